@@ -1,0 +1,70 @@
+// Genetic code, base codes and neutral codon rates.
+//
+// A base is a signed 16-bit code: A 0, T 1, G 2, C 3, anything else -1.
+// A codon's index is 16 * first + 4 * second + third; amino acids are the
+// 21 classes Ala, Cys, Asp, Glu, Phe, Gly, His, Ile, Lys, Leu, Met, Asn,
+// Pro, Gln, Arg, Ser, Thr, Val, Trp, Tyr and stop, numbered 0..20.
+#pragma once
+
+#include <array>
+#include <cstdint>
+
+namespace talvo {
+
+inline constexpr int kAminoAcids = 21;
+inline constexpr int kMet = 10;   // ATG, the start codon
+inline constexpr int kStop = 20;  // TAA, TAG, TGA
+
+// Base code of one input character: only the upper-case letters A, T, G
+// and C are bases, every other byte codes -1.
+inline constexpr std::array<int8_t, 256> kBaseCode = [] {
+    std::array<int8_t, 256> table{};
+    table.fill(-1);
+    table['A'] = 0;
+    table['T'] = 1;
+    table['G'] = 2;
+    table['C'] = 3;
+    return table;
+}();
+
+// Amino-acid index of each codon index (standard genetic code).
+inline constexpr std::array<int8_t, 64> kGeneticCode = {
+    8,  11, 8,  11,  // AAx Lys Asn Lys Asn
+    7,  7,  10, 7,   // ATx Ile Ile Met Ile
+    14, 15, 14, 15,  // AGx Arg Ser Arg Ser
+    16, 16, 16, 16,  // ACx Thr
+    20, 19, 20, 19,  // TAx stop Tyr stop Tyr
+    9,  4,  9,  4,   // TTx Leu Phe Leu Phe
+    20, 1,  18, 1,   // TGx stop Cys Trp Cys
+    15, 15, 15, 15,  // TCx Ser
+    3,  2,  3,  2,   // GAx Glu Asp Glu Asp
+    17, 17, 17, 17,  // GTx Val
+    5,  5,  5,  5,   // GGx Gly
+    0,  0,  0,  0,   // GCx Ala
+    13, 6,  13, 6,   // CAx Gln His Gln His
+    9,  9,  9,  9,   // CTx Leu
+    14, 14, 14, 14,  // CGx Arg
+    12, 12, 12, 12,  // CCx Pro
+};
+
+inline constexpr bool IsBase(int code) { return code >= 0 && code <= 3; }
+
+// Amino-acid index of three base codes, -1 when any of them is not a base.
+inline constexpr int AminoAcidOf(int first, int second, int third) {
+    if (!IsBase(first) || !IsBase(second) || !IsBase(third)) return -1;
+    return kGeneticCode[16 * first + 4 * second + third];
+}
+
+// Operations on the vocabulary; stateless, inherited by the scoring class.
+class ReadData {
+public:
+    // Amino-acid index 0..20 of the codon, -1 if a base is not 0..3.
+    int CodonTable(int first, int second, int third) const;
+    // 1 / (number of codons of the codon's amino acid), -1.0 if a base is
+    // not 0..3: the codon's rate under uniform codon use.
+    double BasicCodonRate(int first, int second, int third) const;
+    // 'A', 'T', 'G', 'C' for codes 0..3, 'n' for anything else.
+    char outPutBase(short code) const;
+};
+
+}  // namespace talvo

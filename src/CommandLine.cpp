@@ -1,0 +1,63 @@
+#include "CommandLine.h"
+
+#include <cstring>
+
+#include "Fatal.h"
+#include "LenientNumber.h"
+
+namespace talvo {
+
+const char* const kHelpText =
+    "Usage: TALVO.exe [OPTION]\n\n"
+    "OPTIONS:\n"
+    "\t--help: Show this help.\n"
+    "\t-i: Input filename (default name is sample.txt.)\n"
+    "\t-d: Paramater directory (default directory is ./param-human)\n"
+    "\t-w: Display width (default width is 60 bases.)\n"
+    "\t-h: Output frame layout to a html file.\n"
+    "\t-s: Output score of each base to a file.\n"
+    "\n----\n"
+    "ex) TALVO.exe -w 70 -h out.html -s score.cvs -i inputFasta.txt\n\n"
+    "REFERENCE:\n"
+    "TALVO " TALVO_VERSION ": frame-shift tolerant prediction of coding regions in error-prone cDNA.\n";
+
+Options ParseOptions(int argc, const char* const* argv) {
+    Options options;
+    if (argc == 2 && std::strcmp(argv[1], "--help") == 0) {
+        options.help = true;
+        return options;
+    }
+    const char* widthText = nullptr;
+    const char* widthOption = nullptr;
+    for (int i = 1; i < argc; ++i) {
+        const char* arg = argv[i];
+        if (arg[0] != '-') continue;
+        const char letter = arg[1];
+        if (std::strchr("dhisw", letter) == nullptr || letter == '\0') continue;
+        if (i + 1 >= argc) {
+            throw FatalError(Stream::Err, std::string("talvo: option ") + arg + " needs a value\n");
+        }
+        const char* value = argv[++i];
+        switch (letter) {
+            case 'd': options.paramDir = value; break;
+            case 'h': options.htmlFile = value; break;
+            case 'i': options.inputFile = value; break;
+            case 's': options.scoreFile = value; break;
+            case 'w':
+                widthText = value;
+                widthOption = arg;
+                break;
+        }
+    }
+    if (widthText != nullptr) {
+        options.width = LenientInt(widthText);
+        if (options.width < 1) {
+            throw FatalError(Stream::Err, std::string("talvo: option ") + widthOption +
+                                              ": display width '" + widthText +
+                                              "' is not a whole number of at least 1\n");
+        }
+    }
+    return options;
+}
+
+}  // namespace talvo

@@ -1,0 +1,27 @@
+// The command line: options are scanned, then checked, then the run starts.
+#pragma once
+
+#include <string>
+
+namespace talvo {
+
+struct Options {
+    bool help = false;  // the sole argument was --help
+    const char* inputFile = "sample.txt";
+    const char* paramDir = "./param-human";
+    int width = 60;
+    const char* htmlFile = nullptr;  // -h
+    const char* scoreFile = nullptr;  // -s
+};
+
+// Scans the arguments (argv[1] .. argv[argc-1]). An argument that does not
+// start with '-' is skipped; otherwise its second character alone decides:
+// d, h, i, s and w take the next argument as their value, anything else is
+// skipped. A later option overrides an earlier one. An option left without
+// a value, or a width below 1, throws FatalError with a one-line message.
+Options ParseOptions(int argc, const char* const* argv);
+
+// The help text, printed for a sole --help.
+extern const char* const kHelpText;
+
+}  // namespace talvo

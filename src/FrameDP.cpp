@@ -1,0 +1,126 @@
+// Dynamic programme over the three reading frames and its traceback. A path
+// runs over consecutive codon positions, one frame each; every change of
+// frame between two positions stands for one sequencing error.
+#include <vector>
+
+#include "Model.h"
+#include "Test.h"
+
+namespace talvo {
+
+double malkovChain[4][4];
+
+namespace {
+
+constexpr double kStartScore = 2.0;       // a path begun at a start codon
+constexpr double kFloor = -30.0;          // a path begun anywhere else
+constexpr double kUnseeded = -1000.0;
+constexpr double kFrameChangePenalty = 20.0;
+constexpr double kUnknownClassPenalty = 70.0;
+constexpr double kWalkStop = -20.0;
+constexpr int kMinSteps = 60;
+constexpr double kTooShort = -10.0;
+
+// Entry i of a frame's sequence; a position the frame does not reach counts
+// as beyond the last scored window, without a start mark.
+inline int EntryOr(const std::vector<int>& v, int i, int missing) {
+    return i < static_cast<int>(v.size()) ? v[i] : missing;
+}
+
+// Transition score; a class outside the four (index -1) adds nothing.
+inline double Transition(int current, int previous) {
+    if (current < 0 || previous < 0) return 0.0;
+    return malkovChain[current][previous];
+}
+
+}  // namespace
+
+void Test::MakeDPMatrix(dpNode* nodes, layout& lay) const {
+    const int h = WINDOW_WIDTH / 6;
+    const int n = static_cast<int>(lay.windowClasses[0].size());
+    for (auto& classes : lay.windowClasses) {
+        const int firstWindow = EntryOr(classes, h, kBeyondEnd);
+        for (int i = 0; i < h && i < static_cast<int>(classes.size()); ++i) classes[i] = firstWindow;
+    }
+    if (n < 1) return;
+    for (int f = 0; f < 3; ++f) {
+        nodes[f].prevFrame = kBeginMark;
+        nodes[f].score = EntryOr(lay.codonMarks[f], 0, kOtherCodon) == kStartCodon ? kStartScore : kFloor;
+    }
+    for (int i = 1; i < n; ++i) {
+        for (int j = 0; j < 3; ++j) {
+            const int cur = EntryOr(lay.windowClasses[j], i, kBeyondEnd);
+            const int c = ChkState(cur);
+            dpNode& cell = nodes[3 * i + j];
+            double best = kUnseeded;
+            int from = -1;
+            if (EntryOr(lay.codonMarks[j], i, kOtherCodon) == kStartCodon) {
+                best = kStartScore;
+                from = kBeginMark;
+            }
+            for (int k = 0; k < 3; ++k) {
+                const dpNode& before = nodes[3 * (i - 1) + k];
+                const int prev = before.prevFrame == kBeginMark
+                                     ? kPathBegin
+                                     : EntryOr(lay.windowClasses[k], i - 1, kBeyondEnd);
+                double m = before.score + Transition(c, ChkState(prev));
+                if (c == -1) {
+                    m -= kUnknownClassPenalty;
+                    cell.endFlag = 1;
+                }
+                if (k != j) m -= kFrameChangePenalty;
+                if (m == best && k == j) {
+                    from = j;
+                } else if (m > best) {
+                    best = m;
+                    from = k;
+                }
+            }
+            if (best < kFloor) {
+                cell.prevFrame = kBeginMark;
+                cell.score = kFloor;
+            } else {
+                cell.prevFrame = from;
+                cell.score = best;
+            }
+            if (cur == kStopCentre) cell.endFlag = 1;
+        }
+    }
+}
+
+double Test::TraceBack(const dpNode* nodes, int n, std::vector<int>& path) {
+    std::vector<int> buffer(n > 0 ? n : 0, -1);
+    double best = kUnseeded;
+    int endPos = 0;
+    int endFrame = 0;
+    for (int i = 0; i < n; ++i) {
+        for (int k = 0; k < 3; ++k) {
+            const dpNode& cell = nodes[3 * i + k];
+            if (cell.endFlag == 1 && cell.score > best) {
+                best = cell.score;
+                endPos = i;
+                endFrame = k;
+            }
+        }
+    }
+    pathEnd = endPos;
+    int pos = endPos;
+    int fr = endFrame;
+    int steps = 0;
+    while (n > 0 && nodes[3 * pos + fr].prevFrame != kBeginMark && pos > 0) {
+        buffer[pos] = fr;
+        const int before = nodes[3 * pos + fr].prevFrame;
+        ++steps;
+        if (pos > 2 && nodes[3 * (pos - 1) + before].score < kWalkStop) {
+            fr = before;
+            break;
+        }
+        fr = before;
+        --pos;
+    }
+    if (n > 0) buffer[pos] = fr;
+    path.insert(path.end(), buffer.begin(), buffer.end());
+    return steps < kMinSteps ? kTooShort : best;
+}
+
+}  // namespace talvo

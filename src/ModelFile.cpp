@@ -1,0 +1,68 @@
+#include "ModelFile.h"
+
+#include "Fatal.h"
+#include "FileOpen.h"
+
+namespace talvo {
+
+namespace {
+constexpr int kLineBuffer = 256;
+}
+
+ModelFile::ModelFile(const std::string& path) : path_(path) {
+    if (!OpenForReading(in_, path)) throw FatalError(Stream::Out, "ioerr:can not open " + path + "\n");
+}
+
+std::string ModelFile::NextLine() {
+    ++lineNumber_;
+    std::string line;
+    if (failed_) return line;
+    std::streambuf* buf = in_.rdbuf();
+    using Traits = std::char_traits<char>;
+    int c = buf->sgetc();
+    while (static_cast<int>(line.size()) + 1 < kLineBuffer && c != Traits::eof() && c != '\n') {
+        line.push_back(Traits::to_char_type(c));
+        c = buf->snextc();
+    }
+    if (c == '\n') {
+        buf->sbumpc();
+    } else if (c == Traits::eof()) {
+        // The next read finds nothing; an empty read here is a failed one.
+        failed_ = true;
+        if (line.empty()) return line;
+    } else {
+        failed_ = true;
+        longLine_ = lineNumber_;
+    }
+    ++linesRead_;
+    return line;
+}
+
+void ModelFile::WarnIfIncomplete(int expected) const {
+    if (longLine_ != 0) {
+        Warn(path_ + " line " + std::to_string(longLine_) +
+             ": line of 256 characters or more; only its first 255 characters were read"
+             " and the lines after it read as empty (values 0)");
+    } else if (linesRead_ < expected) {
+        Warn(path_ + ": file ends after " + std::to_string(linesRead_) + " of " +
+             std::to_string(expected) + " lines; the missing values read as 0");
+    }
+}
+
+std::vector<std::string> SplitFields(const std::string& line, int count, bool cutLast) {
+    std::vector<std::string> fields;
+    std::string rest = line;
+    for (int i = 0; i < count; ++i) {
+        const bool last = i + 1 == count;
+        const std::size_t comma = rest.find(',');
+        if (comma == std::string::npos || (last && !cutLast)) {
+            fields.push_back(rest);
+        } else {
+            fields.push_back(rest.substr(0, comma));
+            rest.erase(0, comma + 1);
+        }
+    }
+    return fields;
+}
+
+}  // namespace talvo

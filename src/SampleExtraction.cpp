@@ -1,0 +1,80 @@
+// Per codon position and frame: the start mark, and the class and score of
+// the window of WINDOW_WIDTH bases centred on that codon.
+#include "Model.h"
+#include "WebPredict.h"
+
+namespace talvo {
+
+int ScanWindow(smplTestData& sample, const short* bases, int length, int start, int width,
+               bool& centreStop) {
+    const int centre = 3 * (width / 6);
+    sample.Reset(start, start);
+    centreStop = false;
+    int k = 0;
+    for (; k + 2 < width && start + k + 2 < length; k += 3) {
+        const int aa = sample.CountCodon(bases, length, start + k);
+        if (aa == kStop && k == centre) centreStop = true;
+    }
+    sample.smplEnd = start + k - 1;
+    return k;
+}
+
+int WebPredict::GetSmplsFromArray() {
+    const int width = WINDOW_WIDTH;
+    const int half = width / 6;
+    const int centre = 3 * half;
+    const short* bases = baseArray.data();
+    layout lay;
+
+    for (int f = 0; f < 3; ++f) {
+        for (int p = f; p + 2 < seqLen; p += 3) {
+            const bool start = AminoAcidOf(bases[p], bases[p + 1], bases[p + 2]) == kMet;
+            lay.codonMarks[f].push_back(start ? kStartCodon : kOtherCodon);
+        }
+    }
+
+    // The result of the last scored window stands in for the windows that
+    // reach the sequence end; it carries over from one frame to the next.
+    double rememberedScore = 0.0;
+    int rememberedClass = kNonCoding;
+    smplTestData sample;
+    for (int f = 0; f < 3; ++f) {
+        std::vector<int>& classes = lay.windowClasses[f];
+        std::vector<double>& scores = frameScore[f];
+        for (int s = f;; s += 3) {
+            bool centreStop = false;
+            const int scanned = ScanWindow(sample, bases, seqLen, s, width, centreStop);
+            const bool pastCentre = scanned - 1 >= centre + 3;
+            if (centreStop) {
+                classes.push_back(kStopCentre);
+                scores.push_back(-10.0);
+                if (!pastCentre) break;
+            } else if (!pastCentre) {
+                classes.push_back(kBeyondEnd);
+                scores.push_back(-10.0);
+                break;
+            } else if (s + width < seqLen) {
+                double score = 0.0;
+                const int code = CHKSmpl(sample, score);
+                classes.push_back(code);
+                scores.push_back(score);
+                rememberedScore = score;
+                rememberedClass = code;
+            } else {
+                classes.push_back(rememberedClass);
+                scores.push_back(rememberedScore);
+            }
+        }
+        classes.insert(classes.begin(), half, kLeadIn);
+        const double firstScore = scores.front();
+        scores.insert(scores.begin(), half, firstScore);
+        while (classes.size() < lay.codonMarks[f].size()) {
+            classes.push_back(kBeyondEnd);
+            scores.push_back(-10.0);
+        }
+    }
+    seqLayout = std::move(lay);
+    return 0;
+}
+
+}  // namespace talvo

@@ -1,0 +1,37 @@
+// The per-base score file: one line per base with the window scores of the
+// three frames, for plotting the coding potential along the sequence.
+#include <algorithm>
+#include <ostream>
+#include <string>
+
+#include "Format.h"
+#include "WebPredict.h"
+
+namespace talvo {
+
+int WebPredict::OutValLayout(int /*width*/, std::ostream& out) const {
+    const int length = arrayLen;
+    const int tailStart = 3 * (length / 3) - 3;
+    const auto& s0 = frameScore[0];
+    const auto& s1 = frameScore[1];
+    const auto& s2 = frameScore[2];
+    auto line = [&](int p, const std::string& a, const std::string& b, const std::string& c) {
+        out << outPutBase(baseArray[p]) << ',' << a << ',' << b << ',' << c << '\n';
+    };
+    auto g = [](double v) { return FormatG(v, 6); };
+    // The first three bases: frames 1 and 2 have no codon at base 0, frame 2
+    // none at base 1.
+    line(0, g(s0[0]), "0", "0");
+    line(1, g(s0[0]), g(s1[0]), "0");
+    line(2, g(s0[0]), g(s1[0]), g(s2[0]));
+    for (int k = 3; k < tailStart; ++k) {
+        line(k, g(s0[k / 3]), g(s1[(k - 1) / 3]), g(s2[(k - 2) / 3]));
+    }
+    // The last 3 + length mod 3 bases repeat entries by fixed offsets.
+    for (int j = std::max(tailStart, 3); j < length; ++j) {
+        line(j, g(s0[j / 3 - 1]), g(s1[j / 3 - 1]), g(s2[j / 3 - 2]));
+    }
+    return 0;
+}
+
+}  // namespace talvo

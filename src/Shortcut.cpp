@@ -1,0 +1,104 @@
+// Loading of the parameter file (rules, thresholds, pseudo-counts) and of
+// the frame-transition file.
+#include "Shortcut.h"
+
+#include "Fatal.h"
+#include "LenientNumber.h"
+#include "Model.h"
+#include "ModelFile.h"
+
+namespace talvo {
+
+namespace {
+
+constexpr int kParameterLines = 3 * kMaxRules + kMaxRules + 4 * kAminoAcids * kAminoAcids + kAminoAcids;
+constexpr int kTransitionLines = 4;
+
+// Rejects a rule field that the scorer would use to index its count tables
+// outside their bounds. Only the fields that the rule's kind reads count.
+void CheckRule(const ModelFile& file, const fnlHypo& rule) {
+    auto check = [&](const char* field, int value, int limit, const char* what) {
+        if (value >= 0 && value < limit) return;
+        throw FatalError(Stream::Err, "talvo: " + file.Path() + " line " +
+                                          std::to_string(file.LineNumber()) + ": field " + field +
+                                          " is " + std::to_string(value) + ", not " + what + "\n");
+    };
+    switch (rule.kind) {
+        case 0:
+            check("first", rule.first, 4, "a base code 0..3");
+            check("second", rule.second, 4, "a base code 0..3");
+            check("third", rule.third, 4, "a base code 0..3");
+            break;
+        case 2:
+            check("first", rule.first, kAminoAcids, "an amino-acid index 0..20");
+            break;
+        case 3:
+            check("first", rule.first, kAminoAcids, "an amino-acid index 0..20");
+            check("second", rule.second, kAminoAcids, "an amino-acid index 0..20");
+            check("gap", rule.gap, 4, "a gap class 0..3");
+            break;
+        default:
+            break;
+    }
+}
+
+void ReadThresholds(ModelFile& file, trsldData (&table)[kMaxRules], bool integer) {
+    for (trsldData& entry : table) {
+        const auto f = SplitFields(file.NextLine(), 2, false);
+        entry.dir = LenientInt(f[0].c_str());
+        if (integer) {
+            entry.intTrsld = LenientInt(f[1].c_str());
+        } else {
+            entry.realTrsld = LenientReal(f[1].c_str());
+        }
+    }
+}
+
+void ReadPseudoCounts(ModelFile& file, double (&pair)[2]) {
+    const auto f = SplitFields(file.NextLine(), 2, false);
+    pair[0] = LenientReal(f[0].c_str());
+    pair[1] = LenientReal(f[1].c_str());
+}
+
+}  // namespace
+
+int Shortcut::GetParamater(std::string path) {
+    ModelFile file(path);
+    const std::size_t first = fh.size();
+    fh.resize(first + READ_ROUND);
+    for (int i = 0; i < READ_ROUND; ++i) {
+        const auto f = SplitFields(file.NextLine(), 6, false);
+        fnlHypo& rule = fh[first + i];
+        rule.kind = LenientInt(f[0].c_str());
+        rule.first = LenientInt(f[1].c_str());
+        rule.second = LenientInt(f[2].c_str());
+        rule.third = LenientInt(f[3].c_str());
+        rule.gap = LenientInt(f[4].c_str());
+        rule.weight = LenientReal(f[5].c_str());
+        CheckRule(file, rule);
+    }
+    for (int i = READ_ROUND; i < kMaxRules; ++i) file.NextLine();
+    ReadThresholds(file, codonTrsld, false);
+    ReadThresholds(file, pairAcidTrsld, false);
+    ReadThresholds(file, snglAcidTrsld, true);
+    for (auto& byGap : pairAcidPriproTable) {
+        for (auto& byFirst : byGap) {
+            for (auto& pair : byFirst) ReadPseudoCounts(file, pair);
+        }
+    }
+    for (auto& pair : snglAcidPriproTable) ReadPseudoCounts(file, pair);
+    file.WarnIfIncomplete(kParameterLines);
+    return 0;
+}
+
+int Shortcut::GetDPMatrix(std::string path) {
+    ModelFile file(path);
+    for (int p = 0; p < 4; ++p) {
+        const auto f = SplitFields(file.NextLine(), 4, true);
+        for (int c = 0; c < 4; ++c) malkovChain[c][p] = LenientReal(f[c].c_str());
+    }
+    file.WarnIfIncomplete(kTransitionLines);
+    return 0;
+}
+
+}  // namespace talvo
