@@ -98,14 +98,19 @@ void WebPredict::Predict() {
     dpScore = score;
 #endif
     FocusErrPlace(baseArray.data(), arrayLen, path);
+    CodingRegion(path, score, framePath, seqLayout.startBase, seqLayout.stopBase);
+}
 
+void CodingRegion(const std::vector<int>& path, double score, std::vector<int>& framePath,
+                  int& start, int& stop) {
+    const int n = static_cast<int>(path.size());
     framePath.assign(n, -1);
-    int start = 0;
-    int stop = 0;
+    start = 0;
+    stop = 0;
     if (score > kAcceptAbove) {
         bool started = false;
         bool stopped = false;
-        for (int j = 0; j < static_cast<int>(path.size()); ++j) {
+        for (int j = 0; j < n; ++j) {
             framePath[j] = path[j];
             if (stopped) continue;
             if (!started) {
@@ -130,8 +135,6 @@ void WebPredict::Predict() {
         start = -1;
         stop = -1;
     }
-    seqLayout.startBase = start;
-    seqLayout.stopBase = stop;
 }
 
 }  // namespace talvo

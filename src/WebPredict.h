@@ -20,6 +20,12 @@ struct SequenceClass {
 };
 SequenceClass ClassifySequence(int seqLen, double gcPressure);
 
+// The coding region of a traced path: framePath receives the path when its
+// score is above -9 (else -1 throughout); start and stop become the first and
+// last base of the path's first coding stretch, both -1 when there is none.
+void CodingRegion(const std::vector<int>& path, double score, std::vector<int>& framePath,
+                  int& start, int& stop);
+
 class WebPredict : public Test {
 public:
     // Reads the input, classifies it, loads the model of its class and
