@@ -1,0 +1,165 @@
+// The option scan and the classification of a run by length and G+C.
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <string>
+#include <vector>
+
+#include "CommandLine.h"
+#include "Fatal.h"
+#include "TestSupport.h"
+
+namespace talvo {
+namespace {
+
+Options Parse(std::vector<const char*> args) {
+    args.insert(args.begin(), "talvo");
+    return ParseOptions(static_cast<int>(args.size()), args.data());
+}
+
+// The message of the FatalError that parsing throws.
+std::string ParseError(std::vector<const char*> args) {
+    try {
+        Parse(std::move(args));
+    } catch (const FatalError& e) {
+        EXPECT_EQ(e.stream, Stream::Err);
+        return e.what();
+    }
+    ADD_FAILURE() << "no error";
+    return {};
+}
+
+TEST(CommandLine, Defaults) {
+    const Options o = Parse({});
+    EXPECT_FALSE(o.help);
+    EXPECT_STREQ(o.inputFile, "sample.txt");
+    EXPECT_STREQ(o.paramDir, "./param-human");
+    EXPECT_EQ(o.width, 60);
+    EXPECT_EQ(o.htmlFile, nullptr);
+    EXPECT_EQ(o.scoreFile, nullptr);
+}
+
+TEST(CommandLine, HelpOnlyAsTheSoleArgument) {
+    EXPECT_TRUE(Parse({"--help"}).help);
+    const Options withInput = Parse({"--help", "-i", "x.fa"});
+    EXPECT_FALSE(withInput.help);
+    EXPECT_STREQ(withInput.inputFile, "x.fa");
+    EXPECT_FALSE(Parse({"--helpme"}).help);
+    EXPECT_FALSE(Parse({"--he"}).help);
+    EXPECT_STREQ(Parse({"--helpme"}).inputFile, "sample.txt");
+}
+
+TEST(CommandLine, OnlyTheSecondCharacterDecides) {
+    const Options o = Parse({"-input", "in.fa", "-dir", "p", "-html", "o.html", "-score", "s.csv",
+                             "-wide", "80"});
+    EXPECT_STREQ(o.inputFile, "in.fa");
+    EXPECT_STREQ(o.paramDir, "p");
+    EXPECT_STREQ(o.htmlFile, "o.html");
+    EXPECT_STREQ(o.scoreFile, "s.csv");
+    EXPECT_EQ(o.width, 80);
+    // The value is taken whatever it looks like, even another option.
+    EXPECT_STREQ(Parse({"-i", "-d"}).inputFile, "-d");
+}
+
+TEST(CommandLine, SkippedArguments) {
+    EXPECT_STREQ(Parse({"-x", "-i", "in.fa"}).inputFile, "in.fa");
+    EXPECT_STREQ(Parse({"in.fa"}).inputFile, "sample.txt");
+    EXPECT_STREQ(Parse({"-", "-i", "a.fa"}).inputFile, "a.fa");
+    // An unknown option skips only itself: its next argument is scanned.
+    EXPECT_STREQ(Parse({"-q", "-i", "b.fa", "c.fa"}).inputFile, "b.fa");
+    EXPECT_STREQ(Parse({"-I", "x.fa"}).inputFile, "sample.txt");
+}
+
+TEST(CommandLine, LaterOptionOverrides) {
+    EXPECT_STREQ(Parse({"-i", "a.fa", "-i", "b.fa"}).inputFile, "b.fa");
+    // The width is checked after the scan: only the last one counts.
+    EXPECT_EQ(Parse({"-w", "0", "-w", "7"}).width, 7);
+}
+
+TEST(CommandLine, OptionLastWithoutValueIsFatal) {
+    for (const char* option : {"-i", "-d", "-w", "-h", "-s", "-width"}) {
+        const std::string message = ParseError({"-i", "in.fa", option});
+        EXPECT_EQ(message.rfind("talvo: ", 0), 0u) << message;
+        EXPECT_NE(message.find(option), std::string::npos) << message;
+        EXPECT_EQ(message.back(), '\n');
+        EXPECT_EQ(message.find('\n'), message.size() - 1);
+    }
+}
+
+TEST(CommandLine, WidthReadAsDecimalInteger) {
+    EXPECT_EQ(Parse({"-w", " 12abc"}).width, 12);
+    EXPECT_EQ(Parse({"-w", "+7"}).width, 7);
+    EXPECT_EQ(Parse({"-w", "010"}).width, 10);
+    EXPECT_EQ(Parse({"-w", "2147483647"}).width, INT_MAX);
+    // Beyond the range of int the width stays the largest int, never wraps.
+    EXPECT_EQ(Parse({"-w", "99999999999"}).width, INT_MAX);
+}
+
+TEST(CommandLine, WidthBelowOneIsFatal) {
+    for (const char* width : {"0", "-3", "abc", "", "0x10", "-99999999999"}) {
+        const std::string message = ParseError({"-w", width});
+        EXPECT_NE(message.find("-w"), std::string::npos) << message;
+        EXPECT_EQ(message.rfind("talvo: ", 0), 0u) << message;
+        EXPECT_EQ(message.find('\n'), message.size() - 1) << message;
+    }
+    EXPECT_NE(ParseError({"-wide", "none"}).find("-wide"), std::string::npos);
+}
+
+TEST(Classification, LengthAndWindow) {
+    EXPECT_EQ(ClassifySequence(599, 50).windowWidth, 96);
+    EXPECT_STREQ(ClassifySequence(599, 50).subDirectory, "/paramater32/");
+    EXPECT_EQ(ClassifySequence(600, 50).windowWidth, 196);
+    EXPECT_STREQ(ClassifySequence(600, 50).subDirectory, "/paramater/");
+    EXPECT_EQ(ClassifySequence(30, 50).lengthId, 0);
+    EXPECT_EQ(ClassifySequence(999, 50).lengthId, 0);
+    EXPECT_EQ(ClassifySequence(1000, 50).lengthId, 1);
+    EXPECT_EQ(ClassifySequence(3000, 50).lengthId, 1);
+    EXPECT_EQ(ClassifySequence(3001, 50).lengthId, 2);
+}
+
+TEST(Classification, GcBoundaries) {
+    EXPECT_EQ(ClassifySequence(100, 42.9).gcId, 0);
+    EXPECT_EQ(ClassifySequence(100, 43.0).gcId, 1);
+    EXPECT_EQ(ClassifySequence(100, 50.99).gcId, 1);
+    EXPECT_EQ(ClassifySequence(100, 51.0).gcId, 2);
+    EXPECT_EQ(ClassifySequence(100, 57.0).gcId, 2);
+    EXPECT_EQ(ClassifySequence(100, 57.1).gcId, 3);
+    EXPECT_EQ(ClassifySequence(100, 0.0).gcId, 0);
+    EXPECT_EQ(ClassifySequence(100, 100.0).gcId, 3);
+    // As the reader computes it: 43 of 100 bases, 57 of 100 bases.
+    EXPECT_EQ(ClassifySequence(100, 100.0 * 43 / 100).gcId, 1);
+    EXPECT_EQ(ClassifySequence(100, 100.0 * 57 / 100).gcId, 2);
+}
+
+using RunClassification = testing_support::ModelTest;
+
+TEST_F(RunClassification, ComposedPathsAndSettings) {
+    WebPredict run;
+    run.seqLen = 1500;
+    run.gcPressure = 52.0;
+    READ_ROUND = 0;
+    std::string paramPath, matrixPath;
+    run.ClassifyRun(paramPath, matrixPath);
+    EXPECT_EQ(paramPath, "./param-human/paramater/paramL1G2-ex0.txt");
+    EXPECT_EQ(matrixPath, "./param-human/paramater/matrixL1G2-ex0.txt");
+    EXPECT_EQ(GCID, 2);
+    EXPECT_EQ(LENGTHID, 1);
+    EXPECT_EQ(WINDOW_WIDTH, 196);
+    EXPECT_EQ(READ_ROUND, 500);
+
+    run.seqLen = 599;
+    run.gcPressure = 30.0;
+    run.paramDir = "models/";  // no separator is added or removed
+    run.ClassifyRun(paramPath, matrixPath);
+    EXPECT_EQ(paramPath, "models//paramater32/paramL0G0-ex0.txt");
+    EXPECT_EQ(matrixPath, "models//paramater32/matrixL0G0-ex0.txt");
+    EXPECT_EQ(WINDOW_WIDTH, 96);
+
+    run.seqLen = 3001;
+    run.gcPressure = 60.0;
+    run.ClassifyRun(paramPath, matrixPath);
+    EXPECT_EQ(paramPath, "models//paramater/paramL2G3-ex0.txt");
+}
+
+}  // namespace
+}  // namespace talvo
