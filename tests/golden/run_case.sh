@@ -27,6 +27,9 @@
 # dropped, unless the case holds expected-b.stdout, expected-b.stderr,
 # expected-b.status or expected-b.files/NAME.
 #
+# The program is stopped after TALVO_GOLDEN_TIMEOUT seconds (default 600:
+# the ten-megabase case takes about 100 s in a sanitizer build).
+#
 # TALVO_GOLDEN_UPDATE=1 writes each differing (or missing) expectation as a
 # .new file beside the expected one (expected-b.*.new for a variant-B
 # difference) and shows the diff; it never overwrites an expected file.
@@ -147,7 +150,7 @@ if [[ -f $case_dir/args ]]; then
     done < "$case_dir/args"
 fi
 
-(cd "$scratch" && exec timeout 120 "$binary" "${args[@]}" < /dev/null > "$work/stdout.raw" 2> "$work/stderr.raw")
+(cd "$scratch" && exec timeout "${TALVO_GOLDEN_TIMEOUT:-600}" "$binary" "${args[@]}" < /dev/null > "$work/stdout.raw" 2> "$work/stderr.raw")
 status=$?
 if [[ $status == 124 ]]; then
     fail "timed out"
