@@ -74,7 +74,9 @@ void Require(bool condition, const char* what) {
 
 // Called once before the first input, by libFuzzer or the replay driver.
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    static talvo::fuzz::NullBuffer sink;
-    std::cerr.rdbuf(&sink);
+    // Never destroyed: the standard streams are flushed at exit, after the
+    // function-local statics are gone.
+    static talvo::fuzz::NullBuffer* sink = new talvo::fuzz::NullBuffer;
+    std::cerr.rdbuf(sink);
     return 0;
 }
