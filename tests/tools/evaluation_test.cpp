@@ -1,0 +1,172 @@
+// Evaluation: simulated errors keep their truth in the report's convention,
+// isoforms share a fold, and the scoring counts what it should.
+#include <gtest/gtest.h>
+
+#include "ErrorSimulation.h"
+#include "Evaluation.h"
+#include "Grouping.h"
+#include "SyntheticSet.h"
+
+namespace talvo::tools {
+namespace {
+
+// Undoes the recorded insertions and deletions (deleted bases come back as
+// 'N'): with substitutions off this gives the original length and every
+// base that was not deleted.
+std::string Undo(const SimulatedRead& read) {
+    std::string out;
+    std::size_t e = 0;
+    for (int p = 0; p <= static_cast<int>(read.bases.size()); ++p) {
+        bool skip = false;
+        while (e < read.errors.size() && read.errors[e].pos == p) {
+            if (read.errors[e].kind == ErrorKind::Deletion) out.push_back('N');
+            if (read.errors[e].kind == ErrorKind::Insertion) skip = true;
+            ++e;
+        }
+        if (p < static_cast<int>(read.bases.size()) && !skip) out.push_back(read.bases[p]);
+    }
+    return out;
+}
+
+bool SameExceptLost(const std::string& restored, const std::string& original) {
+    if (restored.size() != original.size()) return false;
+    for (std::size_t i = 0; i < original.size(); ++i) {
+        if (restored[i] != 'N' && restored[i] != original[i]) return false;
+    }
+    return true;
+}
+
+TEST(ErrorSimulation, PlantedErrorsLieInsideTheCdsAndUndoToTheOriginal) {
+    Random seqRng(1);
+    const AnnotatedSequence seq = synthetic::SyntheticSequence("s", 120, 300, 200, seqRng);
+    for (uint64_t seed = 1; seed <= 30; ++seed) {
+        Random rng(seed);
+        ErrorModel model;
+        model.planted = 3;
+        const SimulatedRead read = SimulateErrors(seq, model, rng);
+        ASSERT_EQ(read.errors.size(), 3u);
+        int net = 0;
+        for (const TrueError& e : read.errors) {
+            EXPECT_GT(e.pos, read.cdsFirst + 2);
+            EXPECT_LT(e.pos, read.cdsLast - 2);
+            net += e.kind == ErrorKind::Insertion ? 1 : -1;
+        }
+        EXPECT_EQ(read.cdsFirst, seq.cdsFirst);
+        EXPECT_EQ(read.cdsLast, seq.cdsLast + net);
+        EXPECT_EQ(read.bases.substr(read.cdsFirst, 3), "ATG");
+        EXPECT_EQ(read.bases.substr(read.cdsLast - 2, 3), "TAA");
+        EXPECT_TRUE(SameExceptLost(Undo(read), seq.bases)) << seed;
+    }
+}
+
+TEST(ErrorSimulation, RateErrorsAreAllRecorded) {
+    Random seqRng(2);
+    const AnnotatedSequence seq = synthetic::SyntheticSequence("s", 100, 400, 100, seqRng);
+    Random rng(3);
+    const SimulatedRead read = SimulateErrors(seq, ErrorModel{0.0, 0.01, 0.01, 0}, rng);
+    EXPECT_GT(read.errors.size(), 5u);
+    EXPECT_TRUE(SameExceptLost(Undo(read), seq.bases));
+    // Intact codons keep their bases.
+    for (int q : read.codonStarts) EXPECT_NE(read.bases.substr(q, 3).find_first_not_of("ACGT"), 0u);
+}
+
+TEST(ErrorSimulation, NoErrorsLeaveTheSequenceAlone) {
+    Random seqRng(4);
+    const AnnotatedSequence seq = synthetic::SyntheticSequence("s", 50, 100, 50, seqRng);
+    Random rng(5);
+    const SimulatedRead read = SimulateErrors(seq, ErrorModel{}, rng);
+    EXPECT_EQ(read.bases, seq.bases);
+    EXPECT_TRUE(read.errors.empty());
+    EXPECT_EQ(read.codonStarts.size(), 102u);
+}
+
+TEST(Scoring, FrameChangeAtTheInsertedBaseIsAnExactHit) {
+    // CDS in frame 0 from base 30; an extra base at 90 moves the rest into frame 1.
+    SimulatedRead read;
+    read.bases = std::string(301, 'A');
+    read.cdsFirst = 30;
+    read.cdsLast = 269;
+    read.errors = {{90, ErrorKind::Insertion}};
+    for (int q = 30; q < 90; q += 3) read.codonStarts.push_back(q);
+    for (int q = 91; q + 2 <= 269; q += 3) read.codonStarts.push_back(q);
+    Prediction p;
+    p.startBase = 30;
+    p.stopBase = 269;
+    p.framePath.assign(100, -1);
+    for (int c = 10; c < 30; ++c) p.framePath[c] = 0;
+    for (int c = 30; c < 89; ++c) p.framePath[c] = 1;
+    Tally t;
+    Score(read, p, t);
+    EXPECT_EQ(t.startExact, 1);
+    EXPECT_EQ(t.stopExact, 1);
+    EXPECT_EQ(t.codingMissed, 0);
+    EXPECT_EQ(t.codingFalse, 0);
+    EXPECT_EQ(t.trueErrors, 1);
+    EXPECT_EQ(t.predictedErrors, 1);
+    EXPECT_EQ(t.recalled3, 1);
+    EXPECT_EQ(t.correct3, 1);
+    EXPECT_EQ(t.codonsInFrame, t.codons);
+}
+
+TEST(Scoring, WrongKindOrFarErrorsDoNotCount) {
+    SimulatedRead read;
+    read.bases = std::string(301, 'A');
+    read.cdsFirst = 30;
+    read.cdsLast = 269;
+    read.errors = {{90, ErrorKind::Deletion}, {200, ErrorKind::Insertion}};
+    Prediction p;
+    p.startBase = 30;
+    p.stopBase = 269;
+    p.framePath.assign(100, -1);
+    for (int c = 10; c < 30; ++c) p.framePath[c] = 0;  // insertion at 90: wrong kind
+    for (int c = 30; c < 50; ++c) p.framePath[c] = 1;
+    for (int c = 50; c < 89; ++c) p.framePath[c] = 2;  // insertion at 151: too far
+    Tally t;
+    Score(read, p, t);
+    EXPECT_EQ(t.predictedErrors, 2);
+    EXPECT_EQ(t.recalled10, 0);
+    EXPECT_EQ(t.correct10, 0);
+}
+
+TEST(Scoring, NoPredictionMissesEveryCodingBase) {
+    SimulatedRead read;
+    read.bases = std::string(200, 'A');
+    read.cdsFirst = 10;
+    read.cdsLast = 99;
+    Tally t;
+    Score(read, Prediction{}, t);
+    EXPECT_EQ(t.noPrediction, 1);
+    EXPECT_EQ(t.startExact, 0);
+    EXPECT_EQ(t.codingMissed, 90);
+}
+
+TEST(Grouping, IsoformsSharingCodingSequenceStayTogether) {
+    Random rng(8);
+    const std::string exon1 = synthetic::RandomBases(150, rng);
+    const std::string exon2 = synthetic::RandomBases(150, rng);
+    const std::string exon3 = synthetic::RandomBases(150, rng);
+    auto make = [](const std::string& id, const std::string& cds) {
+        AnnotatedSequence s;
+        s.id = id;
+        s.bases = "CCC" + cds + "GGG";
+        s.cdsFirst = 3;
+        s.cdsLast = 2 + static_cast<int>(cds.size());
+        return s;
+    };
+    std::vector<AnnotatedSequence> set = {
+        make("a1", exon1 + exon2),                        // 0
+        make("other", synthetic::RandomBases(300, rng)),    // 1
+        make("a2", exon1 + exon3),                        // 2: shares exon1 with a1
+        make("a3", exon3),                                // 3: shares exon3 with a2
+        make("lone", synthetic::RandomBases(300, rng)),     // 4
+    };
+    const std::vector<int> group = GroupBySharedSequence(set);
+    EXPECT_EQ(group, (std::vector<int>{0, 1, 0, 0, 4}));
+    const std::vector<int> fold = AssignFolds(group, 2);
+    EXPECT_EQ(fold[0], fold[2]);
+    EXPECT_EQ(fold[0], fold[3]);
+    EXPECT_NE(fold[1], fold[0]);
+}
+
+}  // namespace
+}  // namespace talvo::tools

@@ -1,0 +1,112 @@
+// Parameter and transition files written by the trainer load back, through
+// the program's own loaders, to exactly the tables that were written.
+#include <cmath>
+#include <cstring>
+#include <filesystem>
+
+#include <gtest/gtest.h>
+
+#include "ClassModel.h"
+#include "Model.h"
+#include "Random.h"
+#include "Shortcut.h"
+
+namespace talvo::tools {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Values that need all 17 digits to come back unchanged.
+double Awkward(Random& rng) { return (rng.Uniform() - 0.5) * std::pow(10.0, static_cast<int>(rng.Below(9)) - 4); }
+
+ClassModel RandomModel(uint64_t seed) {
+    Random rng(seed);
+    ClassModel m;
+    for (int i = 0; i < kMaxRules; ++i) {
+        const int kind = static_cast<int>(rng.Below(4));
+        fnlHypo& r = m.rules[i];
+        r.kind = kind;
+        r.weight = Awkward(rng);
+        r.first = static_cast<int>(rng.Below(kind == 0 ? 4 : kAminoAcids));
+        r.second = static_cast<int>(rng.Below(kind == 0 ? 4 : kAminoAcids));
+        r.third = kind == 0 ? static_cast<int>(rng.Below(4)) : 0;
+        r.gap = kind == 3 ? static_cast<int>(rng.Below(4)) : 0;
+        m.codonTrsld[i] = {static_cast<int>(rng.Below(2)), 0, Awkward(rng)};
+        m.pairAcidTrsld[i] = {static_cast<int>(rng.Below(2)), 0, Awkward(rng)};
+        m.snglAcidTrsld[i] = {static_cast<int>(rng.Below(2)), static_cast<int>(rng.Below(70)) - 3, 0.0};
+    }
+    for (auto& g : m.pairPrior)
+        for (auto& a : g)
+            for (auto& p : a) p[0] = Awkward(rng), p[1] = Awkward(rng);
+    for (auto& p : m.snglPrior) p[0] = Awkward(rng), p[1] = Awkward(rng);
+    for (auto& row : m.transition)
+        for (double& v : row) v = rng.Below(5) == 0 ? -1000.0 : Awkward(rng);
+    return m;
+}
+
+// Loads the two files with the program's loaders into the process-wide tables.
+void LoadBack(const fs::path& param, const fs::path& matrix) {
+    ClearModel();
+    READ_ROUND = kMaxRules;
+    Shortcut loader;
+    loader.GetParamater(param.string());
+    loader.GetDPMatrix(matrix.string());
+}
+
+class ModelFileTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir_ = fs::temp_directory_path() / ("talvo-model-file-" + std::to_string(::getpid()));
+        fs::create_directories(dir_);
+    }
+    void TearDown() override { fs::remove_all(dir_); }
+    fs::path dir_;
+};
+
+TEST_F(ModelFileTest, WrittenFilesLoadBackToTheSameTables) {
+    const ClassModel model = RandomModel(7);
+    WriteParameterFile(model, (dir_ / "param.txt").string());
+    WriteTransitionFile(model, (dir_ / "matrix.txt").string());
+
+    LoadBack(dir_ / "param.txt", dir_ / "matrix.txt");
+
+    ASSERT_EQ(fh.size(), static_cast<std::size_t>(kMaxRules));
+    for (int i = 0; i < kMaxRules; ++i) {
+        EXPECT_EQ(fh[i].kind, model.rules[i].kind) << i;
+        EXPECT_EQ(fh[i].first, model.rules[i].first) << i;
+        EXPECT_EQ(fh[i].second, model.rules[i].second) << i;
+        EXPECT_EQ(fh[i].third, model.rules[i].third) << i;
+        EXPECT_EQ(fh[i].gap, model.rules[i].gap) << i;
+        EXPECT_EQ(fh[i].weight, model.rules[i].weight) << i;
+        EXPECT_EQ(codonTrsld[i].dir, model.codonTrsld[i].dir);
+        EXPECT_EQ(codonTrsld[i].realTrsld, model.codonTrsld[i].realTrsld);
+        EXPECT_EQ(pairAcidTrsld[i].realTrsld, model.pairAcidTrsld[i].realTrsld);
+        EXPECT_EQ(snglAcidTrsld[i].intTrsld, model.snglAcidTrsld[i].intTrsld);
+    }
+    EXPECT_EQ(std::memcmp(pairAcidPriproTable, model.pairPrior, sizeof pairAcidPriproTable), 0);
+    EXPECT_EQ(std::memcmp(snglAcidPriproTable, model.snglPrior, sizeof snglAcidPriproTable), 0);
+    for (int p = 0; p < 4; ++p)
+        for (int c = 0; c < 4; ++c) EXPECT_EQ(malkovChain[c][p], model.transition[p][c]) << p << "," << c;
+}
+
+TEST_F(ModelFileTest, InstallModelLeavesWhatTheLoadersLeave) {
+    const ClassModel model = RandomModel(11);
+    WriteParameterFile(model, (dir_ / "param.txt").string());
+    WriteTransitionFile(model, (dir_ / "matrix.txt").string());
+    LoadBack(dir_ / "param.txt", dir_ / "matrix.txt");
+    const std::vector<fnlHypo> loadedRules = fh;
+    double loadedChain[4][4];
+    std::memcpy(loadedChain, malkovChain, sizeof loadedChain);
+
+    InstallModel(model);
+    ASSERT_EQ(fh.size(), loadedRules.size());
+    for (std::size_t i = 0; i < fh.size(); ++i) EXPECT_EQ(fh[i].weight, loadedRules[i].weight);
+    EXPECT_EQ(std::memcmp(malkovChain, loadedChain, sizeof loadedChain), 0);
+}
+
+TEST_F(ModelFileTest, UnwritableFileIsReported) {
+    EXPECT_THROW(WriteParameterFile(ClassModel{}, (dir_ / "missing" / "param.txt").string()), std::runtime_error);
+}
+
+}  // namespace
+}  // namespace talvo::tools

@@ -1,0 +1,114 @@
+#include "AnnotatedSet.h"
+
+#include <charconv>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <stdexcept>
+
+#include "CodonTable.h"
+
+namespace talvo::tools {
+
+namespace {
+
+[[noreturn]] void Fail(const std::string& path, int line, const std::string& reason) {
+    throw std::runtime_error(path + (line > 0 ? " line " + std::to_string(line) : "") + ": " + reason);
+}
+
+bool ParseInt(const std::string& text, int& value) {
+    const char* end = text.data() + text.size();
+    const auto [ptr, ec] = std::from_chars(text.data(), end, value);
+    return ec == std::errc() && ptr == end;
+}
+
+struct Region {
+    int first;
+    int last;
+    int line;
+};
+
+std::map<std::string, Region> ReadCdsTable(const std::string& path) {
+    std::ifstream in(path);
+    if (!in) Fail(path, 0, "cannot open the CDS table");
+    std::map<std::string, Region> regions;
+    std::string line;
+    int number = 0;
+    while (std::getline(in, line)) {
+        ++number;
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (line.empty()) continue;
+        std::vector<std::string> fields;
+        std::stringstream split(line);
+        for (std::string field; std::getline(split, field, '\t');) fields.push_back(field);
+        if (number == 1 && fields[0] == "id") continue;  // header line
+        int first = 0;
+        int last = 0;
+        if (fields.size() < 3 || !ParseInt(fields[1], first) || !ParseInt(fields[2], last)) {
+            Fail(path, number, "expected id, first and last base of the CDS separated by tabs");
+        }
+        if (first < 1 || last < first || (last - first + 1) % 3 != 0) {
+            Fail(path, number, "CDS " + fields[1] + ".." + fields[2] + " is not a whole number of codons");
+        }
+        if (!regions.emplace(fields[0], Region{first - 1, last - 1, number}).second) {
+            Fail(path, number, "sequence " + fields[0] + " is listed twice");
+        }
+    }
+    return regions;
+}
+
+}  // namespace
+
+std::vector<AnnotatedSequence> ReadAnnotatedSet(const std::string& fastaPath,
+                                                const std::string& cdsPath) {
+    std::map<std::string, Region> regions = ReadCdsTable(cdsPath);
+    std::ifstream in(fastaPath);
+    if (!in) Fail(fastaPath, 0, "cannot open the FASTA file");
+    std::vector<AnnotatedSequence> set;
+    std::string line;
+    AnnotatedSequence* current = nullptr;
+    std::vector<AnnotatedSequence> records;
+    while (std::getline(in, line)) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (!line.empty() && line[0] == '>') {
+            AnnotatedSequence record;
+            const std::size_t end = line.find_first_of(" \t", 1);
+            record.id = line.substr(1, end == std::string::npos ? std::string::npos : end - 1);
+            records.push_back(std::move(record));
+            current = &records.back();
+        } else if (current != nullptr) {
+            current->bases += line;
+        }
+    }
+    for (AnnotatedSequence& record : records) {
+        const auto it = regions.find(record.id);
+        if (it == regions.end()) continue;
+        const Region& region = it->second;
+        if (region.last >= static_cast<int>(record.bases.size())) {
+            Fail(cdsPath, region.line, "CDS ends after the last base of " + record.id);
+        }
+        record.cdsFirst = region.first;
+        record.cdsLast = region.last;
+        set.push_back(std::move(record));
+        regions.erase(it);
+    }
+    if (!regions.empty()) {
+        const auto& [id, region] = *regions.begin();
+        Fail(cdsPath, region.line, "sequence " + id + " is not in " + fastaPath);
+    }
+    return set;
+}
+
+std::vector<short> BaseCodes(const std::string& bases) {
+    std::vector<short> codes(bases.size());
+    for (std::size_t i = 0; i < bases.size(); ++i) codes[i] = kBaseCode[static_cast<unsigned char>(bases[i])];
+    return codes;
+}
+
+double GcPressure(const std::string& bases) {
+    int gc = 0;
+    for (char c : bases) gc += (c == 'G' || c == 'C') ? 1 : 0;
+    return bases.empty() ? 0.0 : 100.0 * gc / static_cast<int>(bases.size());
+}
+
+}  // namespace talvo::tools

@@ -1,0 +1,30 @@
+// Annotated cDNAs: sequences from a FASTA file with the coding region of
+// each from a CDS table (id, first base, last base, 1-based, stop codon
+// included; further columns are ignored).
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace talvo::tools {
+
+struct AnnotatedSequence {
+    std::string id;
+    std::string bases;  // the sequence text as read (line ends removed)
+    int cdsFirst = 0;   // 0-based first base of the start codon
+    int cdsLast = 0;    // 0-based last base of the stop codon
+};
+
+// Reads every FASTA record that the table annotates, in the order of the
+// FASTA file. A table row that is malformed, names an unknown sequence or a
+// region outside its sequence, or whose length is not a whole number of
+// codons, throws std::runtime_error naming the file and line.
+std::vector<AnnotatedSequence> ReadAnnotatedSet(const std::string& fastaPath,
+                                                const std::string& cdsPath);
+
+// Base codes of a sequence text, as the program codes its input.
+std::vector<short> BaseCodes(const std::string& bases);
+// G+C content in percent, as the program computes it.
+double GcPressure(const std::string& bases);
+
+}  // namespace talvo::tools

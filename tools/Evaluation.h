@@ -1,0 +1,53 @@
+// Prediction of simulated reads with a parameter directory, and the
+// comparison of the predictions with the truth.
+#pragma once
+
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+#include "ErrorSimulation.h"
+
+namespace talvo::tools {
+
+struct Prediction {
+    int startBase = -1;  // -1 when no coding region was found
+    int stopBase = -1;
+    std::vector<int> framePath;
+};
+
+// Predicts every read as the program does with the parameter directory dir
+// (class, model files through the program's loaders, samples, DP, error
+// placement). Reads of one class are predicted on `threads` threads.
+std::vector<Prediction> PredictReads(const std::vector<SimulatedRead>& reads, const std::string& dir, int threads);
+
+// Counts over a set of reads.
+struct Tally {
+    long sequences = 0;
+    long noPrediction = 0;
+    long startExact = 0;
+    long stopExact = 0;
+    long bothExact = 0;
+    long codingTruePositive = 0;  // coding bases inside the predicted region
+    long codingMissed = 0;        // coding bases outside it
+    long codingFalse = 0;         // non-coding bases inside it
+    long trueErrors = 0;          // insertions and deletions inside the coding region
+    long predictedErrors = 0;
+    long recalled10 = 0;  // true errors matched by a prediction of their kind within 10 bases
+    long recalled3 = 0;
+    long correct10 = 0;   // predicted errors matching a true error of their kind within 10 bases
+    long correct3 = 0;
+    long codons = 0;      // intact coding codons
+    long codonsInFrame = 0;
+
+    void Add(const Tally& other);
+};
+
+// Scores one prediction against its read's truth.
+void Score(const SimulatedRead& read, const Prediction& prediction, Tally& tally);
+
+// The figures, one column per scenario: a readable table, or TSV.
+void PrintTable(const std::vector<std::string>& names, const std::vector<Tally>& tallies, std::ostream& out);
+void PrintTsv(const std::vector<std::string>& names, const std::vector<Tally>& tallies, std::ostream& out);
+
+}  // namespace talvo::tools

@@ -1,0 +1,176 @@
+#include "Stumps.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "Parallel.h"
+
+namespace talvo::tools {
+
+namespace {
+
+constexpr int kMaxBins = 64;
+
+struct Split {
+    double error = 2.0;
+    int feature = -1;
+    int threshold = 0;
+    int dir = 1;
+};
+
+// The best stump on one feature: weighted histograms of coding and
+// non-coding windows per bin, then every threshold and direction.
+Split BestSplit(const QuantisedWindows& data, const std::vector<double>& weight, int feature) {
+    Split best;
+    const int thresholds = static_cast<int>(data.thresholds[feature].size());
+    if (thresholds == 0) return best;
+    // hist[2b] sums the non-coding windows of bin b, hist[2b + 1] the coding ones.
+    double hist[2 * (kMaxBins + 1)] = {};
+    const uint8_t* bins = &data.bins[static_cast<std::size_t>(feature) * data.windows];
+    for (int i = 0; i < data.windows; ++i) hist[2 * bins[i] + data.isCoding[i]] += weight[i];
+    double coding[kMaxBins + 1];
+    double other[kMaxBins + 1];
+    for (int b = 0; b <= thresholds; ++b) {
+        other[b] = hist[2 * b];
+        coding[b] = hist[2 * b + 1];
+    }
+    double total = 0.0;
+    for (int b = 0; b <= thresholds; ++b) total += coding[b] + other[b];
+    // Direction 1 votes coding above threshold k (bins k+1 and up): its
+    // errors are the coding windows at or below k and the others above.
+    double codingBelow = 0.0;
+    double otherAbove = 0.0;
+    for (int b = 0; b <= thresholds; ++b) otherAbove += other[b];
+    for (int k = 0; k < thresholds; ++k) {
+        codingBelow += coding[k];
+        otherAbove -= other[k];
+        const double up = codingBelow + otherAbove;
+        const double down = total - up;
+        if (up < best.error) best = {up, feature, k, 1};
+        if (down < best.error) best = {down, feature, k, 0};
+    }
+    return best;
+}
+
+}  // namespace
+
+double FeatureValue(const smplTestData& sample, int feature) {
+    if (feature < kCodonFeatures) {
+        return CodonShare(sample, feature / 16, feature / 4 % 4, feature % 4);
+    }
+    feature -= kCodonFeatures;
+    if (feature < kAcidFeatures) return AcidCount(sample, feature);
+    feature -= kAcidFeatures;
+    const int perGap = kAminoAcids * kAminoAcids;
+    return PairAssociation(sample, feature / perGap, feature % perGap / kAminoAcids, feature % kAminoAcids);
+}
+
+void SetRule(ClassModel& model, int slot, const Stump& stump) {
+    fnlHypo& rule = model.rules[slot];
+    rule = fnlHypo{};
+    rule.weight = stump.weight;
+    int f = stump.feature;
+    if (f < kCodonFeatures) {
+        rule.kind = 0;
+        rule.first = f / 16;
+        rule.second = f / 4 % 4;
+        rule.third = f % 4;
+        model.codonTrsld[slot] = {stump.dir, 0, stump.threshold};
+        return;
+    }
+    f -= kCodonFeatures;
+    if (f < kAcidFeatures) {
+        rule.kind = 2;
+        rule.first = f;
+        model.snglAcidTrsld[slot] = {stump.dir, static_cast<int>(stump.threshold), 0.0};
+        return;
+    }
+    f -= kAcidFeatures;
+    const int perGap = kAminoAcids * kAminoAcids;
+    rule.kind = 3;
+    rule.gap = f / perGap;
+    rule.first = f % perGap / kAminoAcids;
+    rule.second = f % kAminoAcids;
+    model.pairAcidTrsld[slot] = {stump.dir, 0, stump.threshold};
+}
+
+QuantisedWindows Quantise(const std::vector<smplTestData>& samples, const std::vector<int8_t>& label,
+                          int maxThresholds, int threads) {
+    maxThresholds = std::clamp(maxThresholds, 1, kMaxBins);
+    QuantisedWindows data;
+    data.windows = static_cast<int>(samples.size());
+    data.label = label;
+    data.isCoding.resize(label.size());
+    for (std::size_t i = 0; i < label.size(); ++i) data.isCoding[i] = label[i] > 0 ? 1 : 0;
+    data.thresholds.resize(kFeatureCount);
+    data.bins.resize(static_cast<std::size_t>(kFeatureCount) * data.windows);
+    ParallelFor(kFeatureCount, threads, [&](int feature) {
+        std::vector<double> values(data.windows);
+        for (int i = 0; i < data.windows; ++i) values[i] = FeatureValue(samples[i], feature);
+        std::vector<double> ordered;
+        ordered.reserve(values.size());
+        for (double v : values) {
+            if (!std::isnan(v)) ordered.push_back(v);
+        }
+        std::sort(ordered.begin(), ordered.end());
+        std::vector<double> distinct = ordered;
+        distinct.erase(std::unique(distinct.begin(), distinct.end()), distinct.end());
+        std::vector<double> cuts;
+        if (distinct.size() > 1) {
+            distinct.pop_back();  // a threshold at the largest value splits nothing
+            if (static_cast<int>(distinct.size()) <= maxThresholds) {
+                cuts = distinct;
+            } else {
+                for (int k = 1; k <= maxThresholds; ++k) {
+                    const double v = ordered[static_cast<std::size_t>(k) * ordered.size() / (maxThresholds + 1)];
+                    if (v <= distinct.back() && (cuts.empty() || v > cuts.back())) cuts.push_back(v);
+                }
+            }
+        }
+        uint8_t* bins = &data.bins[static_cast<std::size_t>(feature) * data.windows];
+        for (int i = 0; i < data.windows; ++i) {
+            // Values above threshold k (strictly) have bin > k; a NaN is above none.
+            const double v = values[i];
+            bins[i] = static_cast<uint8_t>(std::lower_bound(cuts.begin(), cuts.end(), v) - cuts.begin());
+        }
+        data.thresholds[feature] = std::move(cuts);
+    });
+    return data;
+}
+
+std::vector<Stump> Boost(const QuantisedWindows& data, int rounds, int threads,
+                         const std::function<void(int)>& progress) {
+    const int n = data.windows;
+    int coding = 0;
+    for (int8_t y : data.label) coding += y > 0 ? 1 : 0;
+    std::vector<double> weight(n);
+    for (int i = 0; i < n; ++i) weight[i] = 0.5 / (data.label[i] > 0 ? coding : n - coding);
+
+    std::vector<Stump> stumps;
+    std::vector<Split> perFeature(kFeatureCount);
+    for (int round = 0; round < rounds; ++round) {
+        ParallelFor(kFeatureCount, threads, [&](int f) { perFeature[f] = BestSplit(data, weight, f); });
+        Split best;
+        for (const Split& s : perFeature) {
+            if (s.feature >= 0 && s.error < best.error) best = s;
+        }
+        if (best.feature < 0 || !(best.error < 0.5 - 1e-9)) break;
+        const double e = std::max(best.error, 1e-12);
+        const double alpha = 0.5 * std::log((1.0 - e) / e);
+        stumps.push_back({best.feature, best.dir, data.thresholds[best.feature][best.threshold], alpha});
+
+        const uint8_t* bins = &data.bins[static_cast<std::size_t>(best.feature) * n];
+        double sum = 0.0;
+        for (int i = 0; i < n; ++i) {
+            const bool above = bins[i] > best.threshold;
+            const int vote = (above ? 1 : -1) * (best.dir == 0 ? -1 : 1);
+            weight[i] *= std::exp(-alpha * vote * data.label[i]);
+            sum += weight[i];
+        }
+        for (double& w : weight) w /= sum;
+        progress(round + 1);
+    }
+    return stumps;
+}
+
+}  // namespace talvo::tools

@@ -1,0 +1,64 @@
+// Boosting over decision stumps on window features. A stump tests one
+// feature of a window against a threshold; its vote is +1 when the value
+// lies above the threshold (-1 otherwise), turned round for direction 0,
+// exactly as the window scorer votes.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+#include "ClassModel.h"
+#include "Test.h"
+
+namespace talvo::tools {
+
+// Features: a codon's share among its amino acid's codons (64), an amino
+// acid's count (21), and an amino-acid pair's association at each of the
+// four gaps (4 x 21 x 21).
+inline constexpr int kCodonFeatures = 64;
+inline constexpr int kAcidFeatures = kAminoAcids;
+inline constexpr int kPairFeatures = 4 * kAminoAcids * kAminoAcids;
+inline constexpr int kFeatureCount = kCodonFeatures + kAcidFeatures + kPairFeatures;
+
+// The value of a feature as the scorer computes it (pair features read the
+// process-wide pseudo-counts).
+double FeatureValue(const smplTestData& sample, int feature);
+
+struct Stump {
+    int feature = 0;
+    int dir = 1;
+    double threshold = 0.0;
+    double weight = 0.0;  // the boosting vote
+};
+
+// Puts a stump into rule slot `slot` of the model: the rule line and the
+// threshold entry of its kind.
+void SetRule(ClassModel& model, int slot, const Stump& stump);
+
+// Windows with their features cut into a few candidate thresholds each:
+// bin b of a value is the number of the feature's thresholds below it, so
+// "value > threshold k" is "bin > k".
+struct QuantisedWindows {
+    int windows = 0;
+    std::vector<int8_t> label;                    // +1 coding, -1 non-coding
+    std::vector<uint8_t> isCoding;                // 1 coding, 0 non-coding
+    std::vector<std::vector<double>> thresholds;  // per feature, ascending
+    std::vector<uint8_t> bins;                    // feature-major: [feature * windows + window]
+};
+
+// Computes every feature of every sample and chooses up to maxThresholds
+// candidate thresholds per feature at quantiles of its values (never the
+// largest value, whose stump could not split the windows).
+QuantisedWindows Quantise(const std::vector<smplTestData>& samples, const std::vector<int8_t>& label,
+                          int maxThresholds, int threads);
+
+// AdaBoost: each round picks the feature, threshold and direction of least
+// weighted error (ties: lowest feature, then threshold, direction 1 first),
+// votes 0.5 ln((1 - e) / e), and reweights. Coding and non-coding windows
+// start with half the weight each. Stops early when no stump does better
+// than chance. progress(round) is called after each round.
+std::vector<Stump> Boost(const QuantisedWindows& data, int rounds, int threads,
+                         const std::function<void(int)>& progress);
+
+}  // namespace talvo::tools

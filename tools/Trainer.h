@@ -1,0 +1,75 @@
+// Training of a complete parameter directory from annotated cDNAs: one
+// model per sequence class, each boosted on windows of its class's width.
+#pragma once
+
+#include <cstdint>
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+#include "AnnotatedSet.h"
+#include "ClassModel.h"
+
+namespace talvo::tools {
+
+struct TrainOptions {
+    int threads = 0;          // 0: every core
+    uint64_t seed = 1;        // fixes the sampled windows
+    int rounds = kMaxRules;   // boosting rounds (rules per file)
+    int maxCoding = 4000;     // coding windows sampled per class
+    int maxNonCoding = 4000;  // non-coding windows sampled per class
+    int thresholds = 24;      // candidate thresholds per feature
+    int minSequences = 30;    // fewer sequences than this: borrow from neighbours
+    int transitionSequences = 400;  // sequences scored to measure transitions
+    bool progress = true;     // progress on standard error
+};
+
+// The sixteen classes of a parameter directory. Length group 0 holds the
+// sequences of 599 bases or fewer (sub-directory paramater32, window 96);
+// groups 1..3 are the length classes 0..2 of the longer ones (paramater,
+// window 196).
+struct ClassKey {
+    int lengthGroup;
+    int gc;
+    std::string SubDirectory() const;
+    std::string Label() const;       // "L1G2"
+    std::string FileName(const std::string& kind) const;  // FileName("param") is "paramL1G2-ex0.txt"
+    int WindowWidth() const { return lengthGroup == 0 ? 96 : 196; }
+    std::string Name() const;  // "paramater/L1G2"
+};
+std::vector<ClassKey> AllClasses();
+ClassKey ClassOf(const AnnotatedSequence& seq);
+
+struct ClassReport {
+    int ownSequences = 0;
+    int sequences = 0;         // sequences the windows were drawn from
+    std::string pooled;        // what was borrowed, "" when nothing
+    long codingWindows = 0;    // candidate windows
+    long nonCodingWindows = 0;
+    int sampledCoding = 0;
+    int sampledNonCoding = 0;
+    int rules = 0;             // rules boosting produced
+    int transitionSequences = 0;
+};
+
+struct TrainedClass {
+    ClassKey key;
+    ClassModel model;
+    ClassReport report;
+    std::vector<int> pool;  // indices of the sequences it was trained on
+};
+
+// Trains every class. Deterministic: the same sequences and options give the
+// same models whatever the number of threads. Uses the process-wide model
+// tables while it works.
+std::vector<TrainedClass> TrainModels(const std::vector<AnnotatedSequence>& set, const TrainOptions& options);
+
+// Writes the parameter directory: paramater/ and paramater32/ with every
+// parameter and transition file, and TRAINING.txt describing the classes.
+void WriteModelDirectory(const std::vector<TrainedClass>& classes, const TrainOptions& options,
+                         const std::string& dir);
+
+// One line per class: sequences and windows used and what was pooled.
+void PrintReport(const std::vector<TrainedClass>& classes, std::ostream& out);
+
+}  // namespace talvo::tools
