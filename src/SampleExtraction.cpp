@@ -25,6 +25,7 @@ int WebPredict::GetSmplsFromArray() {
     const int centre = 3 * half;
     const short* bases = baseArray.data();
     layout lay;
+    for (auto& scores : frameScore) scores.clear();
 
     for (int f = 0; f < 3; ++f) {
         for (int p = f; p + 2 < seqLen; p += 3) {

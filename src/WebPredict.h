@@ -47,7 +47,8 @@ public:
     // tables and WINDOW_WIDTH.
     void Predict();
 
-    // One window class and one score per codon position and frame.
+    // One window class and one score per codon position and frame; replaces
+    // seqLayout and frameScore as a whole, so it can run again on new bases.
     int GetSmplsFromArray();
 
     // Reports. Each returns 0 and writes to the stream it is given.
