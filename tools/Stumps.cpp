@@ -138,7 +138,7 @@ QuantisedWindows Quantise(const std::vector<smplTestData>& samples, const std::v
     return data;
 }
 
-std::vector<Stump> Boost(const QuantisedWindows& data, int rounds, int threads,
+std::vector<Stump> Boost(const QuantisedWindows& data, const BoostOptions& options, int threads,
                          const std::function<void(int)>& progress) {
     const int n = data.windows;
     int coding = 0;
@@ -146,17 +146,28 @@ std::vector<Stump> Boost(const QuantisedWindows& data, int rounds, int threads,
     std::vector<double> weight(n);
     for (int i = 0; i < n; ++i) weight[i] = 0.5 / (data.label[i] > 0 ? coding : n - coding);
 
+    std::vector<int> searched(kFeatureCount);
+    for (int f = 0; f < kFeatureCount; ++f) searched[f] = f;
     std::vector<Stump> stumps;
     std::vector<Split> perFeature(kFeatureCount);
-    for (int round = 0; round < rounds; ++round) {
-        ParallelFor(kFeatureCount, threads, [&](int f) { perFeature[f] = BestSplit(data, weight, f); });
+    for (int round = 0; round < options.rounds; ++round) {
+        const int count = static_cast<int>(searched.size());
+        ParallelFor(count, threads, [&](int i) { perFeature[i] = BestSplit(data, weight, searched[i]); });
         Split best;
-        for (const Split& s : perFeature) {
-            if (s.feature >= 0 && s.error < best.error) best = s;
+        for (int i = 0; i < count; ++i) {
+            if (perFeature[i].feature >= 0 && perFeature[i].error < best.error) best = perFeature[i];
+        }
+        if (round == 0 && options.features > 0 && options.features < count) {
+            std::vector<int> order = searched;
+            std::stable_sort(order.begin(), order.end(),
+                             [&](int a, int b) { return perFeature[a].error < perFeature[b].error; });
+            order.resize(options.features);
+            std::sort(order.begin(), order.end());
+            searched = std::move(order);
         }
         if (best.feature < 0 || !(best.error < 0.5 - 1e-9)) break;
         const double e = std::max(best.error, 1e-12);
-        const double alpha = 0.5 * std::log((1.0 - e) / e);
+        const double alpha = options.shrinkage * 0.5 * std::log((1.0 - e) / e);
         stumps.push_back({best.feature, best.dir, data.thresholds[best.feature][best.threshold], alpha});
 
         const uint8_t* bins = &data.bins[static_cast<std::size_t>(best.feature) * n];

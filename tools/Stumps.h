@@ -53,12 +53,21 @@ struct QuantisedWindows {
 QuantisedWindows Quantise(const std::vector<smplTestData>& samples, const std::vector<int8_t>& label,
                           int maxThresholds, int threads);
 
+struct BoostOptions {
+    int rounds = kMaxRules;
+    double shrinkage = 1.0;  // factor on each vote
+    int features = 0;        // features kept after the first round (0: all)
+};
+
 // AdaBoost: each round picks the feature, threshold and direction of least
 // weighted error (ties: lowest feature, then threshold, direction 1 first),
-// votes 0.5 ln((1 - e) / e), and reweights. Coding and non-coding windows
-// start with half the weight each. Stops early when no stump does better
-// than chance. progress(round) is called after each round.
-std::vector<Stump> Boost(const QuantisedWindows& data, int rounds, int threads,
+// votes shrinkage x 0.5 ln((1 - e) / e), and reweights by that vote. Coding
+// and non-coding windows start with half the weight each. With features > 0
+// the first round also screens the features: later rounds search only the
+// `features` ones whose best stump erred least in it (ties: lower feature).
+// Stops early when no stump does better than chance. progress(round) is
+// called after each round.
+std::vector<Stump> Boost(const QuantisedWindows& data, const BoostOptions& options, int threads,
                          const std::function<void(int)>& progress);
 
 }  // namespace talvo::tools

@@ -10,6 +10,7 @@
 #include "Parallel.h"
 #include "Random.h"
 #include "Stumps.h"
+#include "ToolOptions.h"
 #include "WebPredict.h"
 
 namespace talvo::tools {
@@ -24,9 +25,9 @@ std::string LengthGroupName(int group) {
     return group == 0 ? "599 bases or fewer" : "length class " + std::to_string(group - 1);
 }
 
-// Sequence indices of the class, then, while too few, of the other G+C
+// Sequence indices: all of them with poolAll; else those of the class, then, while too few, of the other G+C
 // classes of its length group, then of the nearest length groups.
-std::vector<int> PoolFor(const ClassKey& key, const std::vector<ClassKey>& keyOf, int minSequences,
+std::vector<int> PoolFor(const ClassKey& key, const std::vector<ClassKey>& keyOf, bool poolAll, int minSequences,
                          ClassReport& report) {
     auto collect = [&](auto inPool) {
         std::vector<int> pool;
@@ -37,7 +38,10 @@ std::vector<int> PoolFor(const ClassKey& key, const std::vector<ClassKey>& keyOf
     };
     std::vector<int> pool = collect([&](const ClassKey& k) { return k.lengthGroup == key.lengthGroup && k.gc == key.gc; });
     report.ownSequences = static_cast<int>(pool.size());
-    if (static_cast<int>(pool.size()) < minSequences) {
+    if (poolAll) {
+        pool = collect([](const ClassKey&) { return true; });
+        report.pooled = "all sequences";
+    } else if (static_cast<int>(pool.size()) < minSequences) {
         pool = collect([&](const ClassKey& k) { return k.lengthGroup == key.lengthGroup; });
         report.pooled = "all G+C classes of " + LengthGroupName(key.lengthGroup);
         for (int d = 1; d < kLengthGroups && static_cast<int>(pool.size()) < minSequences; ++d) {
@@ -57,24 +61,33 @@ struct WindowRef {
 };
 
 // Every window the program scores (whole width inside the sequence, centre
-// codon not a stop), split by the class of its centre codon: coding when it
-// is a codon of the annotated frame inside the CDS.
+// codon not a stop), split by label: coding when its centre codon is a codon
+// of the annotated frame inside the CDS, non-coding otherwise (the other two
+// frames inside the CDS, and the UTRs). With perSequence > 0 at most that many of each label are drawn from
+// one sequence, so that long transcripts do not dominate.
 void CandidateWindows(const std::vector<AnnotatedSequence>& set, const std::vector<std::vector<short>>& codes,
-                      const std::vector<int>& pool, int width, std::vector<WindowRef>& coding,
-                      std::vector<WindowRef>& other) {
+                      const std::vector<int>& pool, int width, const TrainOptions& options, Random& rng,
+                      std::vector<WindowRef>& coding, std::vector<WindowRef>& other, ClassReport& report) {
     const int centre = 3 * (width / 6);
+    const std::size_t cap = options.perSequence > 0 ? static_cast<std::size_t>(options.perSequence) : SIZE_MAX;
     for (int idx : pool) {
         const AnnotatedSequence& seq = set[idx];
         const short* b = codes[idx].data();
         const int length = static_cast<int>(codes[idx].size());
+        std::vector<WindowRef> in;
+        std::vector<WindowRef> out;
         for (int f = 0; f < 3; ++f) {
             for (int s = f; s + width < length; s += 3) {
                 const int c = s + centre;
                 if (AminoAcidOf(b[c], b[c + 1], b[c + 2]) == kStop) continue;
                 const bool inFrame = c >= seq.cdsFirst && c + 2 <= seq.cdsLast && (c - seq.cdsFirst) % 3 == 0;
-                (inFrame ? coding : other).push_back({idx, s});
+                (inFrame ? in : out).push_back({idx, s});
             }
         }
+        report.codingWindows += static_cast<long>(in.size());
+        report.nonCodingWindows += static_cast<long>(out.size());
+        for (const WindowRef& w : SampleInOrder(std::move(in), cap, rng)) coding.push_back(w);
+        for (const WindowRef& w : SampleInOrder(std::move(out), cap, rng)) other.push_back(w);
     }
 }
 
@@ -122,8 +135,6 @@ void SetPriors(const std::vector<AnnotatedSequence>& set, const std::vector<std:
     }
 }
 
-using TransitionCounts = std::array<std::array<long, 4>, 4>;  // [previous][current]
-
 // Window classes of one sequence under the installed model, scored as the
 // program scores them; the leading fill takes the first window's class, as
 // the frame DP sees it.
@@ -143,20 +154,28 @@ std::array<std::vector<int>, 3> WindowClasses(const AnnotatedSequence& seq, cons
 }
 
 // Transitions along the annotated coding path (begin, then the CDS's codon
-// positions up to its stop codon) and along every frame of the sequence,
-// where any position may begin a path.
-void CountTransitions(const AnnotatedSequence& seq, const std::vector<short>& codes, TransitionCounts& coding,
-                      TransitionCounts& all) {
+// positions up to its stop codon) and along all paths, where any position
+// may begin a path: the steps within each frame, or with latticeSteps every
+// step the frame DP can take, from each of the three frames at one codon
+// position to each at the next.
+void CountTransitions(const AnnotatedSequence& seq, const std::vector<short>& codes, bool latticeSteps,
+                      TransitionCounts& coding, TransitionCounts& all) {
     const Test test;
     const auto classes = WindowClasses(seq, codes);
     constexpr int kBegin = 2;
-    for (const auto& frame : classes) {
-        for (std::size_t j = 0; j < frame.size(); ++j) {
-            const int c = test.ChkState(frame[j]);
+    const auto classAt = [&](int f, std::size_t j) {
+        return j < classes[f].size() ? test.ChkState(classes[f][j]) : -1;
+    };
+    for (int f = 0; f < 3; ++f) {
+        for (std::size_t j = 0; j < classes[f].size(); ++j) {
+            const int c = classAt(f, j);
             if (c < 0) continue;
             ++all[kBegin][c];
-            const int p = j > 0 ? test.ChkState(frame[j - 1]) : -1;
-            if (p >= 0) ++all[p][c];
+            if (j == 0) continue;
+            for (int k = latticeSteps ? 0 : f; k <= (latticeSteps ? 2 : f); ++k) {
+                const int p = classAt(k, j - 1);
+                if (p >= 0) ++all[p][c];
+            }
         }
     }
     const auto& frame = classes[seq.cdsFirst % 3];
@@ -168,41 +187,6 @@ void CountTransitions(const AnnotatedSequence& seq, const std::vector<short>& co
         if (c < 0) break;
         ++coding[previous][c];
         previous = c;
-    }
-}
-
-// Base-10 log-odds of each step between window classes on the annotated
-// coding paths against all steps: for steps from a coding, non-coding or
-// stop window, of the pair of classes among all such steps; for the path's
-// first step, of the class it begins with against the class of any
-// position. A step no coding path takes scores -1000.
-void SetTransitions(const TransitionCounts& coding, const TransitionCounts& all, ClassModel& model) {
-    constexpr int kBegin = 2;
-    double codingSteps = 0.0;
-    double allSteps = 0.0;
-    for (int p = 0; p < 4; ++p) {
-        for (int c = 0; c < 4; ++c) {
-            if (p == kBegin) continue;
-            codingSteps += coding[p][c];
-            allSteps += all[p][c];
-        }
-    }
-    double codingBegins = 0.0;
-    double allBegins = 0.0;
-    for (int c = 0; c < 4; ++c) {
-        codingBegins += coding[kBegin][c];
-        allBegins += all[kBegin][c];
-    }
-    for (int p = 0; p < 4; ++p) {
-        const double codingTotal = p == kBegin ? codingBegins : codingSteps;
-        const double allTotal = p == kBegin ? allBegins : allSteps;
-        for (int c = 0; c < 4; ++c) {
-            if (coding[p][c] == 0 || all[p][c] == 0) {
-                model.transition[p][c] = kNever;
-            } else {
-                model.transition[p][c] = std::log10((coding[p][c] / codingTotal) / (all[p][c] / allTotal));
-            }
-        }
     }
 }
 
@@ -218,9 +202,7 @@ TrainedClass TrainClass(const ClassKey& key, const std::vector<AnnotatedSequence
     Random rng(options.seed);
     std::vector<WindowRef> coding;
     std::vector<WindowRef> other;
-    CandidateWindows(set, codes, pool, width, coding, other);
-    report.codingWindows = static_cast<long>(coding.size());
-    report.nonCodingWindows = static_cast<long>(other.size());
+    CandidateWindows(set, codes, pool, width, options, rng, coding, other, report);
     coding = SampleInOrder(std::move(coding), options.maxCoding, rng);
     other = SampleInOrder(std::move(other), options.maxNonCoding, rng);
     report.sampledCoding = static_cast<int>(coding.size());
@@ -248,7 +230,8 @@ TrainedClass TrainClass(const ClassKey& key, const std::vector<AnnotatedSequence
 
     if (!coding.empty() && !other.empty()) {
         const QuantisedWindows data = Quantise(samples, label, options.thresholds, threads);
-        const std::vector<Stump> stumps = Boost(data, options.rounds, threads, [&](int round) {
+        const BoostOptions boost{options.rounds, options.shrinkage, options.features};
+        const std::vector<Stump> stumps = Boost(data, boost, threads, [&](int round) {
             if (options.progress && (round % 100 == 0)) {
                 std::cerr << "talvo-train: " << key.Name() << ": round " << round << "/" << options.rounds << "\n";
             }
@@ -263,7 +246,7 @@ TrainedClass TrainClass(const ClassKey& key, const std::vector<AnnotatedSequence
     std::vector<TransitionCounts> codingCounts(scored.size(), TransitionCounts{});
     std::vector<TransitionCounts> allCounts(scored.size(), TransitionCounts{});
     ParallelFor(static_cast<int>(scored.size()), threads, [&](int i) {
-        CountTransitions(set[scored[i]], codes[scored[i]], codingCounts[i], allCounts[i]);
+        CountTransitions(set[scored[i]], codes[scored[i]], options.latticeSteps, codingCounts[i], allCounts[i]);
     });
     TransitionCounts codingSum{};
     TransitionCounts allSum{};
@@ -275,11 +258,54 @@ TrainedClass TrainClass(const ClassKey& key, const std::vector<AnnotatedSequence
             }
         }
     }
-    SetTransitions(codingSum, allSum, model);
+    SetTransitions(codingSum, allSum, options, model);
     return result;
 }
 
 }  // namespace
+
+// Base-10 log-odds of each step between window classes on the annotated
+// coding paths against the background steps: all steps of all frames, or
+// with nonCodingBackground only those off the coding paths. Pair odds: for
+// steps from a coding, non-coding or stop window, of the pair of classes
+// among all such steps; for the path's first step, of the class it begins
+// with against the class of any position. Conditional odds: of the current
+// class given the previous one (a Markov chain's log-likelihood ratio per
+// step). A step no coding path takes scores -1000.
+void SetTransitions(const TransitionCounts& coding, const TransitionCounts& all, const TrainOptions& options,
+                    ClassModel& model) {
+    constexpr int kBegin = 2;
+    TransitionCounts background = all;
+    if (options.nonCodingBackground) {
+        for (int p = 0; p < 4; ++p) {
+            for (int c = 0; c < 4; ++c) background[p][c] -= coding[p][c];
+        }
+    }
+    // Row totals, and totals of the steps from a coding, non-coding or stop window.
+    double codingRow[4] = {};
+    double backgroundRow[4] = {};
+    for (int p = 0; p < 4; ++p) {
+        for (int c = 0; c < 4; ++c) {
+            codingRow[p] += coding[p][c];
+            backgroundRow[p] += background[p][c];
+        }
+    }
+    const double codingSteps = codingRow[0] + codingRow[1] + codingRow[3];
+    const double backgroundSteps = backgroundRow[0] + backgroundRow[1] + backgroundRow[3];
+    for (int p = 0; p < 4; ++p) {
+        const bool byRow = options.conditionalOdds || p == kBegin;
+        const double codingTotal = byRow ? codingRow[p] : codingSteps;
+        const double backgroundTotal = byRow ? backgroundRow[p] : backgroundSteps;
+        for (int c = 0; c < 4; ++c) {
+            if (coding[p][c] == 0 || background[p][c] <= 0) {
+                model.transition[p][c] = kNever;
+            } else {
+                model.transition[p][c] =
+                    std::log10((coding[p][c] / codingTotal) / (background[p][c] / backgroundTotal));
+            }
+        }
+    }
+}
 
 std::string ClassKey::SubDirectory() const { return lengthGroup == 0 ? "paramater32" : "paramater"; }
 
@@ -321,7 +347,7 @@ std::vector<TrainedClass> TrainModels(const std::vector<AnnotatedSequence>& set,
         // Classes that pool the same sequences at the same width get the same
         // model: train it once.
         ClassReport pooling;
-        const std::vector<int> pool = PoolFor(key, keyOf, options.minSequences, pooling);
+        const std::vector<int> pool = PoolFor(key, keyOf, options.poolAll, options.minSequences, pooling);
         const TrainedClass* same = nullptr;
         for (const TrainedClass& earlier : trained) {
             if (earlier.key.WindowWidth() == key.WindowWidth() && earlier.pool == pool) same = &earlier;
@@ -336,6 +362,52 @@ std::vector<TrainedClass> TrainModels(const std::vector<AnnotatedSequence>& set,
         }
     }
     return trained;
+}
+
+const std::vector<std::string> kTrainOptionNames = {
+    "--seed", "--windows", "--per-sequence", "--rounds", "--shrinkage", "--features", "--pool",
+    "--min-sequences", "--odds", "--background", "--steps"};
+
+const char* const kTrainUsage =
+    "  --seed N              seed of the window sampling (default 1)\n"
+    "  --windows N           coding and non-coding windows sampled per model, each (default 20000)\n"
+    "  --per-sequence N      at most N windows of each label from one sequence (default 100; 0: no cap)\n"
+    "  --rounds N            boosting rounds, 1..500 (default 300)\n"
+    "  --shrinkage X         factor on each rule's vote, 0..1 (default 1)\n"
+    "  --features N          features kept after a screening round (default 300; 0: all)\n"
+    "  --pool all|class      one model per window width from all sequences, or per class (default all)\n"
+    "  --min-sequences N     with --pool class: classes with fewer sequences borrow (default 30)\n"
+    "  --odds pair|conditional   transition scores (default conditional)\n"
+    "  --background all|noncoding  steps the coding paths are compared with (default all)\n"
+    "  --steps frame|lattice   background steps within each frame, or between any frames (default lattice)\n";
+
+namespace {
+
+bool Choice(const ToolOptions& opts, const std::string& name, const std::string& no, const std::string& yes,
+            bool fallback) {
+    if (!opts.Has(name)) return fallback;
+    const std::string value = opts.Text(name);
+    if (value != no && value != yes) {
+        throw std::invalid_argument("option " + name + ": expected " + no + " or " + yes + ", not '" + value + "'");
+    }
+    return value == yes;
+}
+
+}  // namespace
+
+void ReadTrainOptions(const ToolOptions& opts, TrainOptions& options) {
+    options.seed = static_cast<uint64_t>(opts.Number("--seed", static_cast<long long>(options.seed), 0, 1LL << 62));
+    options.maxCoding = options.maxNonCoding =
+        static_cast<int>(opts.Number("--windows", options.maxCoding, 10, 1000000));
+    options.perSequence = static_cast<int>(opts.Number("--per-sequence", options.perSequence, 0, 1000000));
+    options.rounds = static_cast<int>(opts.Number("--rounds", options.rounds, 1, kMaxRules));
+    options.shrinkage = opts.Real("--shrinkage", options.shrinkage, 1e-3, 1.0);
+    options.features = static_cast<int>(opts.Number("--features", options.features, 0, 100000));
+    options.poolAll = Choice(opts, "--pool", "class", "all", options.poolAll);
+    options.minSequences = static_cast<int>(opts.Number("--min-sequences", options.minSequences, 1, 1000000));
+    options.conditionalOdds = Choice(opts, "--odds", "pair", "conditional", options.conditionalOdds);
+    options.nonCodingBackground = Choice(opts, "--background", "all", "noncoding", options.nonCodingBackground);
+    options.latticeSteps = Choice(opts, "--steps", "frame", "lattice", options.latticeSteps);
 }
 
 void PrintReport(const std::vector<TrainedClass>& classes, std::ostream& out) {
@@ -361,9 +433,16 @@ void WriteModelDirectory(const std::vector<TrainedClass>& classes, const TrainOp
     const std::string notePath = (fs::path(dir) / "TRAINING.txt").string();
     std::ofstream note(notePath);
     note << "Trained by talvo-train " << TALVO_VERSION << ": seed " << options.seed << ", " << options.rounds
-         << " rounds, up to " << options.maxCoding << " coding and " << options.maxNonCoding
-         << " non-coding windows per class, " << options.thresholds << " thresholds per feature, pooling below "
-         << options.minSequences << " sequences.\n";
+         << " rounds, shrinkage " << options.shrinkage << ", "
+         << (options.features > 0 ? std::to_string(options.features) : std::string("all")) << " features, up to "
+         << options.maxCoding << " coding and " << options.maxNonCoding << " non-coding windows per model";
+    if (options.perSequence > 0) note << " (at most " << options.perSequence << " of each per sequence)";
+    note << ", " << options.thresholds << " thresholds per feature, "
+         << (options.poolAll ? std::string("one model per window width")
+                             : "pooling below " + std::to_string(options.minSequences) + " sequences")
+         << ", " << (options.conditionalOdds ? "conditional" : "pair") << " odds of transitions against "
+         << (options.nonCodingBackground ? "the steps off the coding paths" : "all steps") << " "
+         << (options.latticeSteps ? "between any two frames" : "within each frame") << ".\n";
     PrintReport(classes, note);
     note.close();
     if (!note) throw std::runtime_error(notePath + ": write failed");

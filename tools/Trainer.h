@@ -2,6 +2,7 @@
 // model per sequence class, each boosted on windows of its class's width.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <iosfwd>
 #include <string>
@@ -12,17 +13,32 @@
 
 namespace talvo::tools {
 
+class ToolOptions;
+
 struct TrainOptions {
     int threads = 0;          // 0: every core
     uint64_t seed = 1;        // fixes the sampled windows
-    int rounds = kMaxRules;   // boosting rounds (rules per file)
-    int maxCoding = 4000;     // coding windows sampled per class
-    int maxNonCoding = 4000;  // non-coding windows sampled per class
+    int rounds = 300;         // boosting rounds (rules per file; unused slots are kind 1)
+    double shrinkage = 1.0;   // factor on each rule's boosting vote
+    int maxCoding = 20000;    // coding windows sampled per model
+    int maxNonCoding = 20000; // non-coding windows sampled per model
+    int perSequence = 100;    // windows of each label drawn per sequence at most (0: no cap)
+    int features = 300;       // features kept after a first screening round (0: all)
     int thresholds = 24;      // candidate thresholds per feature
+    bool poolAll = true;      // every class of a window width trains on all sequences
     int minSequences = 30;    // fewer sequences than this: borrow from neighbours
+    bool conditionalOdds = true;    // transitions: odds of the next class given the previous one
+    bool nonCodingBackground = false;  // transitions: against steps off the coding paths only
+    bool latticeSteps = true;       // transitions: background steps between any two frames
     int transitionSequences = 400;  // sequences scored to measure transitions
     bool progress = true;     // progress on standard error
 };
+
+// The training options both tools accept, their usage lines, and their
+// reading from a command line.
+extern const std::vector<std::string> kTrainOptionNames;
+extern const char* const kTrainUsage;
+void ReadTrainOptions(const ToolOptions& opts, TrainOptions& options);
 
 // The sixteen classes of a parameter directory. Length group 0 holds the
 // sequences of 599 bases or fewer (sub-directory paramater32, window 96);
@@ -63,6 +79,16 @@ struct TrainedClass {
 // same models whatever the number of threads. Uses the process-wide model
 // tables while it works.
 std::vector<TrainedClass> TrainModels(const std::vector<AnnotatedSequence>& set, const TrainOptions& options);
+
+// Counts of steps between window classes, [previous class][current class],
+// class indices as the frame DP numbers them (coding, non-coding, path
+// begin, stop).
+using TransitionCounts = std::array<std::array<long, 4>, 4>;
+
+// Sets the model's transition scores from the steps along annotated coding
+// paths and along all frames of the same sequences (see the definition).
+void SetTransitions(const TransitionCounts& coding, const TransitionCounts& all, const TrainOptions& options,
+                    ClassModel& model);
 
 // Writes the parameter directory: paramater/ and paramater32/ with every
 // parameter and transition file, and TRAINING.txt describing the classes.

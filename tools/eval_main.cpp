@@ -35,8 +35,8 @@ constexpr const char* kUsage =
     "  --subset N         use N sequences drawn at random (seeded)\n"
     "  --seed N           seed of the simulation, the subset and the training (default 1)\n"
     "  --threads N        threads (default: every core)\n"
-    "  --windows N        training windows per class and label, as talvo-train (default 4000)\n"
-    "  --tsv FILE         also write the figures as TSV\n";
+    "  --tsv FILE         also write the figures as TSV\n"
+    "training options of the folds' models, as talvo-train:\n";
 
 struct Scenario {
     std::string name;
@@ -114,12 +114,12 @@ void EvaluateOn(const std::vector<AnnotatedSequence>& set, const std::vector<int
 int main(int argc, char** argv) {
     const auto begin = std::chrono::steady_clock::now();
     return RunTool(kUsage, [&] {
-        const ToolOptions opts(argc, argv,
-                               {"--fasta", "--cds", "--model", "--folds", "--scenario", "--subset", "--seed",
-                                "--threads", "--windows", "--tsv"},
-                               {"--help"}, {"--scenario"});
+        std::vector<std::string> optionNames = {"--fasta", "--cds", "--model", "--folds", "--scenario", "--subset",
+                                          "--threads", "--tsv"};
+        optionNames.insert(optionNames.end(), kTrainOptionNames.begin(), kTrainOptionNames.end());
+        const ToolOptions opts(argc, argv, optionNames, {"--help"}, {"--scenario"});
         if (opts.Has("--help")) {
-            std::cout << kUsage;
+            std::cout << kUsage << kTrainUsage;
             return;
         }
         for (const char* required : {"--fasta", "--cds"}) {
@@ -130,13 +130,12 @@ int main(int argc, char** argv) {
         }
         const int folds = static_cast<int>(opts.Number("--folds", 0, 2, 100));
         const long subset = opts.Number("--subset", 0, 1, 100000000);
-        const uint64_t seed = static_cast<uint64_t>(opts.Number("--seed", 1, 0, 1LL << 62));
         const int threads = ThreadCount(static_cast<int>(opts.Number("--threads", 0, 0, 1024)));
         TrainOptions train;
+        ReadTrainOptions(opts, train);
         train.threads = threads;
-        train.seed = seed;
         train.progress = false;
-        train.maxCoding = train.maxNonCoding = static_cast<int>(opts.Number("--windows", 4000, 10, 1000000));
+        const uint64_t seed = train.seed;
         std::vector<Scenario> scenarios;
         for (const std::string& spec : opts.All("--scenario")) scenarios.push_back(ParseScenario(spec));
         if (scenarios.empty()) scenarios.push_back(ParseScenario("none"));

@@ -17,10 +17,7 @@ constexpr const char* kUsage =
     "  --fasta FILE          cDNA sequences (FASTA)\n"
     "  --cds FILE            CDS table: id, first base, last base (1-based, stop included), tab-separated\n"
     "  --out DIR             parameter directory to write (paramater/ and paramater32/)\n"
-    "  --threads N           threads (default: every core; the result does not depend on it)\n"
-    "  --seed N              seed of the window sampling (default 1)\n"
-    "  --windows N           coding and non-coding windows sampled per class, each (default 4000)\n"
-    "  --min-sequences N     classes with fewer sequences borrow from neighbours (default 30)\n";
+    "  --threads N           threads (default: every core; the result does not depend on it)\n";
 
 }  // namespace
 
@@ -28,11 +25,11 @@ int main(int argc, char** argv) {
     using namespace talvo::tools;
     const auto begin = std::chrono::steady_clock::now();
     return RunTool(kUsage, [&] {
-        const ToolOptions opts(argc, argv, {"--fasta", "--cds", "--out", "--threads", "--seed", "--windows",
-                                            "--min-sequences"},
-                               {"--help"});
+        std::vector<std::string> names = {"--fasta", "--cds", "--out", "--threads"};
+        names.insert(names.end(), kTrainOptionNames.begin(), kTrainOptionNames.end());
+        const ToolOptions opts(argc, argv, names, {"--help"});
         if (opts.Has("--help")) {
-            std::cout << kUsage;
+            std::cout << kUsage << kTrainUsage;
             return;
         }
         for (const char* required : {"--fasta", "--cds", "--out"}) {
@@ -40,9 +37,7 @@ int main(int argc, char** argv) {
         }
         TrainOptions options;
         options.threads = static_cast<int>(opts.Number("--threads", 0, 0, 1024));
-        options.seed = static_cast<uint64_t>(opts.Number("--seed", 1, 0, 1LL << 62));
-        options.maxCoding = options.maxNonCoding = static_cast<int>(opts.Number("--windows", 4000, 10, 1000000));
-        options.minSequences = static_cast<int>(opts.Number("--min-sequences", 30, 1, 1000000));
+        ReadTrainOptions(opts, options);
 
         const auto set = ReadAnnotatedSet(opts.Text("--fasta"), opts.Text("--cds"));
         std::cerr << "talvo-train: " << set.size() << " annotated sequences, " << ThreadCount(options.threads)

@@ -1,6 +1,7 @@
 // Training: the same input gives the same files whatever the number of
 // threads, the written rules vote exactly as the boosted stumps did, and
 // small classes borrow their neighbours' sequences.
+#include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -22,6 +23,8 @@ TrainOptions SmallOptions(int threads) {
     o.threads = threads;
     o.rounds = 25;
     o.maxCoding = o.maxNonCoding = 300;
+    o.features = 50;
+    o.perSequence = 40;
     o.transitionSequences = 10;
     o.progress = false;
     return o;
@@ -106,6 +109,7 @@ TEST(Training, RulesVoteAsTheStumps) {
 TEST(Training, SmallClassesBorrowFromNeighbours) {
     const auto set = synthetic::SyntheticSet(12, 3);  // all ~900 bases: paramater L0
     TrainOptions options = SmallOptions(2);
+    options.poolAll = false;
     options.minSequences = 5;
     const auto trained = TrainModels(set, options);
     ASSERT_EQ(trained.size(), 16u);
@@ -119,6 +123,116 @@ TEST(Training, SmallClassesBorrowFromNeighbours) {
     }
     // Each sequence is counted once in the 12 long-sequence classes.
     EXPECT_EQ(own, 12);
+}
+
+TEST(Training, PoolingAllGivesOneModelPerWindowWidth) {
+    auto set = synthetic::SyntheticSet(10, 4);  // ~900 bases: paramater L0
+    Random rng(8);
+    for (int i = 0; i < 4; ++i) set.push_back(synthetic::SyntheticSequence("short" + std::to_string(i), 60, 100, 60, rng));
+    TrainOptions options = SmallOptions(2);
+    options.poolAll = true;
+    const auto trained = TrainModels(set, options);
+    ASSERT_EQ(trained.size(), 16u);
+    for (const TrainedClass& tc : trained) {
+        EXPECT_EQ(tc.report.sequences, 14) << tc.key.Name();
+        EXPECT_EQ(tc.report.pooled, "all sequences");
+        const TrainedClass& same = tc.key.WindowWidth() == 96 ? trained.back() : trained.front();
+        EXPECT_EQ(tc.model.rules[0].weight, same.model.rules[0].weight) << tc.key.Name();
+    }
+    // The short model sees windows of width 96 of the long sequences too.
+    EXPECT_GT(trained.back().report.codingWindows, trained.front().report.codingWindows);
+    EXPECT_NE(trained.back().model.rules[0].weight, trained.front().model.rules[0].weight);
+}
+
+TEST(Training, WindowsPerSequenceAreCapped) {
+    const auto set = synthetic::SyntheticSet(6, 2);
+    TrainOptions options = SmallOptions(1);
+    options.poolAll = true;
+    options.maxCoding = options.maxNonCoding = 100000;
+    options.perSequence = 7;
+    const TrainedClass tc = TrainModels(set, options).front();
+    EXPECT_EQ(tc.report.sampledCoding, 6 * 7);
+    EXPECT_EQ(tc.report.sampledNonCoding, 6 * 7);
+    EXPECT_GT(tc.report.codingWindows, 6 * 7);
+}
+
+// Eight windows, two features with one threshold each: feature 3 splits
+// them but for one window, feature 5 but for two.
+QuantisedWindows TwoFeatureWindows() {
+    QuantisedWindows data;
+    data.windows = 8;
+    data.label = {1, 1, 1, 1, -1, -1, -1, -1};
+    data.isCoding = {1, 1, 1, 1, 0, 0, 0, 0};
+    data.thresholds.resize(kFeatureCount);
+    data.bins.assign(static_cast<std::size_t>(kFeatureCount) * 8, 0);
+    data.thresholds[3] = {0.5};
+    data.thresholds[5] = {2.0};
+    const uint8_t f3[8] = {1, 1, 1, 0, 0, 0, 0, 0};
+    const uint8_t f5[8] = {1, 1, 1, 1, 1, 1, 0, 0};
+    for (int i = 0; i < 8; ++i) {
+        data.bins[3 * 8 + i] = f3[i];
+        data.bins[5 * 8 + i] = f5[i];
+    }
+    return data;
+}
+
+TEST(Boosting, ScreeningAndShrinkage) {
+    const QuantisedWindows data = TwoFeatureWindows();
+    const auto none = [](int) {};
+    const std::vector<Stump> all = Boost(data, {6, 1.0, 0}, 1, none);
+    ASSERT_EQ(all.size(), 6u);
+    EXPECT_EQ(all[0].feature, 3);
+    EXPECT_DOUBLE_EQ(all[0].weight, 0.5 * std::log(7.0));  // error 1/8
+    bool usesFive = false;
+    for (const Stump& st : all) usesFive = usesFive || st.feature == 5;
+    EXPECT_TRUE(usesFive);
+    // Screened to the one best feature, every round can only take feature 3.
+    const std::vector<Stump> screened = Boost(data, {6, 1.0, 1}, 2, none);
+    ASSERT_FALSE(screened.empty());
+    for (const Stump& st : screened) EXPECT_EQ(st.feature, 3);
+    const std::vector<Stump> shrunk = Boost(data, {1, 0.25, 0}, 1, none);
+    ASSERT_EQ(shrunk.size(), 1u);
+    EXPECT_DOUBLE_EQ(shrunk[0].weight, 0.25 * all[0].weight);
+}
+
+TEST(Training, TransitionScoresAreLogOddsOfTheCodingPaths) {
+    TransitionCounts coding{};
+    TransitionCounts all{};
+    // [previous][current]: coding 0, non-coding 1, begin 2, stop 3.
+    coding[2][0] = 10;
+    coding[0][0] = 80;
+    coding[0][1] = 10;
+    coding[1][0] = 10;
+    coding[0][3] = 10;
+    all = coding;
+    all[2][0] += 90;
+    all[2][1] = 100;
+    all[0][1] += 90;
+    all[1][1] = 300;
+    all[1][0] += 90;
+    all[1][3] = 100;
+    all[3][1] = 50;
+    TrainOptions pairOdds;
+    pairOdds.conditionalOdds = false;
+    ClassModel pair;
+    SetTransitions(coding, all, pairOdds, pair);
+    // 110 coding steps on the paths, 740 in all (begin steps apart).
+    EXPECT_DOUBLE_EQ(pair.transition[0][0], std::log10((80.0 / 110) / (80.0 / 740)));
+    EXPECT_DOUBLE_EQ(pair.transition[1][1], -1000.0);  // no coding path steps on n -> n
+    EXPECT_DOUBLE_EQ(pair.transition[3][1], -1000.0);  // nor beyond a stop
+    EXPECT_DOUBLE_EQ(pair.transition[2][0], std::log10((10.0 / 10) / (100.0 / 200)));
+    EXPECT_DOUBLE_EQ(pair.transition[2][1], -1000.0);
+
+    TrainOptions conditional;
+    conditional.conditionalOdds = true;
+    conditional.nonCodingBackground = true;
+    ClassModel cond;
+    SetTransitions(coding, all, conditional, cond);
+    // Given a coding window: coding next 80 of 100 on the paths; off them 0 of 90.
+    EXPECT_DOUBLE_EQ(cond.transition[0][0], -1000.0);
+    EXPECT_DOUBLE_EQ(cond.transition[0][1], std::log10((10.0 / 100) / (90.0 / 90)));
+    EXPECT_DOUBLE_EQ(cond.transition[1][0], std::log10((10.0 / 10) / (90.0 / 490)));
+    EXPECT_DOUBLE_EQ(cond.transition[2][0], std::log10((10.0 / 10) / (90.0 / 190)));
 }
 
 TEST(Training, ClassesFollowTheProgramsChoiceOfFile) {
