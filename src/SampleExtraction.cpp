@@ -5,6 +5,57 @@
 
 namespace talvo {
 
+namespace {
+
+// The counts of a window moved along one frame a codon at a time: the codon
+// that leaves at the front is taken out and the one that enters at the back
+// is added. A codon's pairs reach downstream regardless of the window's end,
+// so no other count changes and every window holds what a fresh count of it
+// would hold.
+class SlidingWindow {
+public:
+    SlidingWindow(const short* bases, int length, int width, int start)
+        : bases_(bases), length_(length), width_(width), start_(start), next_(start) {
+        sample.Reset(start, start);
+        Extend();
+    }
+
+    void Advance() {
+        if (next_ > start_) sample.CountCodon(bases_, length_, start_, -1);
+        start_ += 3;
+        if (next_ < start_) next_ = start_;
+        sample.smplStart = start_;
+        Extend();
+    }
+
+    // Bases scanned: the window's codons end at start + Scanned() - 1.
+    int Scanned() const { return next_ - start_; }
+    // Whether the codon at the given offset lies in the window and is a stop.
+    bool StopAt(int offset) const {
+        const int p = start_ + offset;
+        return offset < Scanned() && AminoAcidOf(bases_[p], bases_[p + 1], bases_[p + 2]) == kStop;
+    }
+
+    smplTestData sample;
+
+private:
+    void Extend() {
+        while (next_ - start_ + 2 < width_ && next_ + 2 < length_) {
+            sample.CountCodon(bases_, length_, next_);
+            next_ += 3;
+        }
+        sample.smplEnd = next_ - 1;
+    }
+
+    const short* bases_;
+    int length_;
+    int width_;
+    int start_;
+    int next_;  // first base of the codon after the window's last one
+};
+
+}  // namespace
+
 int ScanWindow(smplTestData& sample, const short* bases, int length, int start, int width,
                bool& centreStop) {
     const int centre = 3 * (width / 6);
@@ -38,14 +89,14 @@ int WebPredict::GetSmplsFromArray() {
     // reach the sequence end; it carries over from one frame to the next.
     double rememberedScore = 0.0;
     int rememberedClass = kNonCoding;
-    smplTestData sample;
     for (int f = 0; f < 3; ++f) {
         std::vector<int>& classes = lay.windowClasses[f];
         std::vector<double>& scores = frameScore[f];
-        for (int s = f;; s += 3) {
-            bool centreStop = false;
-            const int scanned = ScanWindow(sample, bases, seqLen, s, width, centreStop);
-            const bool pastCentre = scanned - 1 >= centre + 3;
+        SlidingWindow window(bases, seqLen, width, f);
+        for (int s = f;; s += 3, window.Advance()) {
+            const smplTestData& sample = window.sample;
+            const bool centreStop = window.StopAt(centre);
+            const bool pastCentre = window.Scanned() - 1 >= centre + 3;
             if (centreStop) {
                 classes.push_back(kStopCentre);
                 scores.push_back(-10.0);

@@ -70,8 +70,9 @@ struct smplTestData {
     // Counts the codon whose first base is p (p + 2 < length): its codon and
     // amino-acid counts and its pairs with the four codons downstream, each
     // bounded by the sequence end only. Codons with an unknown base count
-    // for nothing. Returns the codon's amino-acid index (-1 if unknown).
-    int CountCodon(const short* bases, int length, int p);
+    // for nothing. A delta of -1 takes a counted codon out again. Returns the
+    // codon's amino-acid index (-1 if unknown).
+    int CountCodon(const short* bases, int length, int p, int delta = 1);
 };
 
 // Counts the window of `width` bases that starts at base `start` into a fresh

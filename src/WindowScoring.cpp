@@ -18,19 +18,19 @@ void smplTestData::Reset(int start, int end) {
     smplTail2 = -1;
 }
 
-int smplTestData::CountCodon(const short* bases, int length, int p) {
+int smplTestData::CountCodon(const short* bases, int length, int p, int delta) {
     const int aa = AminoAcidOf(bases[p], bases[p + 1], bases[p + 2]);
     if (aa < 0) return aa;
-    ++snglAcidCnt[aa];
-    ++codonCnt[bases[p]][bases[p + 1]][bases[p + 2]];
+    snglAcidCnt[aa] += delta;
+    codonCnt[bases[p]][bases[p + 1]][bases[p + 2]] += delta;
     for (int g = 0; g < 4; ++g) {
         const int q = p + 3 * (g + 1);
         if (q + 2 >= length) break;
         const int aa2 = AminoAcidOf(bases[q], bases[q + 1], bases[q + 2]);
         if (aa2 < 0) continue;
-        ++pairAcidMarg[g][0][aa];
-        ++pairAcidCnt[g][aa][aa2];
-        ++pairAcidMarg[g][1][aa2];
+        pairAcidMarg[g][0][aa] += delta;
+        pairAcidCnt[g][aa][aa2] += delta;
+        pairAcidMarg[g][1][aa2] += delta;
     }
     return aa;
 }
