@@ -373,7 +373,7 @@ const char* const kTrainUsage =
     "  --windows N           coding and non-coding windows sampled per model, each (default 20000)\n"
     "  --per-sequence N      at most N windows of each label from one sequence (default 100; 0: no cap)\n"
     "  --rounds N            boosting rounds, 1..500 (default 500)\n"
-    "  --shrinkage X         factor on each rule's vote, 0..1 (default 0.5)\n"
+    "  --shrinkage X         factor on each rule's vote, 0..1 (default 0.25)\n"
     "  --features N          features kept after a screening round (default 300; 0: all)\n"
     "  --pool all|class      one model per window width from all sequences, or per class (default all)\n"
     "  --min-sequences N     with --pool class: classes with fewer sequences borrow (default 30)\n"

@@ -19,7 +19,7 @@ struct TrainOptions {
     int threads = 0;          // 0: every core
     uint64_t seed = 1;        // fixes the sampled windows
     int rounds = kMaxRules;   // boosting rounds (rules per file; unused slots are kind 1)
-    double shrinkage = 0.5;   // factor on each rule's boosting vote
+    double shrinkage = 0.25;  // factor on each rule's boosting vote
     int maxCoding = 20000;    // coding windows sampled per model
     int maxNonCoding = 20000; // non-coding windows sampled per model
     int perSequence = 100;    // windows of each label drawn per sequence at most (0: no cap)
