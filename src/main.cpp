@@ -1,7 +1,7 @@
 // talvo: predicts the protein-coding region of one error-prone cDNA and the
 // single-base insertions and deletions inside it.
+#include <exception>
 #include <iostream>
-#include <new>
 
 #include "CommandLine.h"
 #include "Fatal.h"
@@ -65,13 +65,9 @@ int main(int argc, char** argv) {
     int status;
     try {
         status = Run(argc, argv);
-    } catch (const FatalError& e) {
+    } catch (...) {
         std::cout.flush();
-        (e.stream == Stream::Out ? std::cout : std::cerr) << e.what() << std::flush;
-        status = 1;
-    } catch (const std::bad_alloc&) {
-        std::cout.flush();
-        std::cerr << "talvo: out of memory\n";
+        ReportFailure(std::current_exception(), std::cout, std::cerr);
         status = 1;
     }
     std::cout.flush();
