@@ -46,6 +46,8 @@ int Run(int argc, char** argv) {
     run.paramDir = options.paramDir;
     run.GetResult();
     run.OutNormLayout(options.width, std::cout);
+    // A report to standard output follows the text report.
+    std::cout.flush();
     bool written = true;
     if (options.htmlFile != nullptr) {
         written &= WriteReport(options.htmlFile,
