@@ -1,0 +1,39 @@
+// An output of unbounded size written as it grows, yet replacing its file
+// only when complete: a regular file is written to a temporary file beside
+// it and renamed over it by Commit(); one that is never committed leaves
+// any earlier file in place. Standard output ("-") is written directly.
+#pragma once
+
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+namespace talvo::scan {
+
+// A failed write or commit; the message names the output and the reason.
+class OutputError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+class OutputFile {
+public:
+    explicit OutputFile(std::string path);  // OutputError if the file cannot be created
+    ~OutputFile();                          // removes an uncommitted temporary file
+    OutputFile(const OutputFile&) = delete;
+    OutputFile& operator=(const OutputFile&) = delete;
+
+    void Write(std::string_view text);
+    void Commit();
+
+private:
+    void Flush();
+    [[noreturn]] void Fail(int error);
+
+    std::string path_;
+    std::string tempPath_;  // empty for standard output
+    int fd_ = -1;
+    std::string buffer_;
+};
+
+}  // namespace talvo::scan

@@ -1,0 +1,24 @@
+// A whole batch run: the model, the inputs read in batches, each batch
+// predicted by the workers, and the outputs written in input order.
+#pragma once
+
+#include <cstddef>
+#include <iosfwd>
+
+#include "ScanOptions.h"
+
+namespace talvo::scan {
+
+// Reads per batch: a batch closes at this many reads or bases.
+struct BatchLimits {
+    std::size_t reads = 256;
+    std::size_t bases = 1 << 20;
+};
+
+// Runs with checked options and returns the exit status: 0, or 1 after a
+// failure, reported as one line on err. A malformed input ends the run with
+// status 1, yet every output still holds every read before it. The summary
+// (unless quiet) and warnings go to err as well.
+int RunScan(const ScanOptions& options, std::ostream& err, BatchLimits limits = {});
+
+}  // namespace talvo::scan

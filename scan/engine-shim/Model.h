@@ -1,0 +1,58 @@
+// The model of one sequence class: the scoring rules with their thresholds
+// and pseudo-counts, the frame-transition scores and the window width. A
+// model is a value: loaded once, immutable afterwards, and read by any number
+// of predictions at once.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "Test.h"
+
+namespace talvo {
+
+inline constexpr int kMaxRules = 500;
+
+// The threshold of one rule.
+struct trsldData {
+    int dir = 0;  // 1 (or any non-zero): a value above the threshold votes +weight
+    int intTrsld = 0;
+    double realTrsld = 0.0;
+};
+
+struct Model {
+    std::vector<fnlHypo> rules;
+    // Thresholds, indexed like the rules.
+    trsldData codonTrsld[kMaxRules]{};
+    trsldData pairAcidTrsld[kMaxRules]{};
+    trsldData snglAcidTrsld[kMaxRules]{};
+    // Pseudo-count pairs (added to 3 x count, added to the window span).
+    double pairAcidPriproTable[4][kAminoAcids][kAminoAcids][2]{};
+    double snglAcidPriproTable[kAminoAcids][2]{};
+    // Transition scores of the frame DP, [current class][previous class],
+    // base-10 log-odds; class indices as ChkState gives them.
+    double malkovChain[4][4]{};
+    int windowWidth = 96;  // bases per window: 96 or 196
+};
+
+// A model read from its two files, with the warnings of the reading (a file
+// that ends early, an overlong line), which the caller reports as it sees fit.
+struct LoadedModel {
+    Model model;
+    std::vector<std::string> warnings;
+};
+
+// Reads `rules` rule records and the tables of a parameter file into model,
+// appending the rules. A file that cannot be opened or a rule field out of
+// range throws FatalError; problems that still leave a model are appended
+// to warnings. Prints nothing.
+void ReadParameterFile(const std::string& path, int rules, Model& model,
+                       std::vector<std::string>& warnings);
+// Fills model.malkovChain from a transition file (line = previous class,
+// field = current class); same failures and warnings.
+void ReadTransitionFile(const std::string& path, Model& model, std::vector<std::string>& warnings);
+
+// Both files of one class, kMaxRules rules, for the given window width.
+LoadedModel LoadModel(const std::string& paramPath, const std::string& matrixPath, int windowWidth);
+
+}  // namespace talvo
