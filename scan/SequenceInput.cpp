@@ -38,7 +38,9 @@ int ReadSource(Source* source, void* buffer, int size) {
     const int got = gzread(source->file, buffer, static_cast<unsigned>(size));
     int code = Z_OK;
     const char* message = gzerror(source->file, &code);
-    if (got < 0 || (code != Z_OK && code != Z_STREAM_END)) {
+    // Bytes decompressed before a failure are good; the failure shows on
+    // the next call, which gets none.
+    if (got <= 0 && code != Z_OK && code != Z_STREAM_END) {
         if (code == Z_ERRNO) {
             source->failure = std::string("read error: ") + std::strerror(errno);
         } else if (code == Z_BUF_ERROR) {
