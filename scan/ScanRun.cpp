@@ -91,7 +91,17 @@ int RunScan(const ScanOptions& options, std::ostream& err, BatchLimits limits) {
         const ModelSet models(options.modelDirectory);
         models.LoadAll();
         for (const std::string& warning : models.Warnings()) err << "talvo-scan: warning: " << warning << '\n';
+        return ScanReads(options, models, err, limits);
+    } catch (const FatalError& e) {
+        err << "talvo-scan: " << OneLine(e.what()) << '\n';
+    } catch (const std::bad_alloc&) {
+        err << "talvo-scan: out of memory\n";
+    }
+    return 1;
+}
 
+int ScanReads(const ScanOptions& options, const ModelSet& models, std::ostream& err, BatchLimits limits) {
+    try {
         Outputs outputs(options, Provenance(options.modelDirectory, options.strand));
         RunSummary summary(!options.quiet && isatty(STDERR_FILENO) == 1);
         ReadBatches input(options.inputs);

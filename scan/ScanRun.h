@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <iosfwd>
 
+#include "ModelSet.h"
 #include "ScanOptions.h"
 
 namespace talvo::scan {
@@ -20,5 +21,9 @@ struct BatchLimits {
 // status 1, yet every output still holds every read before it. The summary
 // (unless quiet) and warnings go to err as well.
 int RunScan(const ScanOptions& options, std::ostream& err, BatchLimits limits = {});
+
+// The same with a model set already loaded (options.modelDirectory only
+// names it in the outputs).
+int ScanReads(const ScanOptions& options, const ModelSet& models, std::ostream& err, BatchLimits limits = {});
 
 }  // namespace talvo::scan
