@@ -47,7 +47,7 @@ int ParseScanOptions(int argc, const char* const* argv, ScanOptions& options) {
 
     app.add_option("inputs", options.inputs, "FASTA or FASTQ files, plain or gzip; - for standard input")
         ->required()
-        ->type_name("FILE...");
+        ->type_name("FILE");
     app.add_option("-d,--model", options.modelDirectory,
                    "model directory ($TALVO_MODEL_DIR overrides the default)")
         ->group("Prediction")
@@ -57,7 +57,7 @@ int ParseScanOptions(int argc, const char* const* argv, ScanOptions& options) {
                    "strands to predict; with both, the higher path score wins, plus on a tie")
         ->group("Prediction")
         ->check(CLI::IsMember({"both", "plus", "minus"}))
-        ->type_name("both|plus|minus")
+        ->type_name("STRAND")
         ->capture_default_str();
     app.add_option("-o,--output", options.table, "the table of the reads; - for standard output")
         ->group("Outputs")
