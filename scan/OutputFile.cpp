@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <vector>
 
 namespace talvo::scan {
@@ -25,8 +26,25 @@ OutputFile::OutputFile(std::string path) : path_(std::move(path)) {
         return;
     }
     struct stat target {};
-    if (stat(path_.c_str(), &target) == 0 && S_ISDIR(target.st_mode)) Fail(EISDIR);
-    std::vector<char> name(path_.begin(), path_.end());
+    if (stat(path_.c_str(), &target) == 0) {
+        if (S_ISDIR(target.st_mode)) Fail(EISDIR);
+        // A device, a pipe or a socket (/dev/null, /dev/stdout, a process
+        // substitution) is written as it is: it cannot be replaced.
+        if (!S_ISREG(target.st_mode)) {
+            fd_ = open(path_.c_str(), O_WRONLY | O_CLOEXEC);
+            if (fd_ < 0) Fail(errno);
+            direct_ = true;
+            return;
+        }
+    }
+    // A symbolic link keeps pointing where it did: the file it names is
+    // replaced, not the link.
+    std::error_code ec;
+    const std::string targetPath = std::filesystem::is_symlink(path_, ec)
+                                        ? std::filesystem::weakly_canonical(path_, ec).string()
+                                        : path_;
+    finalPath_ = targetPath.empty() ? path_ : targetPath;
+    std::vector<char> name(finalPath_.begin(), finalPath_.end());
     const char suffix[] = ".tmpXXXXXX";
     name.insert(name.end(), suffix, suffix + sizeof suffix);
     fd_ = mkostemp(name.data(), O_CLOEXEC);
@@ -39,6 +57,7 @@ OutputFile::OutputFile(std::string path) : path_(std::move(path)) {
 }
 
 OutputFile::~OutputFile() {
+    if (direct_ && fd_ >= 0) close(fd_);
     if (tempPath_.empty()) return;
     if (fd_ >= 0) close(fd_);
     std::remove(tempPath_.c_str());
@@ -69,11 +88,17 @@ void OutputFile::Flush() {
 
 void OutputFile::Commit() {
     Flush();
+    if (direct_) {
+        const int fd = fd_;
+        fd_ = -1;
+        if (close(fd) != 0) Fail(errno);
+        return;
+    }
     if (tempPath_.empty()) return;
     const int fd = fd_;
     fd_ = -1;
     if (close(fd) != 0) Fail(errno);
-    if (std::rename(tempPath_.c_str(), path_.c_str()) != 0) Fail(errno);
+    if (std::rename(tempPath_.c_str(), finalPath_.c_str()) != 0) Fail(errno);
     tempPath_.clear();
 }
 

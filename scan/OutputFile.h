@@ -1,7 +1,8 @@
 // An output of unbounded size written as it grows, yet replacing its file
 // only when complete: a regular file is written to a temporary file beside
 // it and renamed over it by Commit(); one that is never committed leaves
-// any earlier file in place. Standard output ("-") is written directly.
+// any earlier file in place. Standard output ("-") and a path that names a
+// device, a pipe or a socket are written directly.
 #pragma once
 
 #include <stdexcept>
@@ -31,7 +32,9 @@ private:
     [[noreturn]] void Fail(int error);
 
     std::string path_;
-    std::string tempPath_;  // empty for standard output
+    std::string finalPath_;  // the file replaced (a symbolic link's target)
+    std::string tempPath_;   // empty when written directly
+    bool direct_ = false;    // a device, pipe or socket
     int fd_ = -1;
     std::string buffer_;
 };

@@ -11,6 +11,8 @@
 #                        CDS record per predicted read
 #   single_read_program  --strand plus gives, for every read, the coding
 #                        region and errors that talvo gives for it alone
+#   output_paths         a pipe is written as it is, a symbolic link keeps
+#                        pointing at the file it names
 set -u
 group=$1
 scan=$(realpath "$2")
@@ -167,6 +169,21 @@ single_read_program)
     done
     diff single.txt scan.txt > diff.txt || fail "talvo-scan --strand plus differs from talvo: $(head -5 diff.txt)"
     [[ $(grep -vc none scan.txt) -ge 40 ]] || fail "too few reads with a coding region"
+    ;;
+output_paths)
+    printf '>ok\n%s\n' "$(bases 100)" > ok.fa
+    mkfifo table.fifo
+    timeout 60 cat table.fifo > from-fifo.tsv &
+    "$scan" -d "$synthetic" --quiet ok.fa -o table.fifo || fail "pipe: status $?"
+    wait
+    [[ -p table.fifo ]] || fail "pipe: replaced by a file"
+    [[ $(grep -c $'^ok\t100\t' from-fifo.tsv) == 1 ]] || fail "pipe: table not written through it"
+    echo earlier > real.tsv
+    ln -s real.tsv link.tsv
+    "$scan" -d "$synthetic" --quiet ok.fa -o link.tsv || fail "symbolic link: status $?"
+    [[ -L link.tsv ]] || fail "symbolic link: replaced by a file"
+    [[ $(grep -c $'^ok\t100\t' real.tsv) == 1 ]] || fail "symbolic link: its file not written"
+    ls ./*.tmp* >/dev/null 2>&1 && fail "temporary files left: $(ls ./*.tmp*)"
     ;;
 *)
     echo "unknown group $group" >&2
