@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -16,6 +17,48 @@ namespace talvo::scan {
 namespace {
 
 constexpr std::size_t kBufferSize = 1 << 20;
+
+// Temporary files not yet renamed, removed when a signal ends the process
+// (an interrupt, a closed pipe): slots set and cleared by the thread that
+// opens the outputs, read by the signal handler.
+constexpr int kSlots = 16;
+constexpr std::size_t kSlotPath = 4096;
+char temporaries[kSlots][kSlotPath];
+volatile std::sig_atomic_t slotUsed[kSlots];
+
+extern "C" void RemoveTemporaries(int signal) {
+    for (int i = 0; i < kSlots; ++i) {
+        if (slotUsed[i]) unlink(temporaries[i]);
+    }
+    std::signal(signal, SIG_DFL);
+    std::raise(signal);
+}
+
+int Register(const std::string& path) {
+    static const bool handlersSet = [] {
+        for (int signal : {SIGINT, SIGTERM, SIGHUP, SIGPIPE}) {
+            struct sigaction current {};
+            // A signal ignored by whoever started us stays ignored.
+            if (sigaction(signal, nullptr, &current) == 0 && current.sa_handler != SIG_IGN) {
+                std::signal(signal, RemoveTemporaries);
+            }
+        }
+        return true;
+    }();
+    (void)handlersSet;
+    if (path.size() >= kSlotPath) return -1;
+    for (int i = 0; i < kSlots; ++i) {
+        if (slotUsed[i]) continue;
+        std::memcpy(temporaries[i], path.c_str(), path.size() + 1);
+        slotUsed[i] = 1;
+        return i;
+    }
+    return -1;
+}
+
+void Unregister(int slot) {
+    if (slot >= 0) slotUsed[slot] = 0;
+}
 
 }  // namespace
 
@@ -50,6 +93,7 @@ OutputFile::OutputFile(std::string path) : path_(std::move(path)) {
     fd_ = mkostemp(name.data(), O_CLOEXEC);
     if (fd_ < 0) Fail(errno);
     tempPath_ = name.data();
+    slot_ = Register(tempPath_);
     // mkostemp creates the file for its owner only; give it the usual mode.
     const mode_t mask = umask(0);
     umask(mask);
@@ -61,6 +105,7 @@ OutputFile::~OutputFile() {
     if (tempPath_.empty()) return;
     if (fd_ >= 0) close(fd_);
     std::remove(tempPath_.c_str());
+    Unregister(slot_);
 }
 
 void OutputFile::Fail(int error) {
@@ -99,6 +144,7 @@ void OutputFile::Commit() {
     fd_ = -1;
     if (close(fd) != 0) Fail(errno);
     if (std::rename(tempPath_.c_str(), finalPath_.c_str()) != 0) Fail(errno);
+    Unregister(slot_);
     tempPath_.clear();
 }
 

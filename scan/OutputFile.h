@@ -2,7 +2,9 @@
 // only when complete: a regular file is written to a temporary file beside
 // it and renamed over it by Commit(); one that is never committed leaves
 // any earlier file in place. Standard output ("-") and a path that names a
-// device, a pipe or a socket are written directly.
+// device, a pipe or a socket are written directly. A signal that ends the
+// process (interrupt, termination, hangup, closed pipe) removes the
+// temporary files first.
 #pragma once
 
 #include <stdexcept>
@@ -35,6 +37,7 @@ private:
     std::string finalPath_;  // the file replaced (a symbolic link's target)
     std::string tempPath_;   // empty when written directly
     bool direct_ = false;    // a device, pipe or socket
+    int slot_ = -1;          // of the temporary file removed on a signal
     int fd_ = -1;
     std::string buffer_;
 };

@@ -12,7 +12,8 @@
 #   single_read_program  --strand plus gives, for every read, the coding
 #                        region and errors that talvo gives for it alone
 #   output_paths         a pipe is written as it is, a symbolic link keeps
-#                        pointing at the file it names
+#                        pointing at the file it names, a run ended by a
+#                        signal leaves no temporary file
 set -u
 group=$1
 scan=$(realpath "$2")
@@ -183,7 +184,15 @@ output_paths)
     "$scan" -d "$synthetic" --quiet ok.fa -o link.tsv || fail "symbolic link: status $?"
     [[ -L link.tsv ]] || fail "symbolic link: replaced by a file"
     [[ $(grep -c $'^ok\t100\t' real.tsv) == 1 ]] || fail "symbolic link: its file not written"
+    # Ended by a signal: no temporary file stays behind.
+    "$make_reads" "$source_dir/sample.txt" reads.fa 100 9 || fail "make_scan_reads"
+    "$scan" -d "$human" --quiet -t 1 reads.fa -o stopped.tsv --gff3 stopped.gff3 &
+    sleep 1
+    kill -TERM $!
+    wait $!
+    [[ $? == 143 ]] || fail "signal: not ended by SIGTERM"
     ls ./*.tmp* >/dev/null 2>&1 && fail "temporary files left: $(ls ./*.tmp*)"
+    [[ -e stopped.tsv || -e stopped.gff3 ]] && fail "signal: output files written"
     ;;
 *)
     echo "unknown group $group" >&2
