@@ -61,7 +61,7 @@ private:
     std::array<std::unique_ptr<OutputFile>, kOutputs> files_;
 };
 
-void Predict(Batch& batch, const ModelSet& models, StrandMode strand, const Outputs& outputs) {
+void PredictBatch(Batch& batch, const ModelSet& models, StrandMode strand, const Outputs& outputs) {
     for (auto& text : batch.text) text.clear();
     batch.counts = ReadCounts{};
     for (const Read& read : batch.reads) {
@@ -109,7 +109,7 @@ int ScanReads(const ScanOptions& options, const ModelSet& models, std::ostream& 
         RunOrdered<Batch>(
             threads, 2 * static_cast<std::size_t>(threads) + 2,
             [&](Batch& batch) { return input.Next(batch.reads, limits.bases, limits.reads); },
-            [&](Batch& batch) { Predict(batch, models, options.strand, outputs); },
+            [&](Batch& batch) { PredictBatch(batch, models, options.strand, outputs); },
             [&](Batch& batch) {
                 outputs.Write(batch);
                 summary.Written(batch.counts);

@@ -10,10 +10,12 @@
 
 namespace talvo::scan {
 
-// Reads per batch: a batch closes at this many reads or bases.
+// A batch closes at this many reads or bases: a second or two of one
+// thread's work on 3-kb reads, so that even small inputs keep every thread
+// busy; the batches in flight (two per thread and two more) bound the memory.
 struct BatchLimits {
-    std::size_t reads = 256;
-    std::size_t bases = 1 << 20;
+    std::size_t reads = 64;
+    std::size_t bases = 256 * 1024;
 };
 
 // Runs with checked options and returns the exit status: 0, or 1 after a
