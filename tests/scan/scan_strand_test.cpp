@@ -1,10 +1,17 @@
 // With the shipped human model: a read and its reverse complement get the
-// same coding region and errors, mirrored, and the same protein.
+// same coding region and errors, mirrored, and the same protein; a whole run
+// writes the same bytes with one thread and with three.
 #include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
 
 #include "CodingSequence.h"
 #include "PlantedReads.h"
 #include "ReadBases.h"
+#include "ScanRun.h"
 
 namespace talvo::scan {
 namespace {
@@ -43,6 +50,48 @@ TEST(ScanStrandWithModel, ReadAndReverseComplementMirrorEachOther) {
         EXPECT_EQ(Translate(CorrectedCds(read, a)), Translate(CorrectedCds(reverse, b)));
     }
     EXPECT_GE(predicted, 20);
+}
+
+}  // namespace
+}  // namespace talvo::scan
+
+namespace talvo::scan {
+namespace {
+
+// The whole run in process, with batches of two reads: what ThreadSanitizer
+// watches in its build.
+TEST(ScanRunWithModel, OneAndThreeThreadsWriteTheSameBytes) {
+    const std::string dir = (std::filesystem::temp_directory_path() /
+                             ("talvo-scan-run-" + std::to_string(getpid()))).string();
+    std::filesystem::create_directories(dir);
+    {
+        std::ofstream reads(dir + "/reads.fa");
+        for (const auto& read : testing::PlantedReads(testing::ReadCdna(TALVO_SOURCE_DIR "/sample.txt"), 9, 4)) {
+            reads << '>' << read.id << '\n' << read.bases << '\n';
+        }
+    }
+    const ModelSet models(TALVO_SOURCE_DIR "/param-human");
+    std::string outputs[2];
+    for (int run = 0; run < 2; ++run) {
+        ScanOptions options;
+        options.inputs = {dir + "/reads.fa"};
+        options.modelDirectory = "param-human";
+        const std::string prefix = dir + "/run" + std::to_string(run);
+        options.table = prefix + ".tsv";
+        options.gff3 = prefix + ".gff3";
+        options.protein = prefix + ".faa";
+        options.threads = run == 0 ? 1 : 3;
+        options.quiet = true;
+        std::ostringstream err;
+        ASSERT_EQ(ScanReads(options, models, err, {2, 100000}), 0) << err.str();
+        for (const char* ext : {".tsv", ".gff3", ".faa"}) {
+            std::ifstream in(prefix + ext);
+            outputs[run] += std::string(std::istreambuf_iterator<char>(in), {});
+        }
+    }
+    EXPECT_EQ(outputs[0], outputs[1]);
+    EXPECT_NE(outputs[0].find("\tcds\n"), std::string::npos);
+    std::filesystem::remove_all(dir);
 }
 
 }  // namespace
