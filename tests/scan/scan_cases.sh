@@ -62,6 +62,11 @@ bad_input)
     printf '>ok\n%s\n' "$(bases 100)" > ok.fa
 
     m=(-d "$synthetic" --quiet)
+    expect "version" 0 "" 1 -- --version
+    [[ $(cat out.txt) == "talvo-scan "[0-9]*.[0-9]*.[0-9]* ]] || fail "version: $(cat out.txt)"
+    "$scan" --help > out.txt 2>&1 || fail "help: status $?"
+    grep -q -- '--strand' out.txt && grep -q 'Outputs:' out.txt || fail "help: no grouped options"
+    expect "no input" 1 "talvo-scan: inputs is required (see talvo-scan --help)" 0 -- -d "$synthetic"
     expect "empty file" 0 "talvo-scan: warning: empty.fa holds no reads" 2 -- "${m[@]}" empty.fa
     expect "short reads" 0 "" 4 -- "${m[@]}" short.fa
     grep -q $'^short\t8\t.\t-\t-\t0\t-\t-\ttoo_short$' out.txt || fail "short read: no too_short line"
