@@ -1,9 +1,9 @@
 #include "RunSummary.h"
 
-#include <sys/resource.h>
-
 #include <cstdio>
 #include <iostream>
+
+#include "ResourceSummary.h"
 
 namespace talvo::scan {
 
@@ -66,15 +66,7 @@ void RunSummary::EndProgress() {
 }
 
 std::string RunSummary::Summary() const {
-    const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    const double cpu = usage.ru_utime.tv_sec + usage.ru_stime.tv_sec +
-                       (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-    char resources[120];
-    std::snprintf(resources, sizeof resources, "; %.2f s wall, %.2f s CPU, peak RSS %.1f MB", wall, cpu,
-                  usage.ru_maxrss / 1024.0);
-    return "talvo-scan: " + DescribeCounts(counts_) + resources;
+    return "talvo-scan: " + DescribeCounts(counts_) + "; " + ResourceSummary(start_);
 }
 
 }  // namespace talvo::scan

@@ -101,7 +101,7 @@ bad_input)
 
     # The summary line without --quiet.
     "$scan" -d "$synthetic" short.fa ok.fa > /dev/null 2> err.txt
-    grep -Eq '^talvo-scan: 3 reads: 0 with a coding region \(0 plus, 0 minus\), 1 without, 2 too short; 0 errors called \(0 plus, 0 minus\); [0-9.]+ s wall, [0-9.]+ s CPU, peak RSS [0-9.]+ MB$' err.txt \
+    grep -Eq '^talvo-scan: 3 reads: 0 with a coding region \(0 plus, 0 minus\), 1 without, 2 too short; 0 errors called \(0 plus, 0 minus\); wall [0-9.]+ s, CPU [0-9.]+ s, peak memory [0-9]+ MB$' err.txt \
         || fail "summary line: $(cat err.txt)"
     ;;
 

@@ -16,19 +16,13 @@
 namespace talvo::scan {
 namespace {
 
-std::vector<short> Codes(const std::string& text) {
-    std::vector<short> codes;
-    for (unsigned char c : text) codes.push_back(kReadBaseCode[c]);
-    return codes;
-}
-
 TEST(ScanStrandWithModel, ReadAndReverseComplementMirrorEachOther) {
     const ModelSet models(TALVO_SOURCE_DIR "/param-human");
     const std::string cdna = testing::ReadCdna(TALVO_SOURCE_DIR "/sample.txt");
     int predicted = 0;
     for (const auto& planted : testing::PlantedReads(cdna, 24, 11)) {
         SCOPED_TRACE(planted.id);
-        const std::vector<short> read = Codes(planted.bases);
+        const std::vector<short> read = BaseCodes(planted.bases);
         const std::vector<short> reverse = ReverseComplement(read);
         const int length = static_cast<int>(read.size());
         const ReadPrediction a = PredictRead(models, read, StrandMode::Both);

@@ -22,12 +22,6 @@
 namespace talvo::scan {
 namespace {
 
-std::vector<short> Codes(const std::string& text) {
-    std::vector<short> codes;
-    for (unsigned char c : text) codes.push_back(kReadBaseCode[c]);
-    return codes;
-}
-
 std::string Letters(const std::vector<short>& codes) {
     std::string text;
     for (short code : codes) text += BaseLetter(code);
@@ -52,7 +46,7 @@ TEST(ScanCodingSequence, ReadAcrossAnInsertionAndADeletion) {
     const ReadPrediction p = OnRead(kPlus, false, 24);
     EXPECT_EQ(CodingPositions(p), (std::vector<int>{0, 1, 2, 3, 4, 5, 7, 8, 9, 10, 11, 12, 13, 14, -1, 15,
                                                     16, 17, 18, 19, 20}));
-    const std::vector<short> cds = CorrectedCds(Codes(kRead), p);
+    const std::vector<short> cds = CorrectedCds(BaseCodes(kRead), p);
     EXPECT_EQ(Letters(cds), "ATGAAAGGGTTTCCNTGGTAA");
     EXPECT_EQ(Translate(cds), "MKGFXW*");
     // The codon with the missing base belongs to no stretch.
@@ -74,7 +68,7 @@ TEST(ScanStrand, MinusStrandMappingKeepsTheCodingSequence) {
         std::string bases;
         Prediction prediction;  // on the reverse complement of bases
     };
-    const std::string rc = Letters(ReverseComplement(Codes(kRead)));
+    const std::string rc = Letters(ReverseComplement(BaseCodes(kRead)));
     const Case cases[] = {
         {"insertion and deletion", rc, kPlus},
         {"no error", rc, Made(3, 17, {})},
@@ -83,7 +77,7 @@ TEST(ScanStrand, MinusStrandMappingKeepsTheCodingSequence) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        const std::vector<short> read = Codes(c.bases);
+        const std::vector<short> read = BaseCodes(c.bases);
         const int length = static_cast<int>(read.size());
         const ReadPrediction onRc = OnRead(c.prediction, false, length);
         const ReadPrediction onRead = OnRead(c.prediction, true, length);
@@ -113,7 +107,7 @@ TEST(ScanStrand, ErrorPositionsMirrorOnTheRead) {
 }
 
 TEST(ScanOutputs, EveryFormatOnBothStrands) {
-    Read read{"r1", Codes(kRead), 7};
+    Read read{"r1", BaseCodes(kRead), 7};
     const ReadPrediction plus = OnRead(kPlus, false, 24);
     std::string table, gff, bed, protein, cds;
     AppendTableLine(table, read, plus);
@@ -161,7 +155,7 @@ TEST(ScanOutputs, EveryFormatOnBothStrands) {
     none.pathScore = -10;
     AppendTableLine(table, read, none);
     AppendBed12(bed, read, none);
-    AppendTableLine(table, Read{"s", Codes("ACGT"), 9}, ReadPrediction{});
+    AppendTableLine(table, Read{"s", BaseCodes("ACGT"), 9}, ReadPrediction{});
     AppendGff3(gff, Read{"e", {}, 10}, ReadPrediction{});
     EXPECT_EQ(table, "r1\t24\t.\t-\t-\t0\t-\t-10\tno_cds\ns\t4\t.\t-\t-\t0\t-\t-\ttoo_short\n");
     EXPECT_EQ(bed, "");
