@@ -304,7 +304,10 @@ void SetTransitions(const TransitionCounts& coding, const TransitionCounts& all,
     }
 }
 
-std::string ClassKey::SubDirectory() const { return lengthGroup == 0 ? "paramater32" : "paramater"; }
+std::string ClassKey::SubDirectory() const {
+    const std::string withSlashes = Class().subDirectory;  // "/paramater/"
+    return withSlashes.substr(1, withSlashes.size() - 2);
+}
 
 std::string ClassKey::Label() const {
     char label[32];
