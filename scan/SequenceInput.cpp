@@ -40,8 +40,8 @@ int ReadSource(Source* source, void* buffer, int size) {
     const char* message = gzerror(source->file, &code);
     // Bytes decompressed before a failure are good; the failure shows on
     // the next call, which gets none.
-    if (got <= 0 && code != Z_OK && code != Z_STREAM_END) {
-        if (code == Z_ERRNO) {
+    if (got < 0 || (got == 0 && code != Z_OK && code != Z_STREAM_END)) {
+        if (code == Z_ERRNO || code == Z_OK) {
             source->failure = std::string("read error: ") + std::strerror(errno);
         } else if (code == Z_BUF_ERROR) {
             source->failure = "truncated gzip stream";
