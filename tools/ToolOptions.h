@@ -3,7 +3,6 @@
 #pragma once
 
 #include <charconv>
-#include <chrono>
 #include <functional>
 #include <cstdint>
 #include <map>
@@ -39,10 +38,6 @@ bool ParseWhole(const std::string& text, T& value) {
     const auto [ptr, ec] = std::from_chars(text.data(), end, value);
     return !text.empty() && ec == std::errc() && ptr == end;
 }
-
-// Wall time since `begin`, CPU time and peak memory of the process, for the
-// closing line.
-std::string ResourceSummary(std::chrono::steady_clock::time_point begin);
 
 // Runs a tool's body and gives its exit status: 0, or 1 after a one-line
 // message on standard error that begins with the program's name (followed

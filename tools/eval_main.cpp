@@ -16,6 +16,7 @@
 #include "Grouping.h"
 #include "Parallel.h"
 #include "Random.h"
+#include "ResourceSummary.h"
 #include "ToolOptions.h"
 #include "Trainer.h"
 
@@ -188,6 +189,6 @@ int main(int argc, char** argv) {
         }
         std::cout.flush();
         if (!std::cout) throw std::runtime_error("standard output: write failed");
-        std::cerr << "talvo-eval: " << ResourceSummary(begin) << "\n";
+        std::cerr << "talvo-eval: " << talvo::ResourceSummary(begin) << "\n";
     });
 }

@@ -7,6 +7,7 @@
 
 #include "AnnotatedSet.h"
 #include "Parallel.h"
+#include "ResourceSummary.h"
 #include "ToolOptions.h"
 #include "Trainer.h"
 
@@ -45,6 +46,6 @@ int main(int argc, char** argv) {
         const auto classes = TrainModels(set, options);
         WriteModelDirectory(classes, options, opts.Text("--out"));
         PrintReport(classes, std::cerr);
-        std::cerr << "talvo-train: wrote " << opts.Text("--out") << "; " << ResourceSummary(begin) << "\n";
+        std::cerr << "talvo-train: wrote " << opts.Text("--out") << "; " << talvo::ResourceSummary(begin) << "\n";
     });
 }
