@@ -31,6 +31,9 @@ struct TrainOptions {
     bool nonCodingBackground = false;  // transitions: against steps off the coding paths only
     bool latticeSteps = true;       // transitions: background steps between any two frames
     int transitionSequences = 400;  // sequences scored to measure transitions
+    int placementErrors = 0;        // errors whose placement windows are ranked (0: none)
+    int placementSplits = 4;        // wrongly split windows per error
+    double placementWeight = 0.5;   // share of the boosting weight on their ranking
     bool progress = true;     // progress on standard error
 };
 
@@ -65,6 +68,7 @@ struct ClassReport {
     int sampledCoding = 0;
     int sampledNonCoding = 0;
     int rules = 0;             // rules boosting produced
+    int placementPairs = 0;    // ranked pairs of placement windows
     int transitionSequences = 0;
 };
 

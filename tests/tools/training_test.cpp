@@ -161,6 +161,7 @@ TEST(Training, WindowsPerSequenceAreCapped) {
 QuantisedWindows TwoFeatureWindows() {
     QuantisedWindows data;
     data.windows = 8;
+    data.samples = 8;
     data.label = {1, 1, 1, 1, -1, -1, -1, -1};
     data.isCoding = {1, 1, 1, 1, 0, 0, 0, 0};
     data.thresholds.resize(kFeatureCount);
@@ -193,6 +194,27 @@ TEST(Boosting, ScreeningAndShrinkage) {
     const std::vector<Stump> shrunk = Boost(data, {1, 0.25, 0}, 1, none);
     ASSERT_EQ(shrunk.size(), 1u);
     EXPECT_DOUBLE_EQ(shrunk[0].weight, 0.25 * all[0].weight);
+}
+
+TEST(Boosting, RankedPairsPullTheFirstStumpToTheirOrder) {
+    // Four more windows in two pairs: feature 5 orders both, feature 3 neither.
+    QuantisedWindows data = TwoFeatureWindows();
+    std::vector<uint8_t> bins(static_cast<std::size_t>(kFeatureCount) * 12, 0);
+    for (int f = 0; f < kFeatureCount; ++f) {
+        for (int i = 0; i < 8; ++i) bins[f * 12 + i] = data.bins[f * 8 + i];
+    }
+    bins[5 * 12 + 8] = bins[5 * 12 + 10] = 1;
+    data.samples = 12;
+    data.bins = std::move(bins);
+    data.pairs = {{8, 9}, {10, 11}};
+    const auto none = [](int) {};
+    EXPECT_EQ(Boost(data, {1, 1.0, 0, 0.0}, 1, none)[0].feature, 3);  // pairs without weight change nothing
+    const std::vector<Stump> ranked = Boost(data, {1, 1.0, 0, 0.9}, 2, none);
+    ASSERT_EQ(ranked.size(), 1u);
+    EXPECT_EQ(ranked[0].feature, 5);
+    EXPECT_EQ(ranked[0].dir, 1);
+    // Right: 6 of the 8 windows (0.1 / 8 each) and both pairs (0.45 each).
+    EXPECT_NEAR(ranked[0].weight, 0.5 * std::log(0.975 / 0.025), 1e-12);
 }
 
 TEST(Training, TransitionScoresAreLogOddsOfTheCodingPaths) {
