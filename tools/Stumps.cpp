@@ -200,16 +200,7 @@ std::vector<Stump> Boost(const QuantisedWindows& data, const BoostOptions& optio
     int coding = 0;
     for (int8_t y : data.label) coding += y > 0 ? 1 : 0;
     std::vector<double> weight(n);
-    if (data.initialScore.empty()) {
-        for (int i = 0; i < n; ++i) weight[i] = windowShare * 0.5 / (data.label[i] > 0 ? coding : n - coding);
-    } else {
-        double labelTotal[2] = {};
-        for (int i = 0; i < n; ++i) {
-            weight[i] = std::exp(-data.label[i] * data.initialScore[i]);
-            labelTotal[data.isCoding[i]] += weight[i];
-        }
-        for (int i = 0; i < n; ++i) weight[i] *= windowShare * 0.5 / labelTotal[data.isCoding[i]];
-    }
+    for (int i = 0; i < n; ++i) weight[i] = windowShare * 0.5 / (data.label[i] > 0 ? coding : n - coding);
     std::vector<double> pairWeight;
     if (ranked) pairWeight.assign(data.pairs.size(), options.pairWeight / static_cast<double>(data.pairs.size()));
 

@@ -54,7 +54,6 @@ struct QuantisedWindows {
     std::vector<std::vector<double>> thresholds;  // per feature, ascending
     std::vector<uint8_t> bins;                    // feature-major: [feature * samples + window]
     std::vector<RankedPair> pairs;
-    std::vector<double> initialScore;             // per labelled window, from rules set before boosting (or empty)
 };
 
 // Computes every feature of every sample and chooses up to maxThresholds
@@ -79,10 +78,6 @@ struct BoostOptions {
 // `features` ones whose best stump erred least in it (ties: lower feature).
 // Stops early when no stump does better than chance. progress(round) is
 // called after each round.
-//
-// With initial scores F, window i starts with a weight proportional to
-// exp(-label x F), each label's windows still holding half of it: boosting
-// goes on from the rules that gave F.
 //
 // With ranked pairs (and pairWeight > 0) the pairs share pairWeight of the
 // starting weight and the labelled windows the rest. A stump orders a pair

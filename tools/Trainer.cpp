@@ -7,7 +7,6 @@
 #include <iostream>
 #include <stdexcept>
 
-#include "FrameComposition.h"
 #include "Parallel.h"
 #include "PlacementWindows.h"
 #include "Random.h"
@@ -239,26 +238,16 @@ TrainedClass TrainClass(const ClassKey& key, const std::vector<AnnotatedSequence
     placement.samples.clear();
 
     if (!coding.empty() && !other.empty()) {
-        std::vector<Stump> stumps;
-        if (options.frameComposition > 0.0) {
-            stumps = FrameCompositionRules(set, codes, pool, width, options.frameComposition);
-        }
         QuantisedWindows data = Quantise(samples, label, options.thresholds, threads);
-        if (!stumps.empty()) {
-            data.initialScore.resize(labelled);
-            ParallelFor(labelled, threads, [&](int i) { data.initialScore[i] = RulesScore(stumps, samples[i]); });
-        }
         samples.clear();
         samples.shrink_to_fit();
         for (const RankedPair& pair : placement.pairs) data.pairs.push_back({labelled + pair.better, labelled + pair.worse});
-        const int rounds = std::min(options.rounds, kMaxRules - static_cast<int>(stumps.size()));
-        const BoostOptions boost{rounds, options.shrinkage, options.features, options.placementWeight};
-        const std::vector<Stump> boosted = Boost(data, boost, threads, [&](int round) {
+        const BoostOptions boost{options.rounds, options.shrinkage, options.features, options.placementWeight};
+        const std::vector<Stump> stumps = Boost(data, boost, threads, [&](int round) {
             if (options.progress && (round % 100 == 0)) {
-                std::cerr << "talvo-train: " << key.Name() << ": round " << round << "/" << rounds << "\n";
+                std::cerr << "talvo-train: " << key.Name() << ": round " << round << "/" << options.rounds << "\n";
             }
         });
-        stumps.insert(stumps.end(), boosted.begin(), boosted.end());
         for (int i = 0; i < static_cast<int>(stumps.size()) && i < kMaxRules; ++i) SetRule(model, i, stumps[i]);
         report.rules = static_cast<int>(std::min<std::size_t>(stumps.size(), kMaxRules));
     }
@@ -396,7 +385,7 @@ std::vector<TrainedClass> TrainModels(const std::vector<AnnotatedSequence>& set,
 const std::vector<std::string> kTrainOptionNames = {
     "--seed", "--windows", "--per-sequence", "--rounds", "--shrinkage", "--features", "--pool",
     "--min-sequences", "--odds", "--background", "--steps", "--placement", "--placement-splits",
-    "--placement-weight", "--transition-scale", "--coding-reward", "--noncoding-price", "--frame-composition"};
+    "--placement-weight", "--transition-scale", "--coding-reward", "--noncoding-price"};
 
 const char* const kTrainUsage =
     "  --seed N              seed of the window sampling (default 1)\n"
@@ -413,8 +402,6 @@ const char* const kTrainUsage =
     "  --transition-scale X  factor on the transition scores, against the fixed price of a change of frame (default 1)\n"
     "  --coding-reward X     added to the score of a coding-to-coding step (default 0)\n"
     "  --noncoding-price X   taken from the score of a non-coding-to-non-coding step (default 0)\n"
-    "  --frame-composition X rules scoring each codon's amino acid by its odds of the right frame, X times\n"
-    "                        the natural log-odds, set before boosting (default 0: none)\n"
     "  --placement N         errors whose placement windows the scorer learns to rank (default 0)\n"
     "  --placement-splits N  wrongly split windows per error (default 4)\n"
     "  --placement-weight X  share of the boosting weight on ranking them, 0..1 (default 0.5)\n";
@@ -449,7 +436,6 @@ void ReadTrainOptions(const ToolOptions& opts, TrainOptions& options) {
     options.transitionScale = opts.Real("--transition-scale", options.transitionScale, 0.01, 100.0);
     options.codingReward = opts.Real("--coding-reward", options.codingReward, -10.0, 10.0);
     options.nonCodingPrice = opts.Real("--noncoding-price", options.nonCodingPrice, -10.0, 10.0);
-    options.frameComposition = opts.Real("--frame-composition", options.frameComposition, 0.0, 10.0);
     options.placementErrors = static_cast<int>(opts.Number("--placement", options.placementErrors, 0, 1000000));
     options.placementSplits = static_cast<int>(opts.Number("--placement-splits", options.placementSplits, 1, 64));
     options.placementWeight = opts.Real("--placement-weight", options.placementWeight, 0.0, 0.99);
@@ -493,9 +479,6 @@ void WriteModelDirectory(const std::vector<TrainedClass>& classes, const TrainOp
     if (options.transitionScale != 1.0) note << " times " << options.transitionScale;
     if (options.codingReward != 0.0) note << ", coding steps " << options.codingReward << " more";
     if (options.nonCodingPrice != 0.0) note << ", non-coding steps " << options.nonCodingPrice << " less";
-    if (options.frameComposition > 0.0) {
-        note << ", amino-acid frame rules of strength " << options.frameComposition << " before boosting";
-    }
     if (options.placementErrors > 0) {
         note << ", placement windows of " << options.placementErrors << " errors (" << options.placementSplits
              << " wrong splits each) ranked with " << options.placementWeight << " of the weight";

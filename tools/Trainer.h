@@ -34,7 +34,6 @@ struct TrainOptions {
     double transitionScale = 1.0;   // factor on the transition scores (a change of frame costs 20 whatever they are)
     double codingReward = 0.0;      // added to the score of a step from a coding window to a coding one
     double nonCodingPrice = 0.0;    // taken from the score of a step from a non-coding window to a non-coding one
-    double frameComposition = 0.0;  // strength of the amino-acid frame rules set before boosting (0: none)
     int placementErrors = 0;        // errors whose placement windows are ranked (0: none)
     int placementSplits = 4;        // wrongly split windows per error
     double placementWeight = 0.5;   // share of the boosting weight on their ranking
