@@ -196,19 +196,24 @@ std::vector<Stump> Boost(const QuantisedWindows& data, const BoostOptions& optio
                          const std::function<void(int)>& progress) {
     const int n = data.windows;
     const bool ranked = !data.pairs.empty() && options.pairWeight > 0.0;
-    const double windowShare = ranked ? 1.0 - options.pairWeight : 1.0;
+    const double windowShare = ranked && options.pairsFrom == 0 ? 1.0 - options.pairWeight : 1.0;
     int coding = 0;
     for (int8_t y : data.label) coding += y > 0 ? 1 : 0;
     std::vector<double> weight(n);
     for (int i = 0; i < n; ++i) weight[i] = windowShare * 0.5 / (data.label[i] > 0 ? coding : n - coding);
-    std::vector<double> pairWeight;
-    if (ranked) pairWeight.assign(data.pairs.size(), options.pairWeight / static_cast<double>(data.pairs.size()));
+    std::vector<double> pairWeight;  // empty while the pairs are left out
 
     std::vector<int> searched(kFeatureCount);
     for (int f = 0; f < kFeatureCount; ++f) searched[f] = f;
     std::vector<Stump> stumps;
     std::vector<Split> perFeature(kFeatureCount);
     for (int round = 0; round < options.rounds; ++round) {
+        if (ranked && round == options.pairsFrom) {
+            if (round > 0) {
+                for (double& w : weight) w *= 1.0 - options.pairWeight;
+            }
+            pairWeight.assign(data.pairs.size(), options.pairWeight / static_cast<double>(data.pairs.size()));
+        }
         const int count = static_cast<int>(searched.size());
         ParallelFor(count, threads, [&](int i) { perFeature[i] = BestSplit(data, weight, pairWeight, searched[i]); });
         Split best;
@@ -224,7 +229,7 @@ std::vector<Stump> Boost(const QuantisedWindows& data, const BoostOptions& optio
             searched = std::move(order);
         }
         double alpha = 0.0;
-        if (ranked) {
+        if (!pairWeight.empty()) {
             if (best.feature < 0 || !(best.right > best.wrong * (1.0 + 1e-9))) break;
             alpha = options.shrinkage * 0.5 * std::log(best.right / std::max(best.wrong, 1e-12 * best.right));
         } else {

@@ -67,7 +67,8 @@ struct BoostOptions {
     int rounds = kMaxRules;
     double shrinkage = 1.0;  // factor on each vote
     int features = 0;        // features kept after the first round (0: all)
-    double pairWeight = 0.0;  // share of the starting weight on the ranked pairs
+    double pairWeight = 0.0;  // share of the weight on the ranked pairs when they enter
+    int pairsFrom = 0;        // the round from which the pairs count
 };
 
 // AdaBoost: each round picks the feature, threshold and direction of least
@@ -79,8 +80,8 @@ struct BoostOptions {
 // Stops early when no stump does better than chance. progress(round) is
 // called after each round.
 //
-// With ranked pairs (and pairWeight > 0) the pairs share pairWeight of the
-// starting weight and the labelled windows the rest. A stump orders a pair
+// With ranked pairs (and pairWeight > 0) the pairs enter at round pairsFrom
+// with pairWeight of the weight, the labelled windows keeping the rest. A stump orders a pair
 // right when it votes the better window up and the worse one down, wrong the
 // other way round, and abstains when it votes both alike; each round picks
 // the stump of least Z = abstaining + 2 sqrt(right x wrong) over windows and

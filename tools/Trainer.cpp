@@ -242,7 +242,8 @@ TrainedClass TrainClass(const ClassKey& key, const std::vector<AnnotatedSequence
         samples.clear();
         samples.shrink_to_fit();
         for (const RankedPair& pair : placement.pairs) data.pairs.push_back({labelled + pair.better, labelled + pair.worse});
-        const BoostOptions boost{options.rounds, options.shrinkage, options.features, options.placementWeight};
+        const BoostOptions boost{options.rounds, options.shrinkage, options.features, options.placementWeight,
+                                 options.placementFrom};
         const std::vector<Stump> stumps = Boost(data, boost, threads, [&](int round) {
             if (options.progress && (round % 100 == 0)) {
                 std::cerr << "talvo-train: " << key.Name() << ": round " << round << "/" << options.rounds << "\n";
@@ -385,7 +386,7 @@ std::vector<TrainedClass> TrainModels(const std::vector<AnnotatedSequence>& set,
 const std::vector<std::string> kTrainOptionNames = {
     "--seed", "--windows", "--per-sequence", "--rounds", "--shrinkage", "--features", "--pool",
     "--min-sequences", "--odds", "--background", "--steps", "--placement", "--placement-splits",
-    "--placement-weight", "--transition-scale", "--coding-reward", "--noncoding-price"};
+    "--placement-weight", "--placement-from", "--transition-scale", "--coding-reward", "--noncoding-price"};
 
 const char* const kTrainUsage =
     "  --seed N              seed of the window sampling (default 1)\n"
@@ -404,7 +405,8 @@ const char* const kTrainUsage =
     "  --noncoding-price X   taken from the score of a non-coding-to-non-coding step (default 0)\n"
     "  --placement N         errors whose placement windows the scorer learns to rank (default 0)\n"
     "  --placement-splits N  wrongly split windows per error (default 4)\n"
-    "  --placement-weight X  share of the boosting weight on ranking them, 0..1 (default 0.5)\n";
+    "  --placement-weight X  share of the boosting weight on ranking them, 0..1 (default 0.5)\n"
+    "  --placement-from N    the boosting round from which they count (default 0)\n";
 
 namespace {
 
@@ -439,6 +441,7 @@ void ReadTrainOptions(const ToolOptions& opts, TrainOptions& options) {
     options.placementErrors = static_cast<int>(opts.Number("--placement", options.placementErrors, 0, 1000000));
     options.placementSplits = static_cast<int>(opts.Number("--placement-splits", options.placementSplits, 1, 64));
     options.placementWeight = opts.Real("--placement-weight", options.placementWeight, 0.0, 0.99);
+    options.placementFrom = static_cast<int>(opts.Number("--placement-from", options.placementFrom, 0, kMaxRules));
 }
 
 void PrintReport(const std::vector<TrainedClass>& classes, std::ostream& out) {
@@ -481,7 +484,8 @@ void WriteModelDirectory(const std::vector<TrainedClass>& classes, const TrainOp
     if (options.nonCodingPrice != 0.0) note << ", non-coding steps " << options.nonCodingPrice << " less";
     if (options.placementErrors > 0) {
         note << ", placement windows of " << options.placementErrors << " errors (" << options.placementSplits
-             << " wrong splits each) ranked with " << options.placementWeight << " of the weight";
+             << " wrong splits each) ranked with " << options.placementWeight << " of the weight from round "
+             << options.placementFrom;
     }
     note << ".\n";
     PrintReport(classes, note);

@@ -37,6 +37,7 @@ struct TrainOptions {
     int placementErrors = 0;        // errors whose placement windows are ranked (0: none)
     int placementSplits = 4;        // wrongly split windows per error
     double placementWeight = 0.5;   // share of the boosting weight on their ranking
+    int placementFrom = 0;          // the boosting round from which they count
     bool progress = true;     // progress on standard error
 };
 
