@@ -3,13 +3,15 @@
 // it and in the new frame from it scores best.
 #include <vector>
 
-#include "Model.h"
-#include "Test.h"
+#include "ErrorPlacement.h"
+
+#include "WindowScoring.h"
 
 namespace talvo {
 
-void Test::FocusErrPlace(const short* bases, int length, std::vector<int>& path) const {
-    const int width = WINDOW_WIDTH;
+void PlaceErrors(const Model& model, const short* bases, int length, int pathEnd,
+                 std::vector<int>& path) {
+    const int width = model.windowWidth;
     const int h = width / 6;
     const int n = static_cast<int>(path.size());
 
@@ -48,7 +50,7 @@ void Test::FocusErrPlace(const short* bases, int length, std::vector<int>& path)
                 if (p + 2 <= length - 1 && p + 2 <= hi) sample.CountCodon(bases, length, p);
             }
             double score = 0.0;
-            CHKSmpl(sample, score);
+            ScoreWindow(model, sample, score);
             if (score > best) {
                 best = score;
                 bestOff = a / 3;

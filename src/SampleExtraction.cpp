@@ -1,7 +1,8 @@
 // Per codon position and frame: the start mark, and the class and score of
-// the window of WINDOW_WIDTH bases centred on that codon.
-#include "Model.h"
-#include "WebPredict.h"
+// the window of the model's width centred on that codon.
+#include "SampleExtraction.h"
+
+#include "WindowScoring.h"
 
 namespace talvo {
 
@@ -70,11 +71,11 @@ int ScanWindow(smplTestData& sample, const short* bases, int length, int start, 
     return k;
 }
 
-int WebPredict::GetSmplsFromArray() {
-    const int width = WINDOW_WIDTH;
+void ExtractSamples(const Model& model, const short* bases, int seqLen, layout& seqLayout,
+                    std::array<std::vector<double>, 3>& frameScore) {
+    const int width = model.windowWidth;
     const int half = width / 6;
     const int centre = 3 * half;
-    const short* bases = baseArray.data();
     layout lay;
     for (auto& scores : frameScore) scores.clear();
 
@@ -107,7 +108,7 @@ int WebPredict::GetSmplsFromArray() {
                 break;
             } else if (s + width < seqLen) {
                 double score = 0.0;
-                const int code = CHKSmpl(sample, score);
+                const int code = ScoreWindow(model, sample, score);
                 classes.push_back(code);
                 scores.push_back(score);
                 rememberedScore = score;
@@ -126,7 +127,6 @@ int WebPredict::GetSmplsFromArray() {
         }
     }
     seqLayout = std::move(lay);
-    return 0;
 }
 
 }  // namespace talvo
