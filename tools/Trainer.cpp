@@ -239,7 +239,9 @@ TrainedClass TrainClass(const ClassKey& key, const std::vector<AnnotatedSequence
         QuantisedWindows data = Quantise(model, samples, label, options.thresholds, threads);
         samples.clear();
         samples.shrink_to_fit();
-        for (const RankedPair& pair : placement.pairs) data.pairs.push_back({labelled + pair.better, labelled + pair.worse});
+        for (const RankedPair& pair : placement.pairs) {
+            data.pairs.push_back({labelled + pair.better, labelled + pair.worse});
+        }
         const BoostOptions boost{options.rounds, options.shrinkage, options.features, options.placementWeight,
                                  options.placementFrom};
         const std::vector<Stump> stumps = Boost(data, boost, threads, [&](int round) {
@@ -407,7 +409,8 @@ const char* const kTrainUsage =
     "  --odds pair|conditional   transition scores (default conditional)\n"
     "  --background all|noncoding  steps the coding paths are compared with (default all)\n"
     "  --steps frame|lattice   background steps within each frame, or between any frames (default lattice)\n"
-    "  --transition-scale X  factor on the transition scores, against the fixed price of a change of frame (default 1)\n"
+    "  --transition-scale X  factor on the transition scores (a change of frame costs 20 whatever they are;\n"
+    "                        default 1)\n"
     "  --coding-reward X     added to the score of a coding-to-coding step (default 0)\n"
     "  --noncoding-price X   taken from the score of a non-coding-to-non-coding step (default 0)\n"
     "  --placement N         errors whose placement windows the scorer learns to rank (default 0)\n"
