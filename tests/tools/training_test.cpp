@@ -58,6 +58,25 @@ TEST(Training, SameBytesWithOneOrManyThreads) {
     fs::remove_all(base);
 }
 
+TEST(Training, RankedPlacementWindowsGiveTheSameModelWithOneOrManyThreads) {
+    const auto set = synthetic::SyntheticSet(12, 6);
+    auto options = [](int threads) {
+        TrainOptions o = SmallOptions(threads);
+        o.placementErrors = 40;
+        return o;
+    };
+    const auto one = TrainModels(set, options(1));
+    const auto three = TrainModels(set, options(3));
+    ASSERT_EQ(one.size(), three.size());
+    for (std::size_t c = 0; c < one.size(); ++c) {
+        EXPECT_GT(one[c].report.placementPairs, 40) << c;  // the best split above 4 others, and more
+        EXPECT_EQ(one[c].report.placementPairs, three[c].report.placementPairs) << c;
+        for (int r = 0; r < kMaxRules; ++r) {
+            EXPECT_EQ(one[c].model.rules[r].weight, three[c].model.rules[r].weight) << c << " rule " << r;
+        }
+    }
+}
+
 TEST(Training, RulesVoteAsTheStumps) {
     // The scorer, given the trained model, gives every training window the
     // sum of the stumps' votes: features and thresholds are the scorer's.
