@@ -1,7 +1,10 @@
 // Per codon position and frame: the start mark, and the class and score of
 // the window of WINDOW_WIDTH bases centred on that codon.
+#include <algorithm>
+
 #include "Model.h"
 #include "WebPredict.h"
+#include "WindowScorer.h"
 
 namespace talvo {
 
@@ -11,20 +14,21 @@ namespace {
 // that leaves at the front is taken out and the one that enters at the back
 // is added. A codon's pairs reach downstream regardless of the window's end,
 // so no other count changes and every window holds what a fresh count of it
-// would hold.
+// would hold. The tracker keeps the window's votes in step with its counts.
 class SlidingWindow {
 public:
-    SlidingWindow(const short* bases, int length, int width, int start)
-        : bases_(bases), length_(length), width_(width), start_(start), next_(start) {
-        sample.Reset(start, start);
+    SlidingWindow(const short* bases, int length, int width, int start, VoteTracker& tracker)
+        : tracker_(tracker), bases_(bases), length_(length), width_(width), start_(start),
+          next_(start) {
+        tracker_.Reset(start, start);
         Extend();
     }
 
     void Advance() {
-        if (next_ > start_) sample.CountCodon(bases_, length_, start_, -1);
+        if (next_ > start_) tracker_.Count(bases_, length_, start_, -1);
         start_ += 3;
         if (next_ < start_) next_ = start_;
-        sample.smplStart = start_;
+        tracker_.sample.smplStart = start_;
         Extend();
     }
 
@@ -36,22 +40,71 @@ public:
         return offset < Scanned() && AminoAcidOf(bases_[p], bases_[p + 1], bases_[p + 2]) == kStop;
     }
 
-    smplTestData sample;
-
 private:
     void Extend() {
         while (next_ - start_ + 2 < width_ && next_ + 2 < length_) {
-            sample.CountCodon(bases_, length_, next_);
+            tracker_.Count(bases_, length_, next_, 1);
             next_ += 3;
         }
-        sample.smplEnd = next_ - 1;
+        tracker_.sample.smplEnd = next_ - 1;
     }
 
+    VoteTracker& tracker_;
     const short* bases_;
     int length_;
     int width_;
     int start_;
     int next_;  // first base of the codon after the window's last one
+};
+
+// Windows whose votes are known and whose scores are still to be summed:
+// the sums of several windows run side by side.
+class PendingScores {
+public:
+    explicit PendingScores(const WindowScorer& scorer)
+        : scorer_(scorer), votes_(kBatch * static_cast<std::size_t>(scorer.Rules())) {}
+
+    // Files the window's votes; its class and score go to the given entries
+    // once the batch is summed.
+    void Add(const uint8_t* votes, std::vector<int>& classes, std::vector<double>& scores) {
+        std::copy_n(votes, scorer_.Rules(), votes_.begin() + count_ * scorer_.Rules());
+        entries_[count_] = {&classes, &scores, classes.size()};
+        classes.push_back(kNonCoding);
+        scores.push_back(0.0);
+        if (++count_ == kBatch) Flush();
+    }
+
+    // Sums the filed windows; the last one becomes the remembered result.
+    void Flush() {
+        if (count_ == 0) return;
+        double sums[kBatch];
+        scorer_.SumVotes(votes_.data(), scorer_.Rules(), count_, sums);
+        for (int w = 0; w < count_; ++w) {
+            const Entry& entry = entries_[w];
+            (*entry.scores)[entry.index] = sums[w];
+            (*entry.classes)[entry.index] = sums[w] > 0.0 ? kCoding : kNonCoding;
+        }
+        rememberedScore = sums[count_ - 1];
+        rememberedClass = rememberedScore > 0.0 ? kCoding : kNonCoding;
+        count_ = 0;
+    }
+
+    // The result of the last scored window stands in for the windows that
+    // reach the sequence end; it carries over from one frame to the next.
+    double rememberedScore = 0.0;
+    int rememberedClass = kNonCoding;
+
+private:
+    static constexpr int kBatch = 32;
+    struct Entry {
+        std::vector<int>* classes;
+        std::vector<double>* scores;
+        std::size_t index;
+    };
+    const WindowScorer& scorer_;
+    std::vector<uint8_t> votes_;
+    Entry entries_[kBatch];
+    int count_ = 0;
 };
 
 }  // namespace
@@ -85,16 +138,14 @@ int WebPredict::GetSmplsFromArray() {
         }
     }
 
-    // The result of the last scored window stands in for the windows that
-    // reach the sequence end; it carries over from one frame to the next.
-    double rememberedScore = 0.0;
-    int rememberedClass = kNonCoding;
+    const WindowScorer scorer(width);
+    VoteTracker tracker(scorer, scorer.FullSpan());
+    PendingScores pending(scorer);
     for (int f = 0; f < 3; ++f) {
         std::vector<int>& classes = lay.windowClasses[f];
         std::vector<double>& scores = frameScore[f];
-        SlidingWindow window(bases, seqLen, width, f);
+        SlidingWindow window(bases, seqLen, width, f, tracker);
         for (int s = f;; s += 3, window.Advance()) {
-            const smplTestData& sample = window.sample;
             const bool centreStop = window.StopAt(centre);
             const bool pastCentre = window.Scanned() - 1 >= centre + 3;
             if (centreStop) {
@@ -106,17 +157,14 @@ int WebPredict::GetSmplsFromArray() {
                 scores.push_back(-10.0);
                 break;
             } else if (s + width < seqLen) {
-                double score = 0.0;
-                const int code = CHKSmpl(sample, score);
-                classes.push_back(code);
-                scores.push_back(score);
-                rememberedScore = score;
-                rememberedClass = code;
+                pending.Add(tracker.Refresh(), classes, scores);
             } else {
-                classes.push_back(rememberedClass);
-                scores.push_back(rememberedScore);
+                pending.Flush();
+                classes.push_back(pending.rememberedClass);
+                scores.push_back(pending.rememberedScore);
             }
         }
+        pending.Flush();
         classes.insert(classes.begin(), half, kLeadIn);
         const double firstScore = scores.front();
         scores.insert(scores.begin(), half, firstScore);

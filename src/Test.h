@@ -73,7 +73,32 @@ struct smplTestData {
     // for nothing. A delta of -1 takes a counted codon out again. Returns the
     // codon's amino-acid index (-1 if unknown).
     int CountCodon(const short* bases, int length, int p, int delta = 1);
+    // The same, telling `touched` every count it changes: touched(-1, aa, -1)
+    // for the codon's own counts, touched(g, aa, aa2) for a pair at gap g.
+    template <class Touched>
+    int CountCodon(const short* bases, int length, int p, int delta, Touched&& touched);
 };
+
+template <class Touched>
+int smplTestData::CountCodon(const short* bases, int length, int p, int delta,
+                             Touched&& touched) {
+    const int aa = AminoAcidOf(bases[p], bases[p + 1], bases[p + 2]);
+    if (aa < 0) return aa;
+    snglAcidCnt[aa] += delta;
+    codonCnt[bases[p]][bases[p + 1]][bases[p + 2]] += delta;
+    touched(-1, aa, -1);
+    for (int g = 0; g < 4; ++g) {
+        const int q = p + 3 * (g + 1);
+        if (q + 2 >= length) break;
+        const int aa2 = AminoAcidOf(bases[q], bases[q + 1], bases[q + 2]);
+        if (aa2 < 0) continue;
+        pairAcidMarg[g][0][aa] += delta;
+        pairAcidCnt[g][aa][aa2] += delta;
+        pairAcidMarg[g][1][aa2] += delta;
+        touched(g, aa, aa2);
+    }
+    return aa;
+}
 
 // Counts the window of `width` bases that starts at base `start` into a fresh
 // sample: the codons at start, start+3, ... that fit both the window and the
@@ -99,6 +124,14 @@ extern double malkovChain[4][4];
 double CodonShare(const smplTestData& s, int b1, int b2, int b3);
 int AcidCount(const smplTestData& s, int aa);
 double PairAssociation(const smplTestData& s, int gap, int a1, int a2);
+
+// The term a rule adds to a window's score: +weight when its value lies
+// above the threshold, -weight otherwise (NaN included); a direction of 0
+// turns the vote round.
+inline double VoteTerm(bool above, int dir, double weight) {
+    const double v = above ? 1.0 : -1.0;
+    return (dir == 0 ? -v : v) * weight;
+}
 
 class Test : public ReadData {
 public:

@@ -1,0 +1,267 @@
+#include "WindowScorer.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+#include "Model.h"
+
+namespace talvo {
+
+namespace {
+
+// Factors of the reciprocal product are kept within this range, so that the
+// product neither overflows nor leaves the normal range and its relative
+// error stays below 9 units in the last place.
+constexpr double kSafeLow = 0x1p-200;
+constexpr double kSafeHigh = 0x1p200;
+// Relative distance from the threshold beyond which the reciprocal product
+// decides a vote: 2^-48 is 32 units in the last place, well above the
+// product's error plus that of the exact value (3 units).
+constexpr double kMargin = 0x1p-48;
+
+bool Safe(double x) { return x >= kSafeLow && x <= kSafeHigh; }
+
+double SafeInverse(double x) { return Safe(x) ? 1.0 / x : std::nan(""); }
+
+// Full window: the codons at offsets 0, 3, ... while offset + 2 < width;
+// its span runs from its first base to the last base of its last codon.
+int FullWindowSpan(int windowWidth) { return 3 * ((windowWidth - 3) / 3 + 1) - 1; }
+
+bool InTable(int count) { return count >= 0 && count <= WindowScorer::kMaxCount; }
+
+}  // namespace
+
+WindowScorer::WindowScorer(int windowWidth) {
+    std::memcpy(acidPseudo_, snglAcidPriproTable, sizeof acidPseudo_);
+    std::vector<std::vector<int>> lists(kLists);
+    const int count = static_cast<int>(fh.size());
+    for (int i = 0; i < count; ++i) {
+        const fnlHypo& source = fh[i];
+        Rule rule{};
+        rule.kind = source.kind;
+        rule.first = source.first;
+        rule.second = source.second;
+        rule.third = source.third;
+        rule.gap = source.gap;
+        const trsldData* threshold = nullptr;
+        const int r = static_cast<int>(rules_.size());
+        switch (source.kind) {
+            case 0:
+                threshold = &codonTrsld[i];
+                rule.threshold = threshold->realTrsld;
+                rule.acid = AminoAcidOf(source.first, source.second, source.third);
+                rule.basicRate = ReadData().BasicCodonRate(source.first, source.second, source.third);
+                lists[AcidList(rule.acid)].push_back(r);
+                break;
+            case 2:
+                threshold = &snglAcidTrsld[i];
+                rule.intThreshold = threshold->intTrsld;
+                lists[AcidList(source.first)].push_back(r);
+                break;
+            case 3: {
+                threshold = &pairAcidTrsld[i];
+                rule.threshold = threshold->realTrsld;
+                const double* pseudo = pairAcidPriproTable[source.gap][source.first][source.second];
+                rule.pairCount = pseudo[0];
+                rule.pairSpan = pseudo[1];
+                // The numerator grows with the count: both ends in range
+                // keep every count's numerator in range.
+                const double t = rule.threshold;
+                const bool safe = Safe(rule.pairCount) && Safe(3.0 * kMaxCount + rule.pairCount) &&
+                                  t >= 0x1p-900 && t <= 0x1p900;
+                rule.lower = safe ? t * (1.0 - kMargin) : std::nan("");
+                rule.upper = safe ? t * (1.0 + kMargin) : std::nan("");
+                lists[MarginList(source.gap, 0, source.first)].push_back(r);
+                lists[MarginList(source.gap, 1, source.second)].push_back(r);
+                break;
+            }
+            default:
+                continue;  // no rule: adds nothing to the score
+        }
+        rules_.push_back(rule);
+        terms_.push_back(VoteTerm(false, threshold->dir, source.weight));
+        terms_.push_back(VoteTerm(true, threshold->dir, source.weight));
+    }
+    listStart_.push_back(0);
+    for (const auto& list : lists) {
+        listRules_.insert(listRules_.end(), list.begin(), list.end());
+        listStart_.push_back(static_cast<int>(listRules_.size()));
+    }
+    full_ = MakeSpanTables(FullWindowSpan(windowWidth));
+}
+
+WindowScorer::SpanTables WindowScorer::MakeSpanTables(int span) const {
+    SpanTables tables;
+    tables.span = span;
+    const double spanValue = span;
+    tables.rate.resize(kAminoAcids * (kMaxCount + 1));
+    tables.inverseRate.resize(tables.rate.size());
+    for (int aa = 0; aa < kAminoAcids; ++aa) {
+        for (int c = 0; c <= kMaxCount; ++c) {
+            const double rate = (3.0 * c + acidPseudo_[aa][0]) / (spanValue + acidPseudo_[aa][1]);
+            tables.rate[aa * (kMaxCount + 1) + c] = rate;
+            tables.inverseRate[aa * (kMaxCount + 1) + c] = SafeInverse(rate);
+        }
+    }
+    tables.pairDenominator.resize(rules_.size());
+    tables.inversePairDenominator.resize(rules_.size());
+    for (std::size_t r = 0; r < rules_.size(); ++r) {
+        const double denominator = spanValue + rules_[r].pairSpan;
+        tables.pairDenominator[r] = denominator;
+        tables.inversePairDenominator[r] = SafeInverse(denominator);
+    }
+    return tables;
+}
+
+double WindowScorer::PairValue(int r, int cp, int m0, int m1, int span,
+                               const SpanTables* tables) const {
+    const Rule& rule = rules_[r];
+    const double numerator = 3.0 * cp + rule.pairCount;
+    if (tables != nullptr && InTable(m0) && InTable(m1)) {
+        const double* rate = tables->rate.data();
+        const double f = rate[rule.first * (kMaxCount + 1) + m0];
+        const double s = rate[rule.second * (kMaxCount + 1) + m1];
+        return numerator / tables->pairDenominator[r] / f / s;
+    }
+    const double spanValue = span;
+    const double* first = acidPseudo_[rule.first];
+    const double* second = acidPseudo_[rule.second];
+    const double p = numerator / (spanValue + rule.pairSpan);
+    const double f = (3.0 * m0 + first[0]) / (spanValue + first[1]);
+    const double s = (3.0 * m1 + second[0]) / (spanValue + second[1]);
+    return p / f / s;
+}
+
+bool WindowScorer::Above(int r, const smplTestData& sample, const SpanTables& tables) const {
+    const Rule& rule = rules_[r];
+    switch (rule.kind) {
+        case 0: {
+            const int acid = sample.snglAcidCnt[rule.acid];
+            const double x =
+                acid != 0
+                    ? static_cast<double>(sample.codonCnt[rule.first][rule.second][rule.third]) / acid
+                    : rule.basicRate;
+            return x > rule.threshold;
+        }
+        case 2:
+            return sample.snglAcidCnt[rule.first] > rule.intThreshold;
+        default: {
+            const int cp = sample.pairAcidCnt[rule.gap][rule.first][rule.second];
+            const int m0 = sample.pairAcidMarg[rule.gap][0][rule.first];
+            const int m1 = sample.pairAcidMarg[rule.gap][1][rule.second];
+            if (InTable(cp) && InTable(m0) && InTable(m1)) {
+                const double y = (3.0 * cp + rule.pairCount) * tables.inversePairDenominator[r] *
+                                 tables.inverseRate[rule.first * (kMaxCount + 1) + m0] *
+                                 tables.inverseRate[rule.second * (kMaxCount + 1) + m1];
+                if (y > rule.upper) return true;
+                if (y < rule.lower) return false;
+            }
+            return PairValue(r, cp, m0, m1, tables.span, &tables) > rule.threshold;
+        }
+    }
+}
+
+int WindowScorer::Score(const smplTestData& sample, double& score) const {
+    const int span = sample.smplEnd - sample.smplStart;
+    const SpanTables* tables = span == full_.span ? &full_ : nullptr;
+    double sum = 0.0;
+    for (int r = 0; r < Rules(); ++r) {
+        const Rule& rule = rules_[r];
+        bool above;
+        if (tables != nullptr || rule.kind != 3) {
+            above = Above(r, sample, full_);
+        } else {
+            // Another span: no tables.
+            above = PairValue(r, sample.pairAcidCnt[rule.gap][rule.first][rule.second],
+                              sample.pairAcidMarg[rule.gap][0][rule.first],
+                              sample.pairAcidMarg[rule.gap][1][rule.second], span, nullptr) >
+                    rule.threshold;
+        }
+        sum += terms_[2 * r + above];
+    }
+    score = sum;
+    return score > 0.0 ? kCoding : kNonCoding;
+}
+
+void WindowScorer::SumVotes(const uint8_t* votes, std::size_t stride, int windows,
+                            double* scores) const {
+    const int rules = Rules();
+    const double* terms = terms_.data();
+    int w = 0;
+    // Eight sums side by side: each is still added in rule order.
+    for (; w + 8 <= windows; w += 8) {
+        const uint8_t* v = votes + w * stride;
+        double s0 = 0.0, s1 = 0.0, s2 = 0.0, s3 = 0.0, s4 = 0.0, s5 = 0.0, s6 = 0.0, s7 = 0.0;
+        for (int r = 0; r < rules; ++r) {
+            const double* t = terms + 2 * r;
+            s0 += t[v[r]];
+            s1 += t[v[stride + r]];
+            s2 += t[v[2 * stride + r]];
+            s3 += t[v[3 * stride + r]];
+            s4 += t[v[4 * stride + r]];
+            s5 += t[v[5 * stride + r]];
+            s6 += t[v[6 * stride + r]];
+            s7 += t[v[7 * stride + r]];
+        }
+        double* out = scores + w;
+        out[0] = s0, out[1] = s1, out[2] = s2, out[3] = s3;
+        out[4] = s4, out[5] = s5, out[6] = s6, out[7] = s7;
+    }
+    for (; w < windows; ++w) {
+        const uint8_t* v = votes + w * stride;
+        double sum = 0.0;
+        for (int r = 0; r < rules; ++r) sum += terms[2 * r + v[r]];
+        scores[w] = sum;
+    }
+}
+
+VoteTracker::VoteTracker(const WindowScorer& scorer, const WindowScorer::SpanTables& tables)
+    : scorer_(scorer),
+      tables_(tables),
+      votes_(scorer.Rules()),
+      stamp_(scorer.Rules()) {}
+
+void VoteTracker::Reset(int start, int end) {
+    sample.Reset(start, end);
+    all_ = true;
+}
+
+void VoteTracker::Count(const short* bases, int length, int p, int delta) {
+    sample.CountCodon(bases, length, p, delta, [this](int g, int aa, int aa2) {
+        if (g < 0) {
+            Mark(WindowScorer::AcidList(aa));
+        } else {
+            Mark(WindowScorer::MarginList(g, 0, aa));
+            Mark(WindowScorer::MarginList(g, 1, aa2));
+        }
+    });
+}
+
+const uint8_t* VoteTracker::Refresh() {
+    if (all_) {
+        for (int r = 0; r < scorer_.Rules(); ++r) votes_[r] = scorer_.Above(r, sample, tables_);
+        all_ = false;
+    } else {
+        if (++generation_ == 0) {  // wrapped: forget the old stamps
+            std::fill(stamp_.begin(), stamp_.end(), 0u);
+            generation_ = 1;
+        }
+        for (int word = 0; word < static_cast<int>(std::size(touched_)); ++word) {
+            uint64_t bits = touched_[word];
+            while (bits != 0) {
+                const int list = word * 64 + __builtin_ctzll(bits);
+                bits &= bits - 1;
+                for (const int* r = scorer_.ListBegin(list); r != scorer_.ListEnd(list); ++r) {
+                    if (stamp_[*r] == generation_) continue;
+                    stamp_[*r] = generation_;
+                    votes_[*r] = scorer_.Above(*r, sample, tables_);
+                }
+            }
+        }
+    }
+    std::memset(touched_, 0, sizeof touched_);
+    return votes_.data();
+}
+
+}  // namespace talvo

@@ -1,0 +1,136 @@
+// The window scorer compiled for speed. Built once per model, it gives every
+// window the same score, to the bit, as the rule-by-rule scorer (the sum of
+// the votes in rule order), and the same class.
+//
+// What makes it fast:
+// - the rates of the pair rules are tabled per window span and count, so a
+//   vote costs a few multiplications instead of five divisions; a product of
+//   reciprocals decides the vote when it lies clearly off the threshold, and
+//   the exact divisions decide it otherwise;
+// - a window moved by one codon re-evaluates only the rules that read a count
+//   the move changed (VoteTracker);
+// - the ordered sums of several windows run side by side (SumVotes), which
+//   keeps the adder busy while each sum stays one add after the other.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "Test.h"
+
+namespace talvo {
+
+class WindowScorer {
+public:
+    // Compiles the rules and tables of the loaded model for windows of
+    // `windowWidth` bases. Reads the model once; keeps no reference to it,
+    // and is immutable afterwards, so threads may share it.
+    explicit WindowScorer(int windowWidth);
+
+    // Highest count the tables cover: more than any window can hold.
+    static constexpr int kMaxCount = 66;
+
+    // The rates of one window span: what a vote needs besides the counts.
+    struct SpanTables {
+        int span = 0;
+        // [aa * (kMaxCount + 1) + count]: (3 count + c) / (span + n) with the
+        // amino acid's pseudo-counts, as the scorer computes it, and an
+        // approximate reciprocal (NaN where it could mislead the bound test).
+        std::vector<double> rate;
+        std::vector<double> inverseRate;
+        // Per compiled rule (pair rules only): span + n of its pair
+        // pseudo-counts, and an approximate reciprocal (NaN as above).
+        std::vector<double> pairDenominator;
+        std::vector<double> inversePairDenominator;
+    };
+    SpanTables MakeSpanTables(int span) const;
+    // Tables of a full window's span, built with the scorer.
+    const SpanTables& FullSpan() const { return full_; }
+
+    // Scores one sample of any span; the same score and class as the
+    // rule-by-rule scorer.
+    int Score(const smplTestData& sample, double& score) const;
+
+    // Number of compiled rules (the rules of kinds 0, 2 and 3, in order).
+    int Rules() const { return static_cast<int>(rules_.size()); }
+    // Whether compiled rule r votes "above its threshold" on the sample.
+    bool Above(int r, const smplTestData& sample, const SpanTables& tables) const;
+
+    // Sums the votes of `windows` windows (Rules() bytes each, 1 = above,
+    // `stride` bytes apart), each in rule order, into scores.
+    void SumVotes(const uint8_t* votes, std::size_t stride, int windows, double* scores) const;
+
+    // Rules that read the counts of one amino acid (codon and amino-acid
+    // rules), and pair rules by the marginal they read: list ids for
+    // VoteTracker.
+    static constexpr int kLists = kAminoAcids + 4 * 2 * kAminoAcids;
+    static int AcidList(int aa) { return aa; }
+    static int MarginList(int gap, int side, int aa) {
+        return kAminoAcids + (gap * 2 + side) * kAminoAcids + aa;
+    }
+    const int* ListBegin(int list) const { return listRules_.data() + listStart_[list]; }
+    const int* ListEnd(int list) const { return listRules_.data() + listStart_[list + 1]; }
+
+private:
+    struct Rule {
+        int kind;      // 0 codon, 2 amino acid, 3 pair
+        int first;     // codon: base codes; amino-acid rule: aa; pair: a1
+        int second;
+        int third;
+        int gap;
+        int acid;      // codon rule: the codon's amino acid
+        double basicRate;  // codon rule: its share under uniform codon use
+        int intThreshold;
+        double threshold;
+        // Pair rules: the product of reciprocals above `upper` proves the
+        // value above the threshold, below `lower` proves it not above;
+        // NaN when no bound is safe.
+        double lower;
+        double upper;
+        double pairCount;   // pseudo-counts of the pair
+        double pairSpan;
+    };
+
+    // The pair rule's value, exactly as the rule-by-rule scorer computes it;
+    // from the tables when they are given and cover the counts.
+    double PairValue(int r, int cp, int m0, int m1, int span, const SpanTables* tables) const;
+
+    std::vector<Rule> rules_;
+    std::vector<double> terms_;  // per rule: the vote's term when not above, when above
+    double acidPseudo_[kAminoAcids][2];
+    std::vector<int> listStart_;
+    std::vector<int> listRules_;
+    SpanTables full_;
+};
+
+// The votes of one window whose counts change a codon at a time: a change
+// marks the rules that read the changed counts, and Refresh evaluates only
+// those (all of them the first time).
+class VoteTracker {
+public:
+    VoteTracker(const WindowScorer& scorer, const WindowScorer::SpanTables& tables);
+
+    // Counts the codon at p into the sample (delta +1) or takes it out (-1),
+    // as smplTestData::CountCodon does, and marks the rules it concerns.
+    void Count(const short* bases, int length, int p, int delta);
+    // Brings the votes up to date with the sample.
+    const uint8_t* Refresh();
+    // Starts over from an empty sample with the given bounds.
+    void Reset(int start, int end);
+
+    smplTestData sample;
+
+private:
+    void Mark(int list) { touched_[list >> 6] |= uint64_t{1} << (list & 63); }
+
+    const WindowScorer& scorer_;
+    const WindowScorer::SpanTables& tables_;
+    std::vector<uint8_t> votes_;
+    std::vector<uint32_t> stamp_;
+    uint32_t generation_ = 0;
+    bool all_ = true;
+    uint64_t touched_[(WindowScorer::kLists + 63) / 64]{};
+};
+
+}  // namespace talvo
