@@ -1,10 +1,13 @@
 // Narrowing each change of frame of the path to one codon position: the
 // change moves to the offset at which a window read in the old frame before
 // it and in the new frame from it scores best.
+#include <algorithm>
+#include <deque>
 #include <vector>
 
 #include "Model.h"
 #include "Test.h"
+#include "WindowScorer.h"
 
 namespace talvo {
 
@@ -27,7 +30,21 @@ void Test::FocusErrPlace(const short* bases, int length, std::vector<int>& path)
         prev = v;
     }
 
-    smplTestData sample;
+    // The samples of one change point share their span; the few spans met
+    // get their rate tables once.
+    const WindowScorer scorer(width);
+    std::deque<WindowScorer::SpanTables> spanTables;
+    auto tablesFor = [&](int span) -> const WindowScorer::SpanTables& {
+        if (span == scorer.FullSpan().span) return scorer.FullSpan();
+        for (const auto& tables : spanTables) {
+            if (tables.span == span) return tables;
+        }
+        return spanTables.emplace_back(scorer.MakeSpanTables(span));
+    };
+    const int candidates = width / 3 + 1;  // offsets 0, 3, ..., width
+    std::vector<uint8_t> votes(static_cast<std::size_t>(candidates) * scorer.Rules());
+    std::vector<double> scores(candidates);
+
     for (int k = 1; k + 1 < static_cast<int>(points.size()); ++k) {
         const int c = points[k];
         const int shift = shifts[k];
@@ -39,19 +56,31 @@ void Test::FocusErrPlace(const short* bases, int length, std::vector<int>& path)
         if (oldFrame < 0) continue;
         const int windowStart = lo + oldFrame;
 
+        // The sample of offset a reads the codons before a in the old frame
+        // and those from a on shifted: from one offset to the next, one codon
+        // moves back into the old frame.
+        VoteTracker tracker(scorer, tablesFor(hi - windowStart));
+        tracker.Reset(windowStart, hi);
+        auto count = [&](int o, bool shifted, int delta) {
+            const int p = windowStart + o + (shifted ? shift : 0);
+            if (p + 2 <= length - 1 && p + 2 <= hi) tracker.Count(bases, length, p, delta);
+        };
+        for (int o = 0; o + 2 < width; o += 3) count(o, true, 1);
+        for (int a = 0, i = 0; a <= width; a += 3, ++i) {
+            if (a > 0 && a - 1 < width) {
+                count(a - 3, true, -1);
+                count(a - 3, false, 1);
+            }
+            std::copy_n(tracker.Refresh(), scorer.Rules(), votes.begin() + i * scorer.Rules());
+        }
+        scorer.SumVotes(votes.data(), scorer.Rules(), candidates, scores.data());
+
         double best = -1000.0;
         int bestOff = h;
-        for (int a = 0; a <= width; a += 3) {
-            sample.Reset(windowStart, hi);
-            for (int o = 0; o + 2 < width; o += 3) {
-                const int p = windowStart + o + (o >= a ? shift : 0);
-                if (p + 2 <= length - 1 && p + 2 <= hi) sample.CountCodon(bases, length, p);
-            }
-            double score = 0.0;
-            CHKSmpl(sample, score);
-            if (score > best) {
-                best = score;
-                bestOff = a / 3;
+        for (int i = 0; i < candidates; ++i) {
+            if (scores[i] > best) {
+                best = scores[i];
+                bestOff = i;
             }
         }
         if (c - h + 1 + bestOff >= pathEnd) bestOff = pathEnd + h - c - 1;

@@ -72,6 +72,11 @@ WindowScorer::WindowScorer(int windowWidth) {
                                   t >= 0x1p-900 && t <= 0x1p900;
                 rule.lower = safe ? t * (1.0 - kMargin) : std::nan("");
                 rule.upper = safe ? t * (1.0 + kMargin) : std::nan("");
+                rule.pairCell = (source.gap * kAminoAcids + source.first) * kAminoAcids + source.second;
+                rule.firstMargin = (source.gap * 2 + 0) * kAminoAcids + source.first;
+                rule.secondMargin = (source.gap * 2 + 1) * kAminoAcids + source.second;
+                rule.firstRow = source.first * (kMaxCount + 1);
+                rule.secondRow = source.second * (kMaxCount + 1);
                 lists[MarginList(source.gap, 0, source.first)].push_back(r);
                 lists[MarginList(source.gap, 1, source.second)].push_back(r);
                 break;
@@ -133,6 +138,43 @@ double WindowScorer::PairValue(int r, int cp, int m0, int m1, int span,
     return p / f / s;
 }
 
+namespace {
+
+// The pair-rule vote with everything it reads held in plain pointers, so
+// that a loop of votes keeps them in registers.
+struct PairJudge {
+    template <class Rule, class Exact>
+    bool operator()(const Rule& rule, int r, Exact&& exact) const {
+        const int cp = pairCounts[rule.pairCell];
+        const int m0 = margins[rule.firstMargin];
+        const int m1 = margins[rule.secondMargin];
+        if (static_cast<unsigned>(cp | m0 | m1) <= static_cast<unsigned>(WindowScorer::kMaxCount)) {
+            const double y = ((3.0 * cp + rule.pairCount) * inverseDenominator[r]) *
+                             (inverseRate[rule.firstRow + m0] * inverseRate[rule.secondRow + m1]);
+            const bool above = y > rule.upper;
+            const bool below = y < rule.lower;
+            if (above | below) [[likely]] return above;
+        }
+        return exact(r, cp, m0, m1);
+    }
+
+    const int16_t* pairCounts;
+    const int16_t* margins;
+    const double* inverseRate;
+    const double* inverseDenominator;
+};
+
+PairJudge MakeJudge(const smplTestData& sample, const WindowScorer::SpanTables& tables) {
+    return {&sample.pairAcidCnt[0][0][0], &sample.pairAcidMarg[0][0][0], tables.inverseRate.data(),
+            tables.inversePairDenominator.data()};
+}
+
+}  // namespace
+
+bool WindowScorer::ExactPairAbove(int r, int cp, int m0, int m1, const SpanTables& tables) const {
+    return PairValue(r, cp, m0, m1, tables.span, &tables) > rules_[r].threshold;
+}
+
 bool WindowScorer::Above(int r, const smplTestData& sample, const SpanTables& tables) const {
     const Rule& rule = rules_[r];
     switch (rule.kind) {
@@ -146,18 +188,42 @@ bool WindowScorer::Above(int r, const smplTestData& sample, const SpanTables& ta
         }
         case 2:
             return sample.snglAcidCnt[rule.first] > rule.intThreshold;
-        default: {
-            const int cp = sample.pairAcidCnt[rule.gap][rule.first][rule.second];
-            const int m0 = sample.pairAcidMarg[rule.gap][0][rule.first];
-            const int m1 = sample.pairAcidMarg[rule.gap][1][rule.second];
-            if (InTable(cp) && InTable(m0) && InTable(m1)) {
-                const double y = (3.0 * cp + rule.pairCount) * tables.inversePairDenominator[r] *
-                                 tables.inverseRate[rule.first * (kMaxCount + 1) + m0] *
-                                 tables.inverseRate[rule.second * (kMaxCount + 1) + m1];
-                if (y > rule.upper) return true;
-                if (y < rule.lower) return false;
+        default:
+            return MakeJudge(sample, tables)(rule, r, [&](int q, int cp, int m0, int m1) {
+                return ExactPairAbove(q, cp, m0, m1, tables);
+            });
+    }
+}
+
+void WindowScorer::Reevaluate(const uint64_t* lists, const smplTestData& sample,
+                              const SpanTables& tables, uint8_t* votes, uint32_t* stamp,
+                              uint32_t generation) const {
+    const Rule* const rules = rules_.data();
+    const int* const listRules = listRules_.data();
+    const int* const listStart = listStart_.data();
+    const PairJudge judge = MakeJudge(sample, tables);
+    auto exact = [&](int r, int cp, int m0, int m1) {
+        return ExactPairAbove(r, cp, m0, m1, tables);
+    };
+    for (int word = 0; word < kListWords; ++word) {
+        uint64_t bits = lists[word];
+        while (bits != 0) {
+            const int list = word * 64 + __builtin_ctzll(bits);
+            bits &= bits - 1;
+            const int* const end = listRules + listStart[list + 1];
+            if (list < kAminoAcids) {
+                for (const int* r = listRules + listStart[list]; r != end; ++r) {
+                    if (stamp[*r] == generation) continue;
+                    stamp[*r] = generation;
+                    votes[*r] = Above(*r, sample, tables);
+                }
+            } else {  // margin lists hold pair rules only
+                for (const int* r = listRules + listStart[list]; r != end; ++r) {
+                    if (stamp[*r] == generation) continue;
+                    stamp[*r] = generation;
+                    votes[*r] = judge(rules[*r], *r, exact);
+                }
             }
-            return PairValue(r, cp, m0, m1, tables.span, &tables) > rule.threshold;
         }
     }
 }
@@ -247,18 +313,7 @@ const uint8_t* VoteTracker::Refresh() {
             std::fill(stamp_.begin(), stamp_.end(), 0u);
             generation_ = 1;
         }
-        for (int word = 0; word < static_cast<int>(std::size(touched_)); ++word) {
-            uint64_t bits = touched_[word];
-            while (bits != 0) {
-                const int list = word * 64 + __builtin_ctzll(bits);
-                bits &= bits - 1;
-                for (const int* r = scorer_.ListBegin(list); r != scorer_.ListEnd(list); ++r) {
-                    if (stamp_[*r] == generation_) continue;
-                    stamp_[*r] = generation_;
-                    votes_[*r] = scorer_.Above(*r, sample, tables_);
-                }
-            }
-        }
+        scorer_.Reevaluate(touched_, sample, tables_, votes_.data(), stamp_.data(), generation_);
     }
     std::memset(touched_, 0, sizeof touched_);
     return votes_.data();

@@ -28,8 +28,8 @@ public:
     // and is immutable afterwards, so threads may share it.
     explicit WindowScorer(int windowWidth);
 
-    // Highest count the tables cover: more than any window can hold.
-    static constexpr int kMaxCount = 66;
+    // Highest count the tables cover: more than any window can hold (66).
+    static constexpr int kMaxCount = 127;
 
     // The rates of one window span: what a vote needs besides the counts.
     struct SpanTables {
@@ -69,8 +69,11 @@ public:
     static int MarginList(int gap, int side, int aa) {
         return kAminoAcids + (gap * 2 + side) * kAminoAcids + aa;
     }
-    const int* ListBegin(int list) const { return listRules_.data() + listStart_[list]; }
-    const int* ListEnd(int list) const { return listRules_.data() + listStart_[list + 1]; }
+    static constexpr int kListWords = (kLists + 63) / 64;
+    // Evaluates again the rules of the lists whose bits are set, each once:
+    // those not yet stamped with `generation`, which it stamps.
+    void Reevaluate(const uint64_t* lists, const smplTestData& sample, const SpanTables& tables,
+                    uint8_t* votes, uint32_t* stamp, uint32_t generation) const;
 
 private:
     struct Rule {
@@ -90,11 +93,19 @@ private:
         double upper;
         double pairCount;   // pseudo-counts of the pair
         double pairSpan;
+        // Pair rules: where the counts lie in the sample's pair and marginal
+        // tables, and the rows of the two amino acids in the rate tables.
+        int pairCell;
+        int firstMargin;
+        int secondMargin;
+        int firstRow;
+        int secondRow;
     };
 
     // The pair rule's value, exactly as the rule-by-rule scorer computes it;
     // from the tables when they are given and cover the counts.
     double PairValue(int r, int cp, int m0, int m1, int span, const SpanTables* tables) const;
+    bool ExactPairAbove(int r, int cp, int m0, int m1, const SpanTables& tables) const;
 
     std::vector<Rule> rules_;
     std::vector<double> terms_;  // per rule: the vote's term when not above, when above
@@ -130,7 +141,7 @@ private:
     std::vector<uint32_t> stamp_;
     uint32_t generation_ = 0;
     bool all_ = true;
-    uint64_t touched_[(WindowScorer::kLists + 63) / 64]{};
+    uint64_t touched_[WindowScorer::kListWords]{};
 };
 
 }  // namespace talvo
