@@ -34,7 +34,9 @@ bool InTable(int count) { return count >= 0 && count <= WindowScorer::kMaxCount;
 
 WindowScorer::WindowScorer(int windowWidth) {
     std::memcpy(acidPseudo_, snglAcidPriproTable, sizeof acidPseudo_);
-    std::vector<std::vector<int>> lists(kLists);
+    std::vector<std::vector<int>> byAcid(kAminoAcids);
+    std::vector<std::vector<int>> byMargin(kMargins);
+    std::vector<std::vector<int>> byCell(kCells);
     const int count = static_cast<int>(fh.size());
     for (int i = 0; i < count; ++i) {
         const fnlHypo& source = fh[i];
@@ -52,12 +54,12 @@ WindowScorer::WindowScorer(int windowWidth) {
                 rule.threshold = threshold->realTrsld;
                 rule.acid = AminoAcidOf(source.first, source.second, source.third);
                 rule.basicRate = ReadData().BasicCodonRate(source.first, source.second, source.third);
-                lists[AcidList(rule.acid)].push_back(r);
+                byAcid[rule.acid].push_back(r);
                 break;
             case 2:
                 threshold = &snglAcidTrsld[i];
                 rule.intThreshold = threshold->intTrsld;
-                lists[AcidList(source.first)].push_back(r);
+                byAcid[source.first].push_back(r);
                 break;
             case 3: {
                 threshold = &pairAcidTrsld[i];
@@ -77,8 +79,9 @@ WindowScorer::WindowScorer(int windowWidth) {
                 rule.secondMargin = (source.gap * 2 + 1) * kAminoAcids + source.second;
                 rule.firstRow = source.first * (kMaxCount + 1);
                 rule.secondRow = source.second * (kMaxCount + 1);
-                lists[MarginList(source.gap, 0, source.first)].push_back(r);
-                lists[MarginList(source.gap, 1, source.second)].push_back(r);
+                byMargin[rule.firstMargin].push_back(r);
+                byMargin[rule.secondMargin].push_back(r);
+                byCell[rule.pairCell].push_back(r);
                 break;
             }
             default:
@@ -88,12 +91,18 @@ WindowScorer::WindowScorer(int windowWidth) {
         terms_.push_back(VoteTerm(false, threshold->dir, source.weight));
         terms_.push_back(VoteTerm(true, threshold->dir, source.weight));
     }
-    listStart_.push_back(0);
-    for (const auto& list : lists) {
-        listRules_.insert(listRules_.end(), list.begin(), list.end());
-        listStart_.push_back(static_cast<int>(listRules_.size()));
-    }
+    byAcid_.Build(byAcid);
+    byMargin_.Build(byMargin);
+    byCell_.Build(byCell);
     full_ = MakeSpanTables(FullWindowSpan(windowWidth));
+}
+
+void WindowScorer::Lists::Build(const std::vector<std::vector<int>>& lists) {
+    start.assign(1, 0);
+    for (const auto& list : lists) {
+        rules.insert(rules.end(), list.begin(), list.end());
+        start.push_back(static_cast<int>(rules.size()));
+    }
 }
 
 WindowScorer::SpanTables WindowScorer::MakeSpanTables(int span) const {
@@ -195,39 +204,6 @@ bool WindowScorer::Above(int r, const smplTestData& sample, const SpanTables& ta
     }
 }
 
-void WindowScorer::Reevaluate(const uint64_t* lists, const smplTestData& sample,
-                              const SpanTables& tables, uint8_t* votes, uint32_t* stamp,
-                              uint32_t generation) const {
-    const Rule* const rules = rules_.data();
-    const int* const listRules = listRules_.data();
-    const int* const listStart = listStart_.data();
-    const PairJudge judge = MakeJudge(sample, tables);
-    auto exact = [&](int r, int cp, int m0, int m1) {
-        return ExactPairAbove(r, cp, m0, m1, tables);
-    };
-    for (int word = 0; word < kListWords; ++word) {
-        uint64_t bits = lists[word];
-        while (bits != 0) {
-            const int list = word * 64 + __builtin_ctzll(bits);
-            bits &= bits - 1;
-            const int* const end = listRules + listStart[list + 1];
-            if (list < kAminoAcids) {
-                for (const int* r = listRules + listStart[list]; r != end; ++r) {
-                    if (stamp[*r] == generation) continue;
-                    stamp[*r] = generation;
-                    votes[*r] = Above(*r, sample, tables);
-                }
-            } else {  // margin lists hold pair rules only
-                for (const int* r = listRules + listStart[list]; r != end; ++r) {
-                    if (stamp[*r] == generation) continue;
-                    stamp[*r] = generation;
-                    votes[*r] = judge(rules[*r], *r, exact);
-                }
-            }
-        }
-    }
-}
-
 int WindowScorer::Score(const smplTestData& sample, double& score) const {
     const int span = sample.smplEnd - sample.smplStart;
     const SpanTables* tables = span == full_.span ? &full_ : nullptr;
@@ -283,10 +259,9 @@ void WindowScorer::SumVotes(const uint8_t* votes, std::size_t stride, int window
 }
 
 VoteTracker::VoteTracker(const WindowScorer& scorer, const WindowScorer::SpanTables& tables)
-    : scorer_(scorer),
-      tables_(tables),
-      votes_(scorer.Rules()),
-      stamp_(scorer.Rules()) {}
+    : scorer_(scorer), tables_(tables), votes_(scorer.Rules()), stamp_(scorer.Rules()) {
+    touchedCells_.reserve(64);
+}
 
 void VoteTracker::Reset(int start, int end) {
     sample.Reset(start, end);
@@ -296,26 +271,73 @@ void VoteTracker::Reset(int start, int end) {
 void VoteTracker::Count(const short* bases, int length, int p, int delta) {
     sample.CountCodon(bases, length, p, delta, [this](int g, int aa, int aa2) {
         if (g < 0) {
-            Mark(WindowScorer::AcidList(aa));
-        } else {
-            Mark(WindowScorer::MarginList(g, 0, aa));
-            Mark(WindowScorer::MarginList(g, 1, aa2));
+            touchedAcids_ |= uint32_t{1} << aa;
+            return;
         }
+        const int first = (g * 2 + 0) * kAminoAcids + aa;
+        const int second = (g * 2 + 1) * kAminoAcids + aa2;
+        touchedMargins_[first >> 6] |= uint64_t{1} << (first & 63);
+        touchedMargins_[second >> 6] |= uint64_t{1} << (second & 63);
+        touchedCells_.push_back((g * kAminoAcids + aa) * kAminoAcids + aa2);
     });
 }
 
+// Pair rules of [begin, end) not yet evaluated in this refresh.
+void VoteTracker::Evaluate(const int* begin, const int* end) {
+    const WindowScorer::Rule* const rules = scorer_.rules_.data();
+    uint8_t* const votes = votes_.data();
+    uint32_t* const stamp = stamp_.data();
+    const uint32_t generation = generation_;
+    const PairJudge judge = MakeJudge(sample, tables_);
+    auto exact = [this](int r, int cp, int m0, int m1) {
+        return scorer_.ExactPairAbove(r, cp, m0, m1, tables_);
+    };
+    for (const int* r = begin; r != end; ++r) {
+        if (stamp[*r] == generation) continue;
+        stamp[*r] = generation;
+        votes[*r] = judge(rules[*r], *r, exact);
+    }
+}
+
 const uint8_t* VoteTracker::Refresh() {
+    const int16_t* const margins = &sample.pairAcidMarg[0][0][0];
+    const int16_t* const cells = &sample.pairAcidCnt[0][0][0];
     if (all_) {
         for (int r = 0; r < scorer_.Rules(); ++r) votes_[r] = scorer_.Above(r, sample, tables_);
+        std::copy_n(margins, WindowScorer::kMargins, seenMargins_);
+        std::copy_n(cells, WindowScorer::kCells, seenCells_);
         all_ = false;
     } else {
         if (++generation_ == 0) {  // wrapped: forget the old stamps
             std::fill(stamp_.begin(), stamp_.end(), 0u);
             generation_ = 1;
         }
-        scorer_.Reevaluate(touched_, sample, tables_, votes_.data(), stamp_.data(), generation_);
+        for (uint32_t bits = touchedAcids_; bits != 0; bits &= bits - 1) {
+            const int aa = __builtin_ctz(bits);
+            const int* const end = scorer_.byAcid_.End(aa);
+            for (const int* r = scorer_.byAcid_.Begin(aa); r != end; ++r) {
+                votes_[*r] = scorer_.Above(*r, sample, tables_);
+            }
+        }
+        // A pair rule reads its cell and two marginals: it needs a new vote
+        // only when one of them holds another value than at the last refresh.
+        for (int word = 0; word < static_cast<int>(std::size(touchedMargins_)); ++word) {
+            for (uint64_t bits = touchedMargins_[word]; bits != 0; bits &= bits - 1) {
+                const int margin = word * 64 + __builtin_ctzll(bits);
+                if (margins[margin] == seenMargins_[margin]) continue;
+                seenMargins_[margin] = margins[margin];
+                Evaluate(scorer_.byMargin_.Begin(margin), scorer_.byMargin_.End(margin));
+            }
+        }
+        for (const int cell : touchedCells_) {
+            if (cells[cell] == seenCells_[cell]) continue;
+            seenCells_[cell] = cells[cell];
+            Evaluate(scorer_.byCell_.Begin(cell), scorer_.byCell_.End(cell));
+        }
     }
-    std::memset(touched_, 0, sizeof touched_);
+    touchedAcids_ = 0;
+    std::fill(std::begin(touchedMargins_), std::end(touchedMargins_), 0);
+    touchedCells_.clear();
     return votes_.data();
 }
 

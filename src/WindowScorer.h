@@ -61,21 +61,9 @@ public:
     // `stride` bytes apart), each in rule order, into scores.
     void SumVotes(const uint8_t* votes, std::size_t stride, int windows, double* scores) const;
 
-    // Rules that read the counts of one amino acid (codon and amino-acid
-    // rules), and pair rules by the marginal they read: list ids for
-    // VoteTracker.
-    static constexpr int kLists = kAminoAcids + 4 * 2 * kAminoAcids;
-    static int AcidList(int aa) { return aa; }
-    static int MarginList(int gap, int side, int aa) {
-        return kAminoAcids + (gap * 2 + side) * kAminoAcids + aa;
-    }
-    static constexpr int kListWords = (kLists + 63) / 64;
-    // Evaluates again the rules of the lists whose bits are set, each once:
-    // those not yet stamped with `generation`, which it stamps.
-    void Reevaluate(const uint64_t* lists, const smplTestData& sample, const SpanTables& tables,
-                    uint8_t* votes, uint32_t* stamp, uint32_t generation) const;
-
 private:
+    friend class VoteTracker;
+
     struct Rule {
         int kind;      // 0 codon, 2 amino acid, 3 pair
         int first;     // codon: base codes; amino-acid rule: aa; pair: a1
@@ -110,22 +98,37 @@ private:
     std::vector<Rule> rules_;
     std::vector<double> terms_;  // per rule: the vote's term when not above, when above
     double acidPseudo_[kAminoAcids][2];
-    std::vector<int> listStart_;
-    std::vector<int> listRules_;
+    // Rules by the counts they read, each list as [start, next start) of
+    // its rule numbers: codon and amino-acid rules by amino acid; pair rules
+    // by marginal ([gap][side][aa], as in the sample) and by pair cell.
+    struct Lists {
+        std::vector<int> start;
+        std::vector<int> rules;
+        void Build(const std::vector<std::vector<int>>& lists);
+        const int* Begin(int list) const { return rules.data() + start[list]; }
+        const int* End(int list) const { return rules.data() + start[list + 1]; }
+    };
+    static constexpr int kMargins = 4 * 2 * kAminoAcids;
+    static constexpr int kCells = 4 * kAminoAcids * kAminoAcids;
+    Lists byAcid_;
+    Lists byMargin_;
+    Lists byCell_;
     SpanTables full_;
 };
 
-// The votes of one window whose counts change a codon at a time: a change
-// marks the rules that read the changed counts, and Refresh evaluates only
-// those (all of them the first time).
+// The votes of one window whose counts change a codon at a time. A change
+// notes the counts it touched; Refresh evaluates again only the rules that
+// read a count whose value differs from the last refresh (all rules the
+// first time).
 class VoteTracker {
 public:
     VoteTracker(const WindowScorer& scorer, const WindowScorer::SpanTables& tables);
 
     // Counts the codon at p into the sample (delta +1) or takes it out (-1),
-    // as smplTestData::CountCodon does, and marks the rules it concerns.
+    // as smplTestData::CountCodon does, and notes the counts it touched.
     void Count(const short* bases, int length, int p, int delta);
-    // Brings the votes up to date with the sample.
+    // Brings the votes up to date with the sample: one byte per compiled
+    // rule, 1 when it votes above its threshold.
     const uint8_t* Refresh();
     // Starts over from an empty sample with the given bounds.
     void Reset(int start, int end);
@@ -133,15 +136,20 @@ public:
     smplTestData sample;
 
 private:
-    void Mark(int list) { touched_[list >> 6] |= uint64_t{1} << (list & 63); }
+    void Evaluate(const int* begin, const int* end);
 
     const WindowScorer& scorer_;
     const WindowScorer::SpanTables& tables_;
     std::vector<uint8_t> votes_;
-    std::vector<uint32_t> stamp_;
+    std::vector<uint32_t> stamp_;  // generation of a rule's last evaluation
     uint32_t generation_ = 0;
     bool all_ = true;
-    uint64_t touched_[WindowScorer::kListWords]{};
+    uint32_t touchedAcids_ = 0;
+    uint64_t touchedMargins_[(WindowScorer::kMargins + 63) / 64]{};
+    std::vector<int> touchedCells_;
+    // The counts at the last refresh.
+    int16_t seenMargins_[WindowScorer::kMargins]{};
+    int16_t seenCells_[WindowScorer::kCells]{};
 };
 
 }  // namespace talvo
