@@ -1,7 +1,6 @@
 // Narrowing each change of frame of the path to one codon position: the
 // change moves to the offset at which a window read in the old frame before
 // it and in the new frame from it scores best.
-#include <algorithm>
 #include <deque>
 #include <vector>
 
@@ -42,7 +41,7 @@ void Test::FocusErrPlace(const short* bases, int length, std::vector<int>& path)
         return spanTables.emplace_back(scorer.MakeSpanTables(span));
     };
     const int candidates = width / 3 + 1;  // offsets 0, 3, ..., width
-    std::vector<uint8_t> votes(static_cast<std::size_t>(candidates) * scorer.Rules());
+    VoteBatch batch(scorer);
     std::vector<double> scores(candidates);
 
     for (int k = 1; k + 1 < static_cast<int>(points.size()); ++k) {
@@ -71,9 +70,12 @@ void Test::FocusErrPlace(const short* bases, int length, std::vector<int>& path)
                 count(a - 3, true, -1);
                 count(a - 3, false, 1);
             }
-            std::copy_n(tracker.Refresh(), scorer.Rules(), votes.begin() + i * scorer.Rules());
+            tracker.Refresh();
+            batch.Add(tracker);
+            if (batch.Size() == VoteBatch::kWindows || i + 1 == candidates) {
+                batch.Sum(&scores[i + 1 - batch.Size()]);
+            }
         }
-        scorer.SumVotes(votes.data(), scorer.Rules(), candidates, scores.data());
 
         double best = -1000.0;
         int bestOff = h;

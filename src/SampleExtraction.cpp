@@ -1,7 +1,5 @@
 // Per codon position and frame: the start mark, and the class and score of
 // the window of WINDOW_WIDTH bases centred on that codon.
-#include <algorithm>
-
 #include "Model.h"
 #include "WebPredict.h"
 #include "WindowScorer.h"
@@ -61,32 +59,31 @@ private:
 // the sums of several windows run side by side.
 class PendingScores {
 public:
-    explicit PendingScores(const WindowScorer& scorer)
-        : scorer_(scorer), votes_(kBatch * static_cast<std::size_t>(scorer.Rules())) {}
+    explicit PendingScores(const WindowScorer& scorer) : batch_(scorer) {}
 
-    // Files the window's votes; its class and score go to the given entries
-    // once the batch is summed.
-    void Add(const uint8_t* votes, std::vector<int>& classes, std::vector<double>& scores) {
-        std::copy_n(votes, scorer_.Rules(), votes_.begin() + count_ * scorer_.Rules());
-        entries_[count_] = {&classes, &scores, classes.size()};
+    // Files the tracker's window; its class and score go to the given
+    // entries once the batch is summed.
+    void Add(VoteTracker& tracker, std::vector<int>& classes, std::vector<double>& scores) {
+        entries_[batch_.Size()] = {&classes, &scores, classes.size()};
         classes.push_back(kNonCoding);
         scores.push_back(0.0);
-        if (++count_ == kBatch) Flush();
+        batch_.Add(tracker);
+        if (batch_.Size() == VoteBatch::kWindows) Flush();
     }
 
     // Sums the filed windows; the last one becomes the remembered result.
     void Flush() {
-        if (count_ == 0) return;
-        double sums[kBatch];
-        scorer_.SumVotes(votes_.data(), scorer_.Rules(), count_, sums);
-        for (int w = 0; w < count_; ++w) {
+        const int count = batch_.Size();
+        if (count == 0) return;
+        double sums[VoteBatch::kWindows];
+        batch_.Sum(sums);
+        for (int w = 0; w < count; ++w) {
             const Entry& entry = entries_[w];
             (*entry.scores)[entry.index] = sums[w];
             (*entry.classes)[entry.index] = sums[w] > 0.0 ? kCoding : kNonCoding;
         }
-        rememberedScore = sums[count_ - 1];
+        rememberedScore = sums[count - 1];
         rememberedClass = rememberedScore > 0.0 ? kCoding : kNonCoding;
-        count_ = 0;
     }
 
     // The result of the last scored window stands in for the windows that
@@ -95,16 +92,13 @@ public:
     int rememberedClass = kNonCoding;
 
 private:
-    static constexpr int kBatch = 32;
     struct Entry {
         std::vector<int>* classes;
         std::vector<double>* scores;
         std::size_t index;
     };
-    const WindowScorer& scorer_;
-    std::vector<uint8_t> votes_;
-    Entry entries_[kBatch];
-    int count_ = 0;
+    VoteBatch batch_;
+    Entry entries_[VoteBatch::kWindows];
 };
 
 }  // namespace
@@ -157,7 +151,8 @@ int WebPredict::GetSmplsFromArray() {
                 scores.push_back(-10.0);
                 break;
             } else if (s + width < seqLen) {
-                pending.Add(tracker.Refresh(), classes, scores);
+                tracker.Refresh();
+                pending.Add(tracker, classes, scores);
             } else {
                 pending.Flush();
                 classes.push_back(pending.rememberedClass);

@@ -10,25 +10,34 @@ namespace talvo {
 
 namespace {
 
-// Factors of the reciprocal product are kept within this range, so that the
-// product neither overflows nor leaves the normal range and its relative
-// error stays below 9 units in the last place.
+// Values whose logarithm enters a log-sum lie within this range; any other
+// value (zero, negative, infinite, NaN, or extreme) gets the poison term,
+// which lifts the sum above kPoisonLimit and leaves the vote to the exact
+// divisions. Four terms of at most 2^47.1 each stay below the limit; four
+// poisons stay far below 2^63.
 constexpr double kSafeLow = 0x1p-200;
 constexpr double kSafeHigh = 0x1p200;
-// Relative distance from the threshold beyond which the reciprocal product
-// decides a vote: 2^-48 is 32 units in the last place, well above the
-// product's error plus that of the exact value (3 units).
-constexpr double kMargin = 0x1p-48;
+constexpr double kLogScale = 0x1p40;  // fixed point: 2^40 units per unit of log
+constexpr int64_t kPoison = int64_t{1} << 57;
+constexpr int64_t kPoisonLimit = int64_t{1} << 56;
+// Each tabled logarithm is within one unit of the true one (the logarithm
+// is good to an ulp, the rounding to half a unit); the computed value lies
+// within 3 ulp (4e-4 units) of the true quotient. A margin of 1024 units
+// (a relative 1e-9) leaves every vote it decides beyond doubt.
+constexpr int64_t kLogMargin = 1024;
 
 bool Safe(double x) { return x >= kSafeLow && x <= kSafeHigh; }
 
-double SafeInverse(double x) { return Safe(x) ? 1.0 / x : std::nan(""); }
+int64_t FixedLog(double x) { return Safe(x) ? std::llround(std::log(x) * kLogScale) : kPoison; }
+int64_t FixedLogInverse(double x) { return Safe(x) ? -std::llround(std::log(x) * kLogScale) : kPoison; }
 
 // Full window: the codons at offsets 0, 3, ... while offset + 2 < width;
 // its span runs from its first base to the last base of its last codon.
 int FullWindowSpan(int windowWidth) { return 3 * ((windowWidth - 3) / 3 + 1) - 1; }
 
 bool InTable(int count) { return count >= 0 && count <= WindowScorer::kMaxCount; }
+
+int Row(int aa, int count) { return aa * (WindowScorer::kMaxCount + 1) + count; }
 
 }  // namespace
 
@@ -67,18 +76,17 @@ WindowScorer::WindowScorer(int windowWidth) {
                 const double* pseudo = pairAcidPriproTable[source.gap][source.first][source.second];
                 rule.pairCount = pseudo[0];
                 rule.pairSpan = pseudo[1];
-                // The numerator grows with the count: both ends in range
-                // keep every count's numerator in range.
-                const double t = rule.threshold;
-                const bool safe = Safe(rule.pairCount) && Safe(3.0 * kMaxCount + rule.pairCount) &&
-                                  t >= 0x1p-900 && t <= 0x1p900;
-                rule.lower = safe ? t * (1.0 - kMargin) : std::nan("");
-                rule.upper = safe ? t * (1.0 + kMargin) : std::nan("");
                 rule.pairCell = (source.gap * kAminoAcids + source.first) * kAminoAcids + source.second;
                 rule.firstMargin = (source.gap * 2 + 0) * kAminoAcids + source.first;
                 rule.secondMargin = (source.gap * 2 + 1) * kAminoAcids + source.second;
-                rule.firstRow = source.first * (kMaxCount + 1);
-                rule.secondRow = source.second * (kMaxCount + 1);
+                rule.firstRow = Row(source.first, 0);
+                rule.secondRow = Row(source.second, 0);
+                rule.logEmptyNumerator = FixedLog(rule.pairCount);
+                const double t = rule.threshold;
+                const bool decidable = t >= 0x1p-900 && t <= 0x1p900;
+                const int64_t logThreshold = decidable ? std::llround(std::log(t) * kLogScale) : 0;
+                rule.lower = decidable ? logThreshold - kLogMargin : -kPoisonLimit;
+                rule.upper = decidable ? logThreshold + kLogMargin : kPoisonLimit;
                 byMargin[rule.firstMargin].push_back(r);
                 byMargin[rule.secondMargin].push_back(r);
                 byCell[rule.pairCell].push_back(r);
@@ -110,78 +118,59 @@ WindowScorer::SpanTables WindowScorer::MakeSpanTables(int span) const {
     tables.span = span;
     const double spanValue = span;
     tables.rate.resize(kAminoAcids * (kMaxCount + 1));
-    tables.inverseRate.resize(tables.rate.size());
+    tables.logInverseRate.resize(tables.rate.size());
     for (int aa = 0; aa < kAminoAcids; ++aa) {
         for (int c = 0; c <= kMaxCount; ++c) {
             const double rate = (3.0 * c + acidPseudo_[aa][0]) / (spanValue + acidPseudo_[aa][1]);
-            tables.rate[aa * (kMaxCount + 1) + c] = rate;
-            tables.inverseRate[aa * (kMaxCount + 1) + c] = SafeInverse(rate);
+            tables.rate[Row(aa, c)] = rate;
+            tables.logInverseRate[Row(aa, c)] = FixedLogInverse(rate);
         }
     }
     tables.pairDenominator.resize(rules_.size());
-    tables.inversePairDenominator.resize(rules_.size());
+    tables.logInversePairDenominator.resize(rules_.size());
     for (std::size_t r = 0; r < rules_.size(); ++r) {
         const double denominator = spanValue + rules_[r].pairSpan;
         tables.pairDenominator[r] = denominator;
-        tables.inversePairDenominator[r] = SafeInverse(denominator);
+        tables.logInversePairDenominator[r] = FixedLogInverse(denominator);
     }
     return tables;
 }
 
-double WindowScorer::PairValue(int r, int cp, int m0, int m1, int span,
-                               const SpanTables* tables) const {
+int64_t WindowScorer::LogNumerator(const Rule& rule, int cp) const {
+    return cp == 0 ? rule.logEmptyNumerator : FixedLog(3.0 * cp + rule.pairCount);
+}
+
+int64_t WindowScorer::PairLog(int r, int cp, int m0, int m1, const SpanTables& tables) const {
+    const Rule& rule = rules_[r];
+    return LogNumerator(rule, cp) + tables.logInversePairDenominator[r] +
+           tables.logInverseRate[rule.firstRow + m0] + tables.logInverseRate[rule.secondRow + m1];
+}
+
+int WindowScorer::Decide(const Rule& rule, int64_t log) {
+    if (log >= kPoisonLimit) return -1;
+    if (log > rule.upper) return 1;
+    if (log < rule.lower) return 0;
+    return -1;
+}
+
+bool WindowScorer::ExactPairAbove(int r, int cp, int m0, int m1, int span,
+                                  const SpanTables* tables) const {
     const Rule& rule = rules_[r];
     const double numerator = 3.0 * cp + rule.pairCount;
+    double x;
     if (tables != nullptr && InTable(m0) && InTable(m1)) {
-        const double* rate = tables->rate.data();
-        const double f = rate[rule.first * (kMaxCount + 1) + m0];
-        const double s = rate[rule.second * (kMaxCount + 1) + m1];
-        return numerator / tables->pairDenominator[r] / f / s;
+        x = numerator / tables->pairDenominator[r] / tables->rate[rule.firstRow + m0] /
+            tables->rate[rule.secondRow + m1];
+    } else {
+        const double spanValue = span;
+        const double* first = acidPseudo_[rule.first];
+        const double* second = acidPseudo_[rule.second];
+        const double p = numerator / (spanValue + rule.pairSpan);
+        const double f = (3.0 * m0 + first[0]) / (spanValue + first[1]);
+        const double s = (3.0 * m1 + second[0]) / (spanValue + second[1]);
+        x = p / f / s;
     }
-    const double spanValue = span;
-    const double* first = acidPseudo_[rule.first];
-    const double* second = acidPseudo_[rule.second];
-    const double p = numerator / (spanValue + rule.pairSpan);
-    const double f = (3.0 * m0 + first[0]) / (spanValue + first[1]);
-    const double s = (3.0 * m1 + second[0]) / (spanValue + second[1]);
-    return p / f / s;
-}
-
-namespace {
-
-// The pair-rule vote with everything it reads held in plain pointers, so
-// that a loop of votes keeps them in registers.
-struct PairJudge {
-    template <class Rule, class Exact>
-    bool operator()(const Rule& rule, int r, Exact&& exact) const {
-        const int cp = pairCounts[rule.pairCell];
-        const int m0 = margins[rule.firstMargin];
-        const int m1 = margins[rule.secondMargin];
-        if (static_cast<unsigned>(cp | m0 | m1) <= static_cast<unsigned>(WindowScorer::kMaxCount)) {
-            const double y = ((3.0 * cp + rule.pairCount) * inverseDenominator[r]) *
-                             (inverseRate[rule.firstRow + m0] * inverseRate[rule.secondRow + m1]);
-            const bool above = y > rule.upper;
-            const bool below = y < rule.lower;
-            if (above | below) [[likely]] return above;
-        }
-        return exact(r, cp, m0, m1);
-    }
-
-    const int16_t* pairCounts;
-    const int16_t* margins;
-    const double* inverseRate;
-    const double* inverseDenominator;
-};
-
-PairJudge MakeJudge(const smplTestData& sample, const WindowScorer::SpanTables& tables) {
-    return {&sample.pairAcidCnt[0][0][0], &sample.pairAcidMarg[0][0][0], tables.inverseRate.data(),
-            tables.inversePairDenominator.data()};
-}
-
-}  // namespace
-
-bool WindowScorer::ExactPairAbove(int r, int cp, int m0, int m1, const SpanTables& tables) const {
-    return PairValue(r, cp, m0, m1, tables.span, &tables) > rules_[r].threshold;
+    return x > rule.threshold;
 }
 
 bool WindowScorer::Above(int r, const smplTestData& sample, const SpanTables& tables) const {
@@ -197,28 +186,32 @@ bool WindowScorer::Above(int r, const smplTestData& sample, const SpanTables& ta
         }
         case 2:
             return sample.snglAcidCnt[rule.first] > rule.intThreshold;
-        default:
-            return MakeJudge(sample, tables)(rule, r, [&](int q, int cp, int m0, int m1) {
-                return ExactPairAbove(q, cp, m0, m1, tables);
-            });
+        default: {
+            const int cp = (&sample.pairAcidCnt[0][0][0])[rule.pairCell];
+            const int m0 = (&sample.pairAcidMarg[0][0][0])[rule.firstMargin];
+            const int m1 = (&sample.pairAcidMarg[0][0][0])[rule.secondMargin];
+            if (InTable(cp) && InTable(m0) && InTable(m1)) {
+                const int vote = Decide(rule, PairLog(r, cp, m0, m1, tables));
+                if (vote >= 0) return vote == 1;
+            }
+            return ExactPairAbove(r, cp, m0, m1, tables.span, &tables);
+        }
     }
 }
 
 int WindowScorer::Score(const smplTestData& sample, double& score) const {
     const int span = sample.smplEnd - sample.smplStart;
-    const SpanTables* tables = span == full_.span ? &full_ : nullptr;
+    const bool full = span == full_.span;
     double sum = 0.0;
     for (int r = 0; r < Rules(); ++r) {
         const Rule& rule = rules_[r];
         bool above;
-        if (tables != nullptr || rule.kind != 3) {
+        if (full || rule.kind != 3) {
             above = Above(r, sample, full_);
-        } else {
-            // Another span: no tables.
-            above = PairValue(r, sample.pairAcidCnt[rule.gap][rule.first][rule.second],
-                              sample.pairAcidMarg[rule.gap][0][rule.first],
-                              sample.pairAcidMarg[rule.gap][1][rule.second], span, nullptr) >
-                    rule.threshold;
+        } else {  // another span: no tables
+            above = ExactPairAbove(r, sample.pairAcidCnt[rule.gap][rule.first][rule.second],
+                                   sample.pairAcidMarg[rule.gap][0][rule.first],
+                                   sample.pairAcidMarg[rule.gap][1][rule.second], span, nullptr);
         }
         sum += terms_[2 * r + above];
     }
@@ -226,41 +219,12 @@ int WindowScorer::Score(const smplTestData& sample, double& score) const {
     return score > 0.0 ? kCoding : kNonCoding;
 }
 
-void WindowScorer::SumVotes(const uint8_t* votes, std::size_t stride, int windows,
-                            double* scores) const {
-    const int rules = Rules();
-    const double* terms = terms_.data();
-    int w = 0;
-    // Eight sums side by side: each is still added in rule order.
-    for (; w + 8 <= windows; w += 8) {
-        const uint8_t* v = votes + w * stride;
-        double s0 = 0.0, s1 = 0.0, s2 = 0.0, s3 = 0.0, s4 = 0.0, s5 = 0.0, s6 = 0.0, s7 = 0.0;
-        for (int r = 0; r < rules; ++r) {
-            const double* t = terms + 2 * r;
-            s0 += t[v[r]];
-            s1 += t[v[stride + r]];
-            s2 += t[v[2 * stride + r]];
-            s3 += t[v[3 * stride + r]];
-            s4 += t[v[4 * stride + r]];
-            s5 += t[v[5 * stride + r]];
-            s6 += t[v[6 * stride + r]];
-            s7 += t[v[7 * stride + r]];
-        }
-        double* out = scores + w;
-        out[0] = s0, out[1] = s1, out[2] = s2, out[3] = s3;
-        out[4] = s4, out[5] = s5, out[6] = s6, out[7] = s7;
-    }
-    for (; w < windows; ++w) {
-        const uint8_t* v = votes + w * stride;
-        double sum = 0.0;
-        for (int r = 0; r < rules; ++r) sum += terms[2 * r + v[r]];
-        scores[w] = sum;
-    }
-}
-
 VoteTracker::VoteTracker(const WindowScorer& scorer, const WindowScorer::SpanTables& tables)
-    : scorer_(scorer), tables_(tables), votes_(scorer.Rules()), stamp_(scorer.Rules()) {
+    : scorer_(scorer), tables_(tables), votes_(scorer.Rules()), logs_(scorer.Rules()) {
     touchedCells_.reserve(64);
+    changedMargins_.reserve(64);
+    changedCells_.reserve(64);
+    flips_.reserve(scorer.Rules());
 }
 
 void VoteTracker::Reset(int start, int end) {
@@ -269,6 +233,14 @@ void VoteTracker::Reset(int start, int end) {
 }
 
 void VoteTracker::Count(const short* bases, int length, int p, int delta) {
+    if (all_) {  // every vote is evaluated afresh anyway
+        sample.CountCodon(bases, length, p, delta);
+        return;
+    }
+    if (touchedCells_.size() >= static_cast<std::size_t>(WindowScorer::kCells)) {
+        all_ = true;  // a long run without refresh: cheaper to start afresh
+        touchedCells_.clear();
+    }
     sample.CountCodon(bases, length, p, delta, [this](int g, int aa, int aa2) {
         if (g < 0) {
             touchedAcids_ |= uint32_t{1} << aa;
@@ -282,63 +254,163 @@ void VoteTracker::Count(const short* bases, int length, int p, int delta) {
     });
 }
 
-// Pair rules of [begin, end) not yet evaluated in this refresh.
-void VoteTracker::Evaluate(const int* begin, const int* end) {
-    const WindowScorer::Rule* const rules = scorer_.rules_.data();
+void VoteTracker::RefreshAll() {
+    const int16_t* const margins = &sample.pairAcidMarg[0][0][0];
+    const int16_t* const cells = &sample.pairAcidCnt[0][0][0];
+    for (int r = 0; r < scorer_.Rules(); ++r) {
+        const WindowScorer::Rule& rule = scorer_.rules_[r];
+        if (rule.kind == 3) {
+            const int cp = cells[rule.pairCell];
+            const int m0 = margins[rule.firstMargin];
+            const int m1 = margins[rule.secondMargin];
+            logs_[r] = InTable(cp) && InTable(m0) && InTable(m1)
+                           ? scorer_.PairLog(r, cp, m0, m1, tables_)
+                           : kPoison;
+        }
+        votes_[r] = scorer_.Above(r, sample, tables_);
+    }
+    std::copy_n(margins, WindowScorer::kMargins, seenMargins_);
+    std::copy_n(cells, WindowScorer::kCells, seenCells_);
+    allChanged_ = true;
+    flips_.clear();
+    // The log-sums can follow the counts only while all lie in the tables.
+    auto inTable = [](int16_t count) { return InTable(count); };
+    all_ = !std::all_of(margins, margins + WindowScorer::kMargins, inTable) ||
+           !std::all_of(cells, cells + WindowScorer::kCells, inTable);
+}
+
+void VoteTracker::Refresh() {
+    const int16_t* const margins = &sample.pairAcidMarg[0][0][0];
+    const int16_t* const cells = &sample.pairAcidCnt[0][0][0];
+    // The counts that hold another value than at the last refresh; a count
+    // beyond the tables has no tabled term: all votes are evaluated afresh.
+    if (all_) {
+        RefreshAll();
+        return;
+    }
+    changedMargins_.clear();
+    changedCells_.clear();
+    bool outside = false;
+    for (int word = 0; word < static_cast<int>(std::size(touchedMargins_)); ++word) {
+        for (uint64_t bits = touchedMargins_[word]; bits != 0; bits &= bits - 1) {
+            const int margin = word * 64 + __builtin_ctzll(bits);
+            if (margins[margin] == seenMargins_[margin]) continue;
+            outside |= !InTable(margins[margin]);
+            changedMargins_.push_back(margin);
+        }
+    }
+    for (const int cell : touchedCells_) {
+        if (cells[cell] == seenCells_[cell]) continue;
+        outside |= !InTable(cells[cell]);
+        changedCells_.push_back(cell);
+        seenCells_[cell] = cells[cell];  // also marks a cell touched twice as seen
+    }
+    touchedCells_.clear();
+    std::fill(std::begin(touchedMargins_), std::end(touchedMargins_), 0);
+    const uint32_t acids = touchedAcids_;
+    touchedAcids_ = 0;
+    if (outside) {
+        RefreshAll();
+        return;
+    }
+
     uint8_t* const votes = votes_.data();
-    uint32_t* const stamp = stamp_.data();
-    const uint32_t generation = generation_;
-    const PairJudge judge = MakeJudge(sample, tables_);
-    auto exact = [this](int r, int cp, int m0, int m1) {
-        return scorer_.ExactPairAbove(r, cp, m0, m1, tables_);
+    for (uint32_t bits = acids; bits != 0; bits &= bits - 1) {
+        const int aa = __builtin_ctz(bits);
+        const int* const end = scorer_.byAcid_.End(aa);
+        for (const int* r = scorer_.byAcid_.Begin(aa); r != end; ++r) {
+            const uint8_t vote = scorer_.Above(*r, sample, tables_);
+            if (vote != votes[*r]) Flip(*r);
+            votes[*r] = vote;
+        }
+    }
+
+    // The log-sums take the change of each changed term; integers add
+    // exactly, in any order.
+    int64_t* const logs = logs_.data();
+    const int64_t* const logInverseRate = tables_.logInverseRate.data();
+    for (const int margin : changedMargins_) {
+        const int aa = margin % kAminoAcids;
+        const int64_t step = logInverseRate[Row(aa, margins[margin])] -
+                             logInverseRate[Row(aa, seenMargins_[margin])];
+        seenMargins_[margin] = margins[margin];
+        const int* const end = scorer_.byMargin_.End(margin);
+        for (const int* r = scorer_.byMargin_.Begin(margin); r != end; ++r) logs[*r] += step;
+    }
+    const WindowScorer::Rule* const rules = scorer_.rules_.data();
+    for (const int cell : changedCells_) {
+        const int* const end = scorer_.byCell_.End(cell);
+        for (const int* r = scorer_.byCell_.Begin(cell); r != end; ++r) {
+            // The cell's value before this refresh is gone; recompute the sum.
+            const WindowScorer::Rule& rule = rules[*r];
+            logs[*r] = scorer_.PairLog(*r, cells[cell], margins[rule.firstMargin],
+                                       margins[rule.secondMargin], tables_);
+        }
+    }
+
+    // New votes of the rules whose sums changed; a rule on two changed lists
+    // gets the same vote twice.
+    auto vote = [&](const int* begin, const int* end) {
+        for (const int* r = begin; r != end; ++r) {
+            const WindowScorer::Rule& rule = rules[*r];
+            int decided = WindowScorer::Decide(rule, logs[*r]);
+            if (decided < 0) {
+                decided = scorer_.ExactPairAbove(*r, cells[rule.pairCell], margins[rule.firstMargin],
+                                                 margins[rule.secondMargin], tables_.span, &tables_);
+            }
+            if (decided != votes[*r]) Flip(*r);
+            votes[*r] = static_cast<uint8_t>(decided);
+        }
     };
-    for (const int* r = begin; r != end; ++r) {
-        if (stamp[*r] == generation) continue;
-        stamp[*r] = generation;
-        votes[*r] = judge(rules[*r], *r, exact);
+    for (const int margin : changedMargins_) {
+        vote(scorer_.byMargin_.Begin(margin), scorer_.byMargin_.End(margin));
+    }
+    for (const int cell : changedCells_) vote(scorer_.byCell_.Begin(cell), scorer_.byCell_.End(cell));
+}
+
+VoteBatch::VoteBatch(const WindowScorer& scorer)
+    : scorer_(scorer), pairTerms_(4 * scorer.rules_.size()), rows_(scorer.rules_.size()) {
+    for (std::size_t r = 0; r < rows_.size(); ++r) {
+        for (int i = 0; i < 4; ++i) {
+            pairTerms_[4 * r + i] = Pair{scorer.terms_[2 * r + (i & 1)], scorer.terms_[2 * r + (i >> 1)]};
+        }
     }
 }
 
-const uint8_t* VoteTracker::Refresh() {
-    const int16_t* const margins = &sample.pairAcidMarg[0][0][0];
-    const int16_t* const cells = &sample.pairAcidCnt[0][0][0];
-    if (all_) {
-        for (int r = 0; r < scorer_.Rules(); ++r) votes_[r] = scorer_.Above(r, sample, tables_);
-        std::copy_n(margins, WindowScorer::kMargins, seenMargins_);
-        std::copy_n(cells, WindowScorer::kCells, seenCells_);
-        all_ = false;
+void VoteBatch::Add(VoteTracker& tracker) {
+    const uint16_t later = static_cast<uint16_t>(0xFFFF << size_);  // this window and the ones after
+    if (size_ == 0 || &tracker != last_ || tracker.allChanged_) {
+        const uint8_t* votes = tracker.votes_.data();
+        for (std::size_t r = 0; r < rows_.size(); ++r) {
+            rows_[r] = static_cast<uint16_t>((rows_[r] & ~later) | (votes[r] ? later : 0));
+        }
     } else {
-        if (++generation_ == 0) {  // wrapped: forget the old stamps
-            std::fill(stamp_.begin(), stamp_.end(), 0u);
-            generation_ = 1;
-        }
-        for (uint32_t bits = touchedAcids_; bits != 0; bits &= bits - 1) {
-            const int aa = __builtin_ctz(bits);
-            const int* const end = scorer_.byAcid_.End(aa);
-            for (const int* r = scorer_.byAcid_.Begin(aa); r != end; ++r) {
-                votes_[*r] = scorer_.Above(*r, sample, tables_);
-            }
-        }
-        // A pair rule reads its cell and two marginals: it needs a new vote
-        // only when one of them holds another value than at the last refresh.
-        for (int word = 0; word < static_cast<int>(std::size(touchedMargins_)); ++word) {
-            for (uint64_t bits = touchedMargins_[word]; bits != 0; bits &= bits - 1) {
-                const int margin = word * 64 + __builtin_ctzll(bits);
-                if (margins[margin] == seenMargins_[margin]) continue;
-                seenMargins_[margin] = margins[margin];
-                Evaluate(scorer_.byMargin_.Begin(margin), scorer_.byMargin_.End(margin));
-            }
-        }
-        for (const int cell : touchedCells_) {
-            if (cells[cell] == seenCells_[cell]) continue;
-            seenCells_[cell] = cells[cell];
-            Evaluate(scorer_.byCell_.Begin(cell), scorer_.byCell_.End(cell));
-        }
+        for (const int r : tracker.flips_) rows_[r] ^= later;
     }
-    touchedAcids_ = 0;
-    std::fill(std::begin(touchedMargins_), std::end(touchedMargins_), 0);
-    touchedCells_.clear();
-    return votes_.data();
+    tracker.flips_.clear();
+    tracker.allChanged_ = false;
+    last_ = &tracker;
+    ++size_;
+}
+
+void VoteBatch::Sum(double* scores) {
+    Pair sums[kWindows / 2] = {};
+    const Pair* terms = pairTerms_.data();
+    const int rules = static_cast<int>(rows_.size());
+    for (int r = 0; r < rules; ++r) {
+        const unsigned row = rows_[r];
+        const Pair* t = terms + 4 * r;
+        sums[0] += t[row & 3];
+        sums[1] += t[(row >> 2) & 3];
+        sums[2] += t[(row >> 4) & 3];
+        sums[3] += t[(row >> 6) & 3];
+        sums[4] += t[(row >> 8) & 3];
+        sums[5] += t[(row >> 10) & 3];
+        sums[6] += t[(row >> 12) & 3];
+        sums[7] += t[(row >> 14) & 3];
+    }
+    for (int w = 0; w < size_; ++w) scores[w] = sums[w / 2][w % 2];
+    size_ = 0;
 }
 
 }  // namespace talvo
