@@ -50,6 +50,7 @@ WindowScorer::WindowScorer(int windowWidth) {
     for (int i = 0; i < count; ++i) {
         const fnlHypo& source = fh[i];
         Rule rule{};
+        Bounds bounds{-kPoisonLimit, kPoisonLimit};
         rule.kind = source.kind;
         rule.first = source.first;
         rule.second = source.second;
@@ -85,8 +86,8 @@ WindowScorer::WindowScorer(int windowWidth) {
                 const double t = rule.threshold;
                 const bool decidable = t >= 0x1p-900 && t <= 0x1p900;
                 const int64_t logThreshold = decidable ? std::llround(std::log(t) * kLogScale) : 0;
-                rule.lower = decidable ? logThreshold - kLogMargin : -kPoisonLimit;
-                rule.upper = decidable ? logThreshold + kLogMargin : kPoisonLimit;
+                bounds.lower = decidable ? logThreshold - kLogMargin : -kPoisonLimit;
+                bounds.upper = decidable ? logThreshold + kLogMargin : kPoisonLimit;
                 byMargin[rule.firstMargin].push_back(r);
                 byMargin[rule.secondMargin].push_back(r);
                 byCell[rule.pairCell].push_back(r);
@@ -96,6 +97,7 @@ WindowScorer::WindowScorer(int windowWidth) {
                 continue;  // no rule: adds nothing to the score
         }
         rules_.push_back(rule);
+        bounds_.push_back(bounds);
         terms_.push_back(VoteTerm(false, threshold->dir, source.weight));
         terms_.push_back(VoteTerm(true, threshold->dir, source.weight));
     }
@@ -146,10 +148,11 @@ int64_t WindowScorer::PairLog(int r, int cp, int m0, int m1, const SpanTables& t
            tables.logInverseRate[rule.firstRow + m0] + tables.logInverseRate[rule.secondRow + m1];
 }
 
-int WindowScorer::Decide(const Rule& rule, int64_t log) {
+int WindowScorer::Decide(int r, int64_t log) const {
+    const Bounds bounds = bounds_[r];
     if (log >= kPoisonLimit) return -1;
-    if (log > rule.upper) return 1;
-    if (log < rule.lower) return 0;
+    if (log > bounds.upper) return 1;
+    if (log < bounds.lower) return 0;
     return -1;
 }
 
@@ -191,7 +194,7 @@ bool WindowScorer::Above(int r, const smplTestData& sample, const SpanTables& ta
             const int m0 = (&sample.pairAcidMarg[0][0][0])[rule.firstMargin];
             const int m1 = (&sample.pairAcidMarg[0][0][0])[rule.secondMargin];
             if (InTable(cp) && InTable(m0) && InTable(m1)) {
-                const int vote = Decide(rule, PairLog(r, cp, m0, m1, tables));
+                const int vote = Decide(r, PairLog(r, cp, m0, m1, tables));
                 if (vote >= 0) return vote == 1;
             }
             return ExactPairAbove(r, cp, m0, m1, tables.span, &tables);
@@ -224,7 +227,7 @@ VoteTracker::VoteTracker(const WindowScorer& scorer, const WindowScorer::SpanTab
     touchedCells_.reserve(64);
     changedMargins_.reserve(64);
     changedCells_.reserve(64);
-    flips_.reserve(scorer.Rules());
+    flips_.resize(4 * static_cast<std::size_t>(scorer.Rules()));
 }
 
 void VoteTracker::Reset(int start, int end) {
@@ -272,7 +275,7 @@ void VoteTracker::RefreshAll() {
     std::copy_n(margins, WindowScorer::kMargins, seenMargins_);
     std::copy_n(cells, WindowScorer::kCells, seenCells_);
     allChanged_ = true;
-    flips_.clear();
+    flipCount_ = 0;
     // The log-sums can follow the counts only while all lie in the tables.
     auto inTable = [](int16_t count) { return InTable(count); };
     all_ = !std::all_of(margins, margins + WindowScorer::kMargins, inTable) ||
@@ -314,13 +317,20 @@ void VoteTracker::Refresh() {
         return;
     }
 
+    if (flipCount_ > 3 * votes_.size()) {  // no batch took the flips: start over
+        allChanged_ = true;
+        flipCount_ = 0;
+    }
     uint8_t* const votes = votes_.data();
+    int* const flips = flips_.data();
+    std::size_t flipCount = flipCount_;
     for (uint32_t bits = acids; bits != 0; bits &= bits - 1) {
         const int aa = __builtin_ctz(bits);
         const int* const end = scorer_.byAcid_.End(aa);
         for (const int* r = scorer_.byAcid_.Begin(aa); r != end; ++r) {
             const uint8_t vote = scorer_.Above(*r, sample, tables_);
-            if (vote != votes[*r]) Flip(*r);
+            flips[flipCount] = *r;
+            flipCount += vote != votes[*r];
             votes[*r] = vote;
         }
     }
@@ -350,22 +360,28 @@ void VoteTracker::Refresh() {
 
     // New votes of the rules whose sums changed; a rule on two changed lists
     // gets the same vote twice.
+    const WindowScorer::Bounds* const bounds = scorer_.bounds_.data();
     auto vote = [&](const int* begin, const int* end) {
-        for (const int* r = begin; r != end; ++r) {
-            const WindowScorer::Rule& rule = rules[*r];
-            int decided = WindowScorer::Decide(rule, logs[*r]);
-            if (decided < 0) {
-                decided = scorer_.ExactPairAbove(*r, cells[rule.pairCell], margins[rule.firstMargin],
+        for (const int* p = begin; p != end; ++p) {
+            const int r = *p;
+            const int64_t log = logs[r];
+            const WindowScorer::Bounds b = bounds[r];
+            uint8_t decided = log > b.upper;
+            if ((log >= kPoisonLimit) | ((log <= b.upper) & (log >= b.lower))) [[unlikely]] {
+                const WindowScorer::Rule& rule = rules[r];
+                decided = scorer_.ExactPairAbove(r, cells[rule.pairCell], margins[rule.firstMargin],
                                                  margins[rule.secondMargin], tables_.span, &tables_);
             }
-            if (decided != votes[*r]) Flip(*r);
-            votes[*r] = static_cast<uint8_t>(decided);
+            flips[flipCount] = r;
+            flipCount += decided != votes[r];
+            votes[r] = decided;
         }
     };
     for (const int margin : changedMargins_) {
         vote(scorer_.byMargin_.Begin(margin), scorer_.byMargin_.End(margin));
     }
     for (const int cell : changedCells_) vote(scorer_.byCell_.Begin(cell), scorer_.byCell_.End(cell));
+    flipCount_ = flipCount;
 }
 
 VoteBatch::VoteBatch(const WindowScorer& scorer)
@@ -385,9 +401,9 @@ void VoteBatch::Add(VoteTracker& tracker) {
             rows_[r] = static_cast<uint16_t>((rows_[r] & ~later) | (votes[r] ? later : 0));
         }
     } else {
-        for (const int r : tracker.flips_) rows_[r] ^= later;
+        for (std::size_t i = 0; i < tracker.flipCount_; ++i) rows_[tracker.flips_[i]] ^= later;
     }
-    tracker.flips_.clear();
+    tracker.flipCount_ = 0;
     tracker.allChanged_ = false;
     last_ = &tracker;
     ++size_;

@@ -75,8 +75,7 @@ private:
         // Pair rules: pseudo-counts of the pair; where the counts lie in the
         // sample's pair and marginal tables; the rows of the two amino acids
         // in the rate tables; the fixed-point logarithm of the numerator
-        // without pairs; the log-sum above `upper` proves the value above the
-        // threshold, below `lower` proves it not above.
+        // without pairs.
         double pairCount;
         double pairSpan;
         int pairCell;
@@ -85,6 +84,10 @@ private:
         int firstRow;
         int secondRow;
         int64_t logEmptyNumerator;
+    };
+    // Pair rules: a log-sum above `upper` proves the value above the
+    // threshold, one below `lower` proves it not above.
+    struct Bounds {
         int64_t lower;
         int64_t upper;
     };
@@ -95,12 +98,13 @@ private:
     int64_t PairLog(int r, int cp, int m0, int m1, const SpanTables& tables) const;
     int64_t LogNumerator(const Rule& rule, int cp) const;
     // The vote the log-sum proves: 1 above, 0 not above, -1 undecided.
-    static int Decide(const Rule& rule, int64_t log);
+    int Decide(int r, int64_t log) const;
     // The pair vote by the exact divisions, from the tables when they are
     // given and cover the counts.
     bool ExactPairAbove(int r, int cp, int m0, int m1, int span, const SpanTables* tables) const;
 
     std::vector<Rule> rules_;
+    std::vector<Bounds> bounds_;
     std::vector<double> terms_;  // per rule: the vote's term when not above, when above
     double acidPseudo_[kAminoAcids][2];
 
@@ -144,10 +148,6 @@ private:
     friend class VoteBatch;
 
     void RefreshAll();
-    void Flip(int r) {
-        if (flips_.size() < votes_.size()) flips_.push_back(r);
-        else allChanged_ = true;
-    }
 
     const WindowScorer& scorer_;
     const WindowScorer::SpanTables& tables_;
@@ -163,8 +163,10 @@ private:
     int16_t seenMargins_[WindowScorer::kMargins]{};
     int16_t seenCells_[WindowScorer::kCells]{};
     // Rules whose vote changed since a batch last took the votes (a rule
-    // may appear twice: it changed back), or all of them.
+    // may appear twice: it changed back), or all of them. One refresh adds
+    // at most one entry per rule and list; the buffer holds four refreshes.
     std::vector<int> flips_;
+    std::size_t flipCount_ = 0;
     bool allChanged_ = true;
 };
 
