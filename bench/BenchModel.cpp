@@ -3,7 +3,6 @@
 #include <random>
 
 #include "CodonTable.h"
-#include "Model.h"
 
 namespace talvo::bench {
 
@@ -15,13 +14,13 @@ int Draw(std::mt19937& rng, int n) { return static_cast<int>(rng() % static_cast
 
 }  // namespace
 
-void FillBenchModel() {
-    ClearModel();
+Model BenchModel(int windowWidth) {
+    Model model;
+    model.windowWidth = windowWidth;
     std::mt19937 rng(20240501);
-    READ_ROUND = kMaxRules;
-    fh.resize(kMaxRules);
+    model.rules.resize(kMaxRules);
     for (int i = 0; i < kMaxRules; ++i) {
-        fnlHypo& rule = fh[i];
+        fnlHypo& rule = model.rules[i];
         rule.weight = 0.1 + 0.01 * Draw(rng, 90);
         const int dir = Draw(rng, 2);
         switch (i % 3) {
@@ -30,23 +29,23 @@ void FillBenchModel() {
                 rule.first = Draw(rng, 4);
                 rule.second = Draw(rng, 4);
                 rule.third = Draw(rng, 4);
-                codonTrsld[i] = {dir, 0, 0.2 + 0.05 * Draw(rng, 8)};
+                model.codonTrsld[i] = {dir, 0, 0.2 + 0.05 * Draw(rng, 8)};
                 break;
             case 1:
                 rule.kind = 2;
                 rule.first = Draw(rng, kAminoAcids);
-                snglAcidTrsld[i] = {dir, Draw(rng, 5), 0.0};
+                model.snglAcidTrsld[i] = {dir, Draw(rng, 5), 0.0};
                 break;
             default:
                 rule.kind = 3;
                 rule.first = Draw(rng, kAminoAcids);
                 rule.second = Draw(rng, kAminoAcids);
                 rule.gap = Draw(rng, 4);
-                pairAcidTrsld[i] = {dir, 0, 0.5 + 0.1 * Draw(rng, 10)};
+                model.pairAcidTrsld[i] = {dir, 0, 0.5 + 0.1 * Draw(rng, 10)};
                 break;
         }
     }
-    for (auto& byGap : pairAcidPriproTable) {
+    for (auto& byGap : model.pairAcidPriproTable) {
         for (auto& byFirst : byGap) {
             for (auto& pair : byFirst) {
                 pair[0] = 0.01;
@@ -54,7 +53,7 @@ void FillBenchModel() {
             }
         }
     }
-    for (auto& pair : snglAcidPriproTable) {
+    for (auto& pair : model.snglAcidPriproTable) {
         pair[0] = 0.2;
         pair[1] = 1.0;
     }
@@ -66,8 +65,9 @@ void FillBenchModel() {
         {0.5, 0.0, 0.0, 0.0},
     };
     for (int c = 0; c < 4; ++c) {
-        for (int p = 0; p < 4; ++p) malkovChain[c][p] = chain[c][p];
+        for (int p = 0; p < 4; ++p) model.malkovChain[c][p] = chain[c][p];
     }
+    return model;
 }
 
 std::vector<short> BenchSequence(int length, unsigned seed) {

@@ -1,14 +1,16 @@
-// Deterministic inputs for the benchmarks: a full 500-rule model in the
-// global tables and pseudo-random cDNA-like sequences.
+// Deterministic inputs for the benchmarks: a full 500-rule model and
+// pseudo-random cDNA-like sequences.
 #pragma once
 
 #include <vector>
 
+#include "Model.h"
+
 namespace talvo::bench {
 
-// Fills the rule list, thresholds, pseudo-counts and transition table with
-// 500 rules: codon, amino-acid and amino-acid-pair rules in turn.
-void FillBenchModel();
+// A model of 500 rules (codon, amino-acid and amino-acid-pair rules in turn)
+// with its thresholds, pseudo-counts and transition table.
+Model BenchModel(int windowWidth);
 
 // A sequence of `length` base codes: random bases outside, and in its middle
 // 60 % a stop-free stretch in one frame with a single-base insertion or

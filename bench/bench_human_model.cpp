@@ -2,43 +2,27 @@
 // the program reads it: the figures our users see per base.
 #include <benchmark/benchmark.h>
 
-#include <string>
-
 #include "BenchModel.h"
-#include "Model.h"
-#include "Shortcut.h"
-#include "WebPredict.h"
+#include "ModelSet.h"
+#include "Prediction.h"
 
 namespace talvo::bench {
 namespace {
 
-// Loads the human model of the class of a sequence of `length` bases with
-// G+C pressure 50 %, as a run would.
-void LoadHumanModel(int length) {
-    ClearModel();
-    WebPredict run;
-    run.seqLen = length;
-    run.gcPressure = 50.0;
-    run.paramDir = TALVO_SOURCE_DIR "/param-human";
-    std::string paramPath;
-    std::string matrixPath;
-    run.ClassifyRun(paramPath, matrixPath);
-    Shortcut loader;
-    loader.GetParamater(paramPath);
-    loader.GetDPMatrix(matrixPath);
+const ModelSet& HumanModels() {
+    static const ModelSet models(TALVO_SOURCE_DIR "/param-human");
+    return models;
 }
 
+// Classification, sample extraction, DP, traceback and error placement of
+// one read; the class's model is loaded (and its scorer compiled) before.
 void BM_HumanPrediction(benchmark::State& state) {
     const int length = static_cast<int>(state.range(0));
-    LoadHumanModel(length);
     const std::vector<short> bases = BenchSequence(length, 11);
+    benchmark::DoNotOptimize(Predict(HumanModels(), bases).framePath.data());
     for (auto _ : state) {
-        WebPredict run;
-        run.baseArray = bases;
-        run.arrayLen = length;
-        run.seqLen = length;
-        run.Predict();
-        benchmark::DoNotOptimize(run.framePath.data());
+        const Prediction prediction = Predict(HumanModels(), bases);
+        benchmark::DoNotOptimize(prediction.framePath.data());
     }
     state.SetItemsProcessed(state.iterations() * length);
     state.counters["time_per_base"] = benchmark::Counter(
@@ -47,9 +31,21 @@ void BM_HumanPrediction(benchmark::State& state) {
 }
 BENCHMARK(BM_HumanPrediction)
     ->Arg(1000)
+    ->Arg(3000)
     ->Arg(100000)
     ->Arg(10000000)
     ->Unit(benchmark::kMillisecond);
+
+// Compiling one human model into its window scorer: once per model and
+// process.
+void BM_HumanScorerBuild(benchmark::State& state) {
+    const Model& model = HumanModels().For(ClassifySequence(3000, 50.0));
+    for (auto _ : state) {
+        const WindowScorer scorer(model);
+        benchmark::DoNotOptimize(&scorer);
+    }
+}
+BENCHMARK(BM_HumanScorerBuild)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 }  // namespace talvo::bench

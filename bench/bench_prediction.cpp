@@ -5,27 +5,20 @@
 
 #include "BenchModel.h"
 #include "HeapPeak.h"
-#include "Model.h"
-#include "WebPredict.h"
+#include "Prediction.h"
 
 namespace talvo::bench {
 namespace {
 
 void BM_Prediction(benchmark::State& state) {
-    FillBenchModel();
     const int length = static_cast<int>(state.range(0));
+    const Model model = BenchModel(ClassifySequence(length, 50.0).windowWidth);
     const std::vector<short> bases = BenchSequence(length, 11);
-    WINDOW_WIDTH = ClassifySequence(length, 50.0).windowWidth;
     std::size_t heapPeak = 0;
     for (auto _ : state) {
         ResetHeapPeak();
-        // A fresh run object per pass, as in the program: one run, one sequence.
-        WebPredict run;
-        run.baseArray = bases;
-        run.arrayLen = length;
-        run.seqLen = length;
-        run.Predict();
-        benchmark::DoNotOptimize(run.framePath.data());
+        const Prediction prediction = Predict(model, bases, 50.0);
+        benchmark::DoNotOptimize(prediction.framePath.data());
         heapPeak = HeapPeakBytes();
     }
     state.SetItemsProcessed(state.iterations() * length);

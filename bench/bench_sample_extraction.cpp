@@ -3,25 +3,21 @@
 #include <benchmark/benchmark.h>
 
 #include "BenchModel.h"
-#include "Model.h"
-#include "WebPredict.h"
+#include "SampleExtraction.h"
+#include "SequenceClass.h"
 
 namespace talvo::bench {
 namespace {
 
 void BM_SampleExtraction(benchmark::State& state) {
-    FillBenchModel();
     const int length = static_cast<int>(state.range(0));
-    WebPredict run;
-    run.baseArray = BenchSequence(length, 7);
-    run.arrayLen = length;
-    run.seqLen = length;
-    WINDOW_WIDTH = ClassifySequence(length, 50.0).windowWidth;
+    const Model model = BenchModel(ClassifySequence(length, 50.0).windowWidth);
+    const std::vector<short> bases = BenchSequence(length, 7);
+    layout lay;
+    std::array<std::vector<double>, 3> scores;
     for (auto _ : state) {
-        // The extraction appends to the score rows; start each pass empty.
-        for (auto& scores : run.frameScore) scores.clear();
-        run.GetSmplsFromArray();
-        benchmark::DoNotOptimize(run.seqLayout.windowClasses[0].data());
+        ExtractSamples(model, bases.data(), length, lay, scores);
+        benchmark::DoNotOptimize(lay.windowClasses[0].data());
     }
     state.SetItemsProcessed(state.iterations() * length);
     state.counters["time_per_base"] = benchmark::Counter(

@@ -8,6 +8,8 @@
 
 #include <array>
 #include <cstdint>
+#include <string_view>
+#include <vector>
 
 namespace talvo {
 
@@ -46,6 +48,13 @@ inline constexpr std::array<int8_t, 64> kGeneticCode = {
     14, 14, 14, 14,  // CGx Arg
     12, 12, 12, 12,  // CCx Pro
 };
+
+// Base codes of a sequence text, one per character.
+inline std::vector<short> BaseCodes(std::string_view text) {
+    std::vector<short> codes(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) codes[i] = kBaseCode[static_cast<unsigned char>(text[i])];
+    return codes;
+}
 
 inline constexpr bool IsBase(int code) { return code >= 0 && code <= 3; }
 

@@ -4,14 +4,20 @@
 #include <deque>
 #include <vector>
 
-#include "Model.h"
-#include "Test.h"
+#include "ErrorPlacement.h"
+
 #include "WindowScorer.h"
 
 namespace talvo {
 
-void Test::FocusErrPlace(const short* bases, int length, std::vector<int>& path) const {
-    const int width = WINDOW_WIDTH;
+void PlaceErrors(const Model& model, const short* bases, int length, int pathEnd,
+                 std::vector<int>& path) {
+    PlaceErrors(WindowScorer(model), bases, length, pathEnd, path);
+}
+
+void PlaceErrors(const WindowScorer& scorer, const short* bases, int length, int pathEnd,
+                 std::vector<int>& path) {
+    const int width = scorer.Width();
     const int h = width / 6;
     const int n = static_cast<int>(path.size());
 
@@ -31,7 +37,6 @@ void Test::FocusErrPlace(const short* bases, int length, std::vector<int>& path)
 
     // The samples of one change point share their span; the few spans met
     // get their rate tables once.
-    const WindowScorer scorer(width);
     std::deque<WindowScorer::SpanTables> spanTables;
     auto tablesFor = [&](int span) -> const WindowScorer::SpanTables& {
         if (span == scorer.FullSpan().span) return scorer.FullSpan();

@@ -19,4 +19,26 @@ inline int FrameAt(const std::vector<int>& framePath, int c) {
 // base of the codon in the new frame.
 ErrorKind ErrorAt(const std::vector<int>& framePath, int p);
 
+// One inferred sequencing error. An insertion is the extra base at `pos`; a
+// deletion is a base missing just before base `pos` (0-based).
+struct SequencingError {
+    int pos;
+    ErrorKind kind;
+};
+
+// The kind of error at each base of a walk along the sequence, read from a
+// list of errors in base order; the bases must be visited in increasing order.
+class ErrorCursor {
+public:
+    explicit ErrorCursor(const std::vector<SequencingError>& errors) : errors_(errors) {}
+    ErrorKind At(int p) {
+        while (next_ < errors_.size() && errors_[next_].pos < p) ++next_;
+        return next_ < errors_.size() && errors_[next_].pos == p ? errors_[next_].kind : ErrorKind::None;
+    }
+
+private:
+    const std::vector<SequencingError>& errors_;
+    std::size_t next_ = 0;
+};
+
 }  // namespace talvo

@@ -3,12 +3,11 @@
 // frame between two positions stands for one sequencing error.
 #include <vector>
 
-#include "Model.h"
-#include "Test.h"
+#include "FrameDP.h"
+
+#include "WindowScoring.h"
 
 namespace talvo {
-
-double malkovChain[4][4];
 
 namespace {
 
@@ -28,15 +27,15 @@ inline int EntryOr(const std::vector<int>& v, int i, int missing) {
 }
 
 // Transition score; a class outside the four (index -1) adds nothing.
-inline double Transition(int current, int previous) {
+inline double Transition(const Model& model, int current, int previous) {
     if (current < 0 || previous < 0) return 0.0;
-    return malkovChain[current][previous];
+    return model.malkovChain[current][previous];
 }
 
 }  // namespace
 
-void Test::MakeDPMatrix(dpNode* nodes, layout& lay) const {
-    const int h = WINDOW_WIDTH / 6;
+void FillDPMatrix(const Model& model, dpNode* nodes, layout& lay) {
+    const int h = model.windowWidth / 6;
     const int n = static_cast<int>(lay.windowClasses[0].size());
     for (auto& classes : lay.windowClasses) {
         const int firstWindow = EntryOr(classes, h, kBeyondEnd);
@@ -50,7 +49,7 @@ void Test::MakeDPMatrix(dpNode* nodes, layout& lay) const {
     for (int i = 1; i < n; ++i) {
         for (int j = 0; j < 3; ++j) {
             const int cur = EntryOr(lay.windowClasses[j], i, kBeyondEnd);
-            const int c = ChkState(cur);
+            const int c = ClassIndex(cur);
             dpNode& cell = nodes[3 * i + j];
             double best = kUnseeded;
             int from = -1;
@@ -63,7 +62,7 @@ void Test::MakeDPMatrix(dpNode* nodes, layout& lay) const {
                 const int prev = before.prevFrame == kBeginMark
                                      ? kPathBegin
                                      : EntryOr(lay.windowClasses[k], i - 1, kBeyondEnd);
-                double m = before.score + Transition(c, ChkState(prev));
+                double m = before.score + Transition(model, c, ClassIndex(prev));
                 if (c == -1) {
                     m -= kUnknownClassPenalty;
                     cell.endFlag = 1;
@@ -88,7 +87,7 @@ void Test::MakeDPMatrix(dpNode* nodes, layout& lay) const {
     }
 }
 
-double Test::TraceBack(const dpNode* nodes, int n, std::vector<int>& path) {
+double TracePath(const dpNode* nodes, int n, std::vector<int>& path, int& pathEnd) {
     std::vector<int> buffer(n > 0 ? n : 0, -1);
     double best = kUnseeded;
     int endPos = 0;

@@ -6,7 +6,8 @@
 
 #include "ErrorRule.h"
 #include "Format.h"
-#include "WebPredict.h"
+#include "Reports.h"
+#include "Variant.h"
 
 namespace talvo {
 
@@ -33,29 +34,32 @@ char DiagramSymbol(const std::vector<int>& framePath, int arrayLen, int f, int p
 
 }  // namespace
 
-int WebPredict::OutHtmlLayout(int width, std::ostream& out) const {
-    const int start = seqLayout.startBase;
-    const int stop = seqLayout.stopBase;
+void WriteHtmlReport(const std::string& header, const std::vector<short>& bases, const Prediction& prediction,
+                     int width, std::ostream& out) {
+    const int arrayLen = static_cast<int>(bases.size());
+    const std::vector<int>& framePath = prediction.framePath;
+    const int start = prediction.seqLayout.startBase;
+    const int stop = prediction.seqLayout.stopBase;
     out << "<html>\n<body>" << "<font face=\"Courier\">" << "<HR>";
-    out << "FASTA HEADER: " << fastaHeader << "<BR>\n";
+    out << "FASTA HEADER: " << header << "<BR>\n";
     out << "SEQ LENGTH: " << arrayLen << "<BR>\n";
-    out << "GC PRESSURE: " << FormatG(gcPressure, 6) << "%<BR>\n";
-#ifndef TALVO_VARIANT_B
-    out << "DP SCORE: " << FormatG(dpScore, 6) << "<BR>\n";
-#endif
+    out << "GC PRESSURE: " << FormatG(prediction.gcPressure, 6) << "%<BR>\n";
+    if constexpr (!kVariantB) out << "DP SCORE: " << FormatG(prediction.pathScore, 6) << "<BR>\n";
     out << "START: " << start + 1 << " STOP: " << stop + 1 << "<BR>\n";
     out << "<HR>";
     if (start == -1 && stop == -1) {
         out << "\nNO CODING REGION WAS FOUND IN THIS SEQUENCE.\n";
-        return 0;
+        return;
     }
+    ErrorCursor errors(prediction.errors);
+    const ReadData vocabulary;
     std::string coloured;
     long long visible = 0;  // bases and deletion marks shown so far
     for (int p = 0; p < arrayLen; ++p) {
         if (visible % width == 0) coloured += "<BR>";
         if (p == start) coloured += "<font color=\"red\">";
-        const ErrorKind error = ErrorAt(framePath, p);
-        const char base = outPutBase(baseArray[p]);
+        const ErrorKind error = errors.At(p);
+        const char base = vocabulary.outPutBase(bases[p]);
         if (error == ErrorKind::Insertion) {
             coloured += "</font><font color=\"blue\"><S>";
             out << "INSERTION_ERR: " << base << "@" << p + 1 << "<BR>\n";
@@ -75,7 +79,7 @@ int WebPredict::OutHtmlLayout(int width, std::ostream& out) const {
         const int from = b * width;
         const int to = std::min(from + width, arrayLen);
         out << from + 1 << "<BR>\n";
-        for (int p = from; p < to; ++p) out << outPutBase(baseArray[p]);
+        for (int p = from; p < to; ++p) out << vocabulary.outPutBase(bases[p]);
         out << "<BR>\n";
         for (int f = 0; f < 3; ++f) {
             for (int p = from; p < to; ++p) out << DiagramSymbol(framePath, arrayLen, f, p);
@@ -83,7 +87,6 @@ int WebPredict::OutHtmlLayout(int width, std::ostream& out) const {
         }
     }
     out << "<BR>\n";
-    return 0;
 }
 
 }  // namespace talvo

@@ -1,11 +1,13 @@
-// The process-wide model of one run: the rule list with its thresholds and
-// pseudo-counts (filled by the parameter loader, read by the window scorer)
-// and the run-wide settings chosen from the sequence's class.
+// The model of one sequence class: the scoring rules with their thresholds
+// and pseudo-counts, the frame-transition scores and the window width. A
+// model is a value: loaded once, immutable afterwards, and read by any number
+// of predictions at once.
 #pragma once
 
+#include <string>
 #include <vector>
 
-#include "Test.h"
+#include "Records.h"
 
 namespace talvo {
 
@@ -18,21 +20,39 @@ struct trsldData {
     double realTrsld = 0.0;
 };
 
-extern std::vector<fnlHypo> fh;
-extern trsldData codonTrsld[kMaxRules];
-extern trsldData pairAcidTrsld[kMaxRules];
-extern trsldData snglAcidTrsld[kMaxRules];
-// Pseudo-count pairs (added to 3 x count, added to the window span).
-extern double pairAcidPriproTable[4][kAminoAcids][kAminoAcids][2];
-extern double snglAcidPriproTable[kAminoAcids][2];
+struct Model {
+    std::vector<fnlHypo> rules;
+    // Thresholds, indexed like the rules.
+    trsldData codonTrsld[kMaxRules]{};
+    trsldData pairAcidTrsld[kMaxRules]{};
+    trsldData snglAcidTrsld[kMaxRules]{};
+    // Pseudo-count pairs (added to 3 x count, added to the window span).
+    double pairAcidPriproTable[4][kAminoAcids][kAminoAcids][2]{};
+    double snglAcidPriproTable[kAminoAcids][2]{};
+    // Transition scores of the frame DP, [current class][previous class],
+    // base-10 log-odds; class indices as ChkState gives them.
+    double malkovChain[4][4]{};
+    int windowWidth = 96;  // bases per window: 96 or 196
+};
 
-// Run-wide settings.
-extern int GCID;          // G+C class 0..3
-extern int LENGTHID;      // length class 0..2
-extern int WINDOW_WIDTH;  // 96 or 196 bases
-extern int READ_ROUND;    // rules read from the parameter file
+// A model read from its two files, with the warnings of the reading (a file
+// that ends early, an overlong line), which the caller reports as it sees fit.
+struct LoadedModel {
+    Model model;
+    std::vector<std::string> warnings;
+};
 
-// Empties the rule list and zeroes every table (a fresh model).
-void ClearModel();
+// Reads `rules` rule records and the tables of a parameter file into model,
+// appending the rules. A file that cannot be opened or a rule field out of
+// range throws FatalError; problems that still leave a model are appended
+// to warnings. Prints nothing.
+void ReadParameterFile(const std::string& path, int rules, Model& model,
+                       std::vector<std::string>& warnings);
+// Fills model.malkovChain from a transition file (line = previous class,
+// field = current class); same failures and warnings.
+void ReadTransitionFile(const std::string& path, Model& model, std::vector<std::string>& warnings);
+
+// Both files of one class, kMaxRules rules, for the given window width.
+LoadedModel LoadModel(const std::string& paramPath, const std::string& matrixPath, int windowWidth);
 
 }  // namespace talvo

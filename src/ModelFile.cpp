@@ -38,13 +38,13 @@ std::string ModelFile::NextLine() {
     return line;
 }
 
-void ModelFile::WarnIfIncomplete(int expected) const {
+void ModelFile::CheckComplete(int expected, std::vector<std::string>& warnings) const {
     if (longLine_ != 0) {
-        Warn(path_ + " line " + std::to_string(longLine_) +
+        warnings.push_back(path_ + " line " + std::to_string(longLine_) +
              ": line of 256 characters or more; only its first 255 characters were read"
              " and the lines after it read as empty (values 0)");
     } else if (linesRead_ < expected) {
-        Warn(path_ + ": file ends after " + std::to_string(linesRead_) + " of " +
+        warnings.push_back(path_ + ": file ends after " + std::to_string(linesRead_) + " of " +
              std::to_string(expected) + " lines; the missing values read as 0");
     }
 }

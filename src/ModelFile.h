@@ -23,9 +23,9 @@ public:
     // Number of the line last returned, counted from 1.
     int LineNumber() const { return lineNumber_; }
     const std::string& Path() const { return path_; }
-    // Warns on standard error when the file ended before `expected` lines or
-    // held an overlong line.
-    void WarnIfIncomplete(int expected) const;
+    // The warning for a file that ended before `expected` lines or held an
+    // overlong line, appended to warnings; nothing when it was complete.
+    void CheckComplete(int expected, std::vector<std::string>& warnings) const;
 
 private:
     std::ifstream in_;

@@ -1,7 +1,7 @@
 // Per codon position and frame: the start mark, and the class and score of
-// the window of WINDOW_WIDTH bases centred on that codon.
-#include "Model.h"
-#include "WebPredict.h"
+// the window of the model's width centred on that codon.
+#include "SampleExtraction.h"
+
 #include "WindowScorer.h"
 
 namespace talvo {
@@ -117,11 +117,16 @@ int ScanWindow(smplTestData& sample, const short* bases, int length, int start, 
     return k;
 }
 
-int WebPredict::GetSmplsFromArray() {
-    const int width = WINDOW_WIDTH;
+void ExtractSamples(const Model& model, const short* bases, int seqLen, layout& seqLayout,
+                    std::array<std::vector<double>, 3>& frameScore) {
+    ExtractSamples(WindowScorer(model), bases, seqLen, seqLayout, frameScore);
+}
+
+void ExtractSamples(const WindowScorer& scorer, const short* bases, int seqLen,
+                    layout& seqLayout, std::array<std::vector<double>, 3>& frameScore) {
+    const int width = scorer.Width();
     const int half = width / 6;
     const int centre = 3 * half;
-    const short* bases = baseArray.data();
     layout lay;
     for (auto& scores : frameScore) scores.clear();
 
@@ -132,7 +137,6 @@ int WebPredict::GetSmplsFromArray() {
         }
     }
 
-    const WindowScorer scorer(width);
     VoteTracker tracker(scorer, scorer.FullSpan());
     PendingScores pending(scorer);
     for (int f = 0; f < 3; ++f) {
@@ -169,7 +173,6 @@ int WebPredict::GetSmplsFromArray() {
         }
     }
     seqLayout = std::move(lay);
-    return 0;
 }
 
 }  // namespace talvo

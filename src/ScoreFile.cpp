@@ -5,18 +5,19 @@
 #include <string>
 
 #include "Format.h"
-#include "WebPredict.h"
+#include "Reports.h"
 
 namespace talvo {
 
-int WebPredict::OutValLayout(int /*width*/, std::ostream& out) const {
-    const int length = arrayLen;
+void WriteScoreFile(const std::vector<short>& bases, const Prediction& prediction, std::ostream& out) {
+    const int length = static_cast<int>(bases.size());
     const int tailStart = 3 * (length / 3) - 3;
-    const auto& s0 = frameScore[0];
-    const auto& s1 = frameScore[1];
-    const auto& s2 = frameScore[2];
+    const auto& s0 = prediction.frameScore[0];
+    const auto& s1 = prediction.frameScore[1];
+    const auto& s2 = prediction.frameScore[2];
+    const ReadData vocabulary;
     auto line = [&](int p, const std::string& a, const std::string& b, const std::string& c) {
-        out << outPutBase(baseArray[p]) << ',' << a << ',' << b << ',' << c << '\n';
+        out << vocabulary.outPutBase(bases[p]) << ',' << a << ',' << b << ',' << c << '\n';
     };
     auto g = [](double v) { return FormatG(v, 6); };
     // The first three bases: frames 1 and 2 have no codon at base 0, frame 2
@@ -31,7 +32,6 @@ int WebPredict::OutValLayout(int /*width*/, std::ostream& out) const {
     for (int j = std::max(tailStart, 3); j < length; ++j) {
         line(j, g(s0[j / 3 - 1]), g(s1[j / 3 - 1]), g(s2[j / 3 - 2]));
     }
-    return 0;
 }
 
 }  // namespace talvo

@@ -4,8 +4,8 @@
 
 #include "Fatal.h"
 #include "LenientNumber.h"
-#include "Model.h"
 #include "ModelFile.h"
+#include "ProgramModel.h"
 
 namespace talvo {
 
@@ -62,13 +62,14 @@ void ReadPseudoCounts(ModelFile& file, double (&pair)[2]) {
 
 }  // namespace
 
-int Shortcut::GetParamater(std::string path) {
+void ReadParameterFile(const std::string& path, int rules, Model& model,
+                       std::vector<std::string>& warnings) {
     ModelFile file(path);
-    const std::size_t first = fh.size();
-    fh.resize(first + READ_ROUND);
-    for (int i = 0; i < READ_ROUND; ++i) {
+    const std::size_t first = model.rules.size();
+    model.rules.resize(first + rules);
+    for (int i = 0; i < rules; ++i) {
         const auto f = SplitFields(file.NextLine(), 6, false);
-        fnlHypo& rule = fh[first + i];
+        fnlHypo& rule = model.rules[first + i];
         rule.kind = LenientInt(f[0].c_str());
         rule.first = LenientInt(f[1].c_str());
         rule.second = LenientInt(f[2].c_str());
@@ -77,27 +78,53 @@ int Shortcut::GetParamater(std::string path) {
         rule.weight = LenientReal(f[5].c_str());
         CheckRule(file, rule);
     }
-    for (int i = READ_ROUND; i < kMaxRules; ++i) file.NextLine();
-    ReadThresholds(file, codonTrsld, false);
-    ReadThresholds(file, pairAcidTrsld, false);
-    ReadThresholds(file, snglAcidTrsld, true);
-    for (auto& byGap : pairAcidPriproTable) {
+    for (int i = rules; i < kMaxRules; ++i) file.NextLine();
+    ReadThresholds(file, model.codonTrsld, false);
+    ReadThresholds(file, model.pairAcidTrsld, false);
+    ReadThresholds(file, model.snglAcidTrsld, true);
+    for (auto& byGap : model.pairAcidPriproTable) {
         for (auto& byFirst : byGap) {
             for (auto& pair : byFirst) ReadPseudoCounts(file, pair);
         }
     }
-    for (auto& pair : snglAcidPriproTable) ReadPseudoCounts(file, pair);
-    file.WarnIfIncomplete(kParameterLines);
+    for (auto& pair : model.snglAcidPriproTable) ReadPseudoCounts(file, pair);
+    file.CheckComplete(kParameterLines, warnings);
+}
+
+void ReadTransitionFile(const std::string& path, Model& model, std::vector<std::string>& warnings) {
+    ModelFile file(path);
+    for (int p = 0; p < 4; ++p) {
+        const auto f = SplitFields(file.NextLine(), 4, true);
+        for (int c = 0; c < 4; ++c) model.malkovChain[c][p] = LenientReal(f[c].c_str());
+    }
+    file.CheckComplete(kTransitionLines, warnings);
+}
+
+LoadedModel LoadModel(const std::string& paramPath, const std::string& matrixPath, int windowWidth) {
+    LoadedModel loaded;
+    loaded.model.windowWidth = windowWidth;
+    ReadParameterFile(paramPath, kMaxRules, loaded.model, loaded.warnings);
+    ReadTransitionFile(matrixPath, loaded.model, loaded.warnings);
+    return loaded;
+}
+
+namespace {
+void WarnAll(const std::vector<std::string>& warnings) {
+    for (const std::string& warning : warnings) Warn(warning);
+}
+}  // namespace
+
+int Shortcut::GetParamater(std::string path) {
+    std::vector<std::string> warnings;
+    ReadParameterFile(path, READ_ROUND, programModel, warnings);
+    WarnAll(warnings);
     return 0;
 }
 
 int Shortcut::GetDPMatrix(std::string path) {
-    ModelFile file(path);
-    for (int p = 0; p < 4; ++p) {
-        const auto f = SplitFields(file.NextLine(), 4, true);
-        for (int c = 0; c < 4; ++c) malkovChain[c][p] = LenientReal(f[c].c_str());
-    }
-    file.WarnIfIncomplete(kTransitionLines);
+    std::vector<std::string> warnings;
+    ReadTransitionFile(path, programModel, warnings);
+    WarnAll(warnings);
     return 0;
 }
 

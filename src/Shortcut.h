@@ -1,4 +1,5 @@
-// Loaders of the parameter file and the frame-transition file.
+// The program's loaders of the parameter file and the frame-transition file:
+// they read into the program's one model and print the warnings.
 #pragma once
 
 #include <string>

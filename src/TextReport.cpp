@@ -4,30 +4,32 @@
 
 #include "ErrorRule.h"
 #include "Format.h"
-#include "WebPredict.h"
+#include "Reports.h"
+#include "Variant.h"
 
 namespace talvo {
 
-int WebPredict::OutNormLayout(int width, std::ostream& out) const {
-    const int start = seqLayout.startBase;
-    const int stop = seqLayout.stopBase;
-    out << "FASTA HEADER: " << fastaHeader << "\n";
+void WriteTextReport(const std::string& header, const std::vector<short>& bases, const Prediction& prediction,
+                     int width, std::ostream& out) {
+    const int arrayLen = static_cast<int>(bases.size());
+    const int start = prediction.seqLayout.startBase;
+    const int stop = prediction.seqLayout.stopBase;
+    out << "FASTA HEADER: " << header << "\n";
     out << "SEQ LENGTH: " << arrayLen << "\n";
-    out << "GC PRESSURE: " << FormatG(gcPressure, 3) << "%\n";
-#ifndef TALVO_VARIANT_B
-    out << "DP SCORE: " << FormatG(dpScore, 5) << "\n";
-#endif
+    out << "GC PRESSURE: " << FormatG(prediction.gcPressure, 3) << "%\n";
+    if constexpr (!kVariantB) out << "DP SCORE: " << FormatG(prediction.pathScore, 5) << "\n";
     out << "START: " << start + 1 << " STOP: " << stop + 1 << "\n";
     if (start == -1 && stop == -1) {
         out << "\nNO CODING REGION WAS FOUND IN THIS SEQUENCE.\n";
-        return 0;
+        return;
     }
+    ErrorCursor errors(prediction.errors);
     std::string marked;
     marked.reserve(arrayLen + arrayLen / 16 + 8);
     for (int p = 0; p < arrayLen; ++p) {
         if (p == start) marked += '{';
-        const ErrorKind error = ErrorAt(framePath, p);
-        const char base = outPutBase(baseArray[p]);
+        const ErrorKind error = errors.At(p);
+        const char base = ReadData().outPutBase(bases[p]);
         if (error == ErrorKind::Insertion) {
             marked += '(';
             out << "INSERTION_ERR: " << base << "@" << p + 1 << "\n";
@@ -49,7 +51,6 @@ int WebPredict::OutNormLayout(int width, std::ostream& out) const {
     }
     out.write(marked.data() + pos, static_cast<std::streamsize>(marked.size() - pos));
     out << "\n";
-    return 0;
 }
 
 }  // namespace talvo

@@ -1,64 +1,73 @@
-// The prediction run: input, class of the sequence, model, samples, frame
-// DP, error placement, and the coding region's first and last base.
+// The prediction run: input, class of the sequence, model, prediction, and
+// the program's model and run-wide settings.
 #include "WebPredict.h"
 
-#include <algorithm>
-#include <cstring>
 #include <iostream>
-#include <memory>
-#include <new>
 
-#include "Fatal.h"
-#include "Model.h"
+#include "ProgramModel.h"
+#include "Reports.h"
+#include "SampleExtraction.h"
 #include "Shortcut.h"
 
 namespace talvo {
 
-std::vector<fnlHypo> fh;
-trsldData codonTrsld[kMaxRules];
-trsldData pairAcidTrsld[kMaxRules];
-trsldData snglAcidTrsld[kMaxRules];
-double pairAcidPriproTable[4][kAminoAcids][kAminoAcids][2];
-double snglAcidPriproTable[kAminoAcids][2];
+Model programModel;
+std::vector<fnlHypo>& fh = programModel.rules;
+trsldData (&codonTrsld)[kMaxRules] = programModel.codonTrsld;
+trsldData (&pairAcidTrsld)[kMaxRules] = programModel.pairAcidTrsld;
+trsldData (&snglAcidTrsld)[kMaxRules] = programModel.snglAcidTrsld;
+double (&pairAcidPriproTable)[4][kAminoAcids][kAminoAcids][2] = programModel.pairAcidPriproTable;
+double (&snglAcidPriproTable)[kAminoAcids][2] = programModel.snglAcidPriproTable;
+double (&malkovChain)[4][4] = programModel.malkovChain;
 
 int GCID = 0;
 int LENGTHID = 0;
-int WINDOW_WIDTH = 0;
+int& WINDOW_WIDTH = programModel.windowWidth;
 int READ_ROUND = 0;
 
-namespace {
-constexpr double kAcceptAbove = -9.0;  // a path scoring -9 or less is no prediction
-}
-
 void ClearModel() {
-    fh.clear();
-    std::fill(std::begin(codonTrsld), std::end(codonTrsld), trsldData{});
-    std::fill(std::begin(pairAcidTrsld), std::end(pairAcidTrsld), trsldData{});
-    std::fill(std::begin(snglAcidTrsld), std::end(snglAcidTrsld), trsldData{});
-    std::memset(pairAcidPriproTable, 0, sizeof pairAcidPriproTable);
-    std::memset(snglAcidPriproTable, 0, sizeof snglAcidPriproTable);
-    std::memset(malkovChain, 0, sizeof malkovChain);
+    const int width = programModel.windowWidth;
+    programModel = Model{};
+    programModel.windowWidth = width;
 }
 
 void Warn(const std::string& message) { std::cerr << "talvo: warning: " << message << '\n'; }
 
-SequenceClass ClassifySequence(int seqLen, double gcPressure) {
-    SequenceClass cls{};
-    const double x = gcPressure / 100;
-    if (x < 0.43) {
-        cls.gcId = 0;
-    } else if (x > 0.57) {
-        cls.gcId = 3;
-    } else if (x < 0.51) {
-        cls.gcId = 1;
-    } else {
-        cls.gcId = 2;
-    }
-    cls.lengthId = seqLen < 1000 ? 0 : (seqLen <= 3000 ? 1 : 2);
-    const bool longSequence = seqLen > 599;
-    cls.windowWidth = longSequence ? 196 : 96;
-    cls.subDirectory = longSequence ? "/paramater/" : "/paramater32/";
-    return cls;
+WebPredict::WebPredict(const WebPredict& other)
+    : Test(other),
+      baseArray(other.baseArray),
+      arrayLen(other.arrayLen),
+      prediction(other.prediction),
+      seqLen(other.seqLen),
+      fastaHeader(other.fastaHeader),
+      inputFile(other.inputFile),
+      paramDir(other.paramDir) {}
+
+WebPredict::WebPredict(WebPredict&& other) noexcept
+    : Test(other),
+      baseArray(std::move(other.baseArray)),
+      arrayLen(other.arrayLen),
+      prediction(std::move(other.prediction)),
+      seqLen(other.seqLen),
+      fastaHeader(std::move(other.fastaHeader)),
+      inputFile(other.inputFile),
+      paramDir(other.paramDir) {}
+
+WebPredict& WebPredict::operator=(const WebPredict& other) {
+    WebPredict copy(other);
+    return *this = std::move(copy);
+}
+
+WebPredict& WebPredict::operator=(WebPredict&& other) noexcept {
+    Test::operator=(other);
+    baseArray = std::move(other.baseArray);
+    arrayLen = other.arrayLen;
+    prediction = std::move(other.prediction);
+    seqLen = other.seqLen;
+    fastaHeader = std::move(other.fastaHeader);
+    inputFile = other.inputFile;
+    paramDir = other.paramDir;
+    return *this;
 }
 
 void WebPredict::ClassifyRun(std::string& paramPath, std::string& matrixPath) const {
@@ -67,9 +76,8 @@ void WebPredict::ClassifyRun(std::string& paramPath, std::string& matrixPath) co
     LENGTHID = cls.lengthId;
     WINDOW_WIDTH = cls.windowWidth;
     READ_ROUND = kMaxRules;
-    const std::string suffix = std::to_string(LENGTHID) + "G" + std::to_string(GCID) + "-ex0.txt";
-    paramPath = std::string(paramDir) + cls.subDirectory + "paramL" + suffix;
-    matrixPath = std::string(paramDir) + cls.subDirectory + "matrixL" + suffix;
+    paramPath = cls.ParameterPath(paramDir);
+    matrixPath = cls.TransitionPath(paramDir);
 }
 
 int WebPredict::GetResult() {
@@ -85,56 +93,26 @@ int WebPredict::GetResult() {
     return 0;
 }
 
-void WebPredict::Predict() {
-    GetSmplsFromArray();
-    const int n = static_cast<int>(seqLayout.windowClasses[0].size());
-    std::unique_ptr<dpNode[]> nodes(new (std::nothrow) dpNode[3 * static_cast<std::size_t>(n)]);
-    if (!nodes) throw FatalError(Stream::Out, "exit\n");
-    MakeDPMatrix(nodes.get(), seqLayout);
-    std::vector<int> path;
-    const double score = TraceBack(nodes.get(), n, path);
-    nodes.reset();
-#ifndef TALVO_VARIANT_B
-    dpScore = score;
-#endif
-    FocusErrPlace(baseArray.data(), arrayLen, path);
-    CodingRegion(path, score, framePath, seqLayout.startBase, seqLayout.stopBase);
+void WebPredict::Predict() { prediction = talvo::Predict(programModel, baseArray, gcPressure); }
+
+int WebPredict::GetSmplsFromArray() {
+    ExtractSamples(programModel, baseArray.data(), seqLen, seqLayout, frameScore);
+    return 0;
 }
 
-void CodingRegion(const std::vector<int>& path, double score, std::vector<int>& framePath,
-                  int& start, int& stop) {
-    const int n = static_cast<int>(path.size());
-    framePath.assign(n, -1);
-    start = 0;
-    stop = 0;
-    if (score > kAcceptAbove) {
-        bool started = false;
-        bool stopped = false;
-        for (int j = 0; j < n; ++j) {
-            framePath[j] = path[j];
-            if (stopped) continue;
-            if (!started) {
-                if (path[j] != -1) {
-                    started = true;
-                    start = 3 * j + path[j];
-                    if (j == n - 1) {
-                        stop = 3 * j + path[j] + 2;
-                        stopped = true;
-                    }
-                }
-            } else if (path[j] == -1) {
-                stop = 3 * (j - 1) + path[j - 1] + 2;
-                stopped = true;
-            } else if (j == n - 1) {
-                stop = 3 * j + path[j] + 2;
-                stopped = true;
-            }
-        }
-    }
-    if (start == 0 && stop == 0) {
-        start = -1;
-        stop = -1;
-    }
+int WebPredict::OutNormLayout(int width, std::ostream& out) const {
+    WriteTextReport(fastaHeader, baseArray, prediction, width, out);
+    return 0;
+}
+
+int WebPredict::OutHtmlLayout(int width, std::ostream& out) const {
+    WriteHtmlReport(fastaHeader, baseArray, prediction, width, out);
+    return 0;
+}
+
+int WebPredict::OutValLayout(int /*width*/, std::ostream& out) const {
+    WriteScoreFile(baseArray, prediction, out);
+    return 0;
 }
 
 }  // namespace talvo

@@ -6,30 +6,25 @@
 #include <string>
 #include <vector>
 
+#include "Prediction.h"
+#include "SequenceClass.h"
 #include "Test.h"
 #include "Variant.h"
 
 namespace talvo {
 
-// Class of a sequence, which selects its parameter and transition files.
-struct SequenceClass {
-    int gcId;         // 0..3
-    int lengthId;     // 0..2
-    int windowWidth;  // 96 or 196
-    const char* subDirectory;  // "/paramater/" or "/paramater32/"
-};
-SequenceClass ClassifySequence(int seqLen, double gcPressure);
-
-// The coding region of a traced path: framePath receives the path when its
-// score is above -9 (else -1 throughout); start and stop become the first and
-// last base of the path's first coding stretch, both -1 when there is none.
-void CodingRegion(const std::vector<int>& path, double score, std::vector<int>& framePath,
-                  int& start, int& stop);
-
 class WebPredict : public Test {
 public:
-    // Reads the input, classifies it, loads the model of its class and
-    // predicts; a fatal condition throws FatalError.
+    WebPredict() = default;
+    // seqLayout, frameScore, framePath, gcPressure and dpScore name parts of
+    // the object's own prediction, in a copy as in the original.
+    WebPredict(const WebPredict& other);
+    WebPredict(WebPredict&& other) noexcept;
+    WebPredict& operator=(const WebPredict& other);
+    WebPredict& operator=(WebPredict&& other) noexcept;
+
+    // Reads the input, classifies it, loads the model of its class into the
+    // program's model and predicts; a fatal condition throws FatalError.
     int GetResult();
 
     // Reads the one FASTA record of fileName into baseArray, arrayLen,
@@ -42,30 +37,31 @@ public:
     // composes the paths of the class's parameter and transition files.
     void ClassifyRun(std::string& paramPath, std::string& matrixPath) const;
 
-    // Steps after the model is loaded: sample extraction, DP, traceback,
-    // error placement, start and stop. Needs baseArray, seqLen, the model
-    // tables and WINDOW_WIDTH.
+    // Predicts baseArray with the program's model (the engine's prediction
+    // of one read), replacing the run's prediction.
     void Predict();
 
     // One window class and one score per codon position and frame; replaces
     // seqLayout and frameScore as a whole, so it can run again on new bases.
     int GetSmplsFromArray();
 
-    // Reports. Each returns 0 and writes to the stream it is given.
+    // Reports of the run's prediction. Each returns 0 and writes to the
+    // stream it is given.
     int OutNormLayout(int width, std::ostream& out) const;
     int OutHtmlLayout(int width, std::ostream& out) const;
     int OutValLayout(int width, std::ostream& out) const;
 
     std::vector<short> baseArray;
     int arrayLen = 0;
-    layout seqLayout;
-    std::array<std::vector<double>, 3> frameScore;
-    std::vector<int> framePath;
+    Prediction prediction;  // what the reports read
+    layout& seqLayout = prediction.seqLayout;
+    std::array<std::vector<double>, 3>& frameScore = prediction.frameScore;
+    std::vector<int>& framePath = prediction.framePath;
     int seqLen = 0;
-    double gcPressure = 0.0;
+    double& gcPressure = prediction.gcPressure;
     std::string fastaHeader;
 #ifndef TALVO_VARIANT_B
-    double dpScore = 0.0;
+    double& dpScore = prediction.pathScore;
 #endif
     const char* inputFile = "sample.txt";
     const char* paramDir = "./param-human";

@@ -4,7 +4,7 @@
 #include <cmath>
 #include <cstring>
 
-#include "Model.h"
+#include "WindowScoring.h"
 
 namespace talvo {
 
@@ -41,14 +41,14 @@ int Row(int aa, int count) { return aa * (WindowScorer::kMaxCount + 1) + count; 
 
 }  // namespace
 
-WindowScorer::WindowScorer(int windowWidth) {
-    std::memcpy(acidPseudo_, snglAcidPriproTable, sizeof acidPseudo_);
+WindowScorer::WindowScorer(const Model& model) : width_(model.windowWidth) {
+    std::memcpy(acidPseudo_, model.snglAcidPriproTable, sizeof acidPseudo_);
     std::vector<std::vector<int>> byAcid(kAminoAcids);
     std::vector<std::vector<int>> byMargin(kMargins);
     std::vector<std::vector<int>> byCell(kCells);
-    const int count = static_cast<int>(fh.size());
+    const int count = static_cast<int>(model.rules.size());
     for (int i = 0; i < count; ++i) {
-        const fnlHypo& source = fh[i];
+        const fnlHypo& source = model.rules[i];
         Rule rule{};
         Bounds bounds{-kPoisonLimit, kPoisonLimit};
         rule.kind = source.kind;
@@ -60,21 +60,21 @@ WindowScorer::WindowScorer(int windowWidth) {
         const int r = static_cast<int>(rules_.size());
         switch (source.kind) {
             case 0:
-                threshold = &codonTrsld[i];
+                threshold = &model.codonTrsld[i];
                 rule.threshold = threshold->realTrsld;
                 rule.acid = AminoAcidOf(source.first, source.second, source.third);
                 rule.basicRate = ReadData().BasicCodonRate(source.first, source.second, source.third);
                 byAcid[rule.acid].push_back(r);
                 break;
             case 2:
-                threshold = &snglAcidTrsld[i];
+                threshold = &model.snglAcidTrsld[i];
                 rule.intThreshold = threshold->intTrsld;
                 byAcid[source.first].push_back(r);
                 break;
             case 3: {
-                threshold = &pairAcidTrsld[i];
+                threshold = &model.pairAcidTrsld[i];
                 rule.threshold = threshold->realTrsld;
-                const double* pseudo = pairAcidPriproTable[source.gap][source.first][source.second];
+                const double* pseudo = model.pairAcidPriproTable[source.gap][source.first][source.second];
                 rule.pairCount = pseudo[0];
                 rule.pairSpan = pseudo[1];
                 rule.pairCell = (source.gap * kAminoAcids + source.first) * kAminoAcids + source.second;
@@ -104,7 +104,7 @@ WindowScorer::WindowScorer(int windowWidth) {
     byAcid_.Build(byAcid);
     byMargin_.Build(byMargin);
     byCell_.Build(byCell);
-    full_ = MakeSpanTables(FullWindowSpan(windowWidth));
+    full_ = MakeSpanTables(FullWindowSpan(width_));
 }
 
 void WindowScorer::Lists::Build(const std::vector<std::vector<int>>& lists) {

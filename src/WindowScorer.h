@@ -20,16 +20,19 @@
 #include <cstdint>
 #include <vector>
 
-#include "Test.h"
+#include "Model.h"
+#include "Records.h"
 
 namespace talvo {
 
 class WindowScorer {
 public:
-    // Compiles the rules and tables of the loaded model for windows of
-    // `windowWidth` bases. Reads the model once; keeps no reference to it,
-    // and is immutable afterwards, so threads may share it.
-    explicit WindowScorer(int windowWidth);
+    // Compiles the model's rules and tables for windows of its width. Reads
+    // the model once and keeps no reference to it; immutable afterwards, so
+    // threads may share it.
+    explicit WindowScorer(const Model& model);
+
+    int Width() const { return width_; }
 
     // Highest count the tables cover: more than any window can hold (66).
     static constexpr int kMaxCount = 66;
@@ -103,6 +106,7 @@ private:
     // given and cover the counts.
     bool ExactPairAbove(int r, int cp, int m0, int m1, int span, const SpanTables* tables) const;
 
+    int width_;
     std::vector<Rule> rules_;
     std::vector<Bounds> bounds_;
     std::vector<double> terms_;  // per rule: the vote's term when not above, when above

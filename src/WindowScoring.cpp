@@ -1,8 +1,7 @@
 // Window samples and their scoring by the model's rules.
 #include <cstring>
 
-#include "Model.h"
-#include "Test.h"
+#include "WindowScoring.h"
 
 namespace talvo {
 
@@ -32,18 +31,18 @@ double CodonShare(const smplTestData& s, int b1, int b2, int b3) {
 
 int AcidCount(const smplTestData& s, int aa) { return s.snglAcidCnt[aa]; }
 
-double PairAssociation(const smplTestData& s, int gap, int a1, int a2) {
+double PairAssociation(const Model& model, const smplTestData& s, int gap, int a1, int a2) {
     const double span = s.smplEnd - s.smplStart;
-    const double* pair = pairAcidPriproTable[gap][a1][a2];
-    const double* first = snglAcidPriproTable[a1];
-    const double* second = snglAcidPriproTable[a2];
+    const double* pair = model.pairAcidPriproTable[gap][a1][a2];
+    const double* first = model.snglAcidPriproTable[a1];
+    const double* second = model.snglAcidPriproTable[a2];
     const double p = (3.0 * s.pairAcidCnt[gap][a1][a2] + pair[0]) / (span + pair[1]);
     const double f = (3.0 * s.pairAcidMarg[gap][0][a1] + first[0]) / (span + first[1]);
     const double q = (3.0 * s.pairAcidMarg[gap][1][a2] + second[0]) / (span + second[1]);
     return p / f / q;
 }
 
-int Test::ChkState(int code) const {
+int ClassIndex(int code) {
     switch (code) {
         case kCoding: return 0;
         case kNonCoding: return 1;
@@ -53,25 +52,28 @@ int Test::ChkState(int code) const {
     }
 }
 
-int Test::CHKSmpl(const smplTestData& sample, double& score) const {
+int ScoreWindow(const Model& model, const smplTestData& sample, double& score) {
     double sum = 0.0;
-    const int rules = static_cast<int>(fh.size());
+    const int rules = static_cast<int>(model.rules.size());
     for (int i = 0; i < rules; ++i) {
-        const fnlHypo& rule = fh[i];
+        const fnlHypo& rule = model.rules[i];
         switch (rule.kind) {
             case 0: {
                 const double x = CodonShare(sample, rule.first, rule.second, rule.third);
-                sum += VoteTerm(x > codonTrsld[i].realTrsld, codonTrsld[i].dir, rule.weight);
+                sum += VoteTerm(x > model.codonTrsld[i].realTrsld, model.codonTrsld[i].dir,
+                                rule.weight);
                 break;
             }
             case 2: {
                 const int x = AcidCount(sample, rule.first);
-                sum += VoteTerm(x > snglAcidTrsld[i].intTrsld, snglAcidTrsld[i].dir, rule.weight);
+                sum += VoteTerm(x > model.snglAcidTrsld[i].intTrsld, model.snglAcidTrsld[i].dir,
+                                rule.weight);
                 break;
             }
             case 3: {
-                const double x = PairAssociation(sample, rule.gap, rule.first, rule.second);
-                sum += VoteTerm(x > pairAcidTrsld[i].realTrsld, pairAcidTrsld[i].dir, rule.weight);
+                const double x = PairAssociation(model, sample, rule.gap, rule.first, rule.second);
+                sum += VoteTerm(x > model.pairAcidTrsld[i].realTrsld, model.pairAcidTrsld[i].dir,
+                                rule.weight);
                 break;
             }
             default:

@@ -5,7 +5,7 @@
 
 #include "CommandLine.h"
 #include "Fatal.h"
-#include "Model.h"
+#include "ProgramModel.h"
 #include "ReportFile.h"
 #include "WebPredict.h"
 

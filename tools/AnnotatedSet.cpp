@@ -99,16 +99,4 @@ std::vector<AnnotatedSequence> ReadAnnotatedSet(const std::string& fastaPath,
     return set;
 }
 
-std::vector<short> BaseCodes(const std::string& bases) {
-    std::vector<short> codes(bases.size());
-    for (std::size_t i = 0; i < bases.size(); ++i) codes[i] = kBaseCode[static_cast<unsigned char>(bases[i])];
-    return codes;
-}
-
-double GcPressure(const std::string& bases) {
-    int gc = 0;
-    for (char c : bases) gc += (c == 'G' || c == 'C') ? 1 : 0;
-    return bases.empty() ? 0.0 : 100.0 * gc / static_cast<int>(bases.size());
-}
-
 }  // namespace talvo::tools

@@ -22,9 +22,4 @@ struct AnnotatedSequence {
 std::vector<AnnotatedSequence> ReadAnnotatedSet(const std::string& fastaPath,
                                                 const std::string& cdsPath);
 
-// Base codes of a sequence text, as the program codes its input.
-std::vector<short> BaseCodes(const std::string& bases);
-// G+C content in percent, as the program computes it.
-double GcPressure(const std::string& bases);
-
 }  // namespace talvo::tools

@@ -29,24 +29,14 @@ void Close(File f, const std::string& path) {
 
 }  // namespace
 
-void InstallPriors(const ClassModel& model) {
-    std::memcpy(pairAcidPriproTable, model.pairPrior, sizeof pairAcidPriproTable);
-    std::memcpy(snglAcidPriproTable, model.snglPrior, sizeof snglAcidPriproTable);
+Model EmptyClassModel(int windowWidth) {
+    Model model;
+    model.rules.assign(kMaxRules, fnlHypo{1, 0.0, 0, 0, 0, 0});
+    model.windowWidth = windowWidth;
+    return model;
 }
 
-void InstallModel(const ClassModel& model) {
-    ClearModel();
-    fh = model.rules;
-    std::memcpy(codonTrsld, model.codonTrsld, sizeof codonTrsld);
-    std::memcpy(pairAcidTrsld, model.pairAcidTrsld, sizeof pairAcidTrsld);
-    std::memcpy(snglAcidTrsld, model.snglAcidTrsld, sizeof snglAcidTrsld);
-    InstallPriors(model);
-    for (int p = 0; p < 4; ++p) {
-        for (int c = 0; c < 4; ++c) malkovChain[c][p] = model.transition[p][c];
-    }
-}
-
-void WriteParameterFile(const ClassModel& model, const std::string& path) {
+void WriteParameterFile(const Model& model, const std::string& path) {
     File f = OpenForWriting(path);
     std::FILE* out = f.get();
     for (const fnlHypo& r : model.rules) {
@@ -55,19 +45,21 @@ void WriteParameterFile(const ClassModel& model, const std::string& path) {
     for (const trsldData& t : model.codonTrsld) std::fprintf(out, "%d,%.17g\n", t.dir, t.realTrsld);
     for (const trsldData& t : model.pairAcidTrsld) std::fprintf(out, "%d,%.17g\n", t.dir, t.realTrsld);
     for (const trsldData& t : model.snglAcidTrsld) std::fprintf(out, "%d,%d\n", t.dir, t.intTrsld);
-    for (const auto& byGap : model.pairPrior) {
+    for (const auto& byGap : model.pairAcidPriproTable) {
         for (const auto& byFirst : byGap) {
             for (const auto& pair : byFirst) std::fprintf(out, "%.17g,%.17g\n", pair[0], pair[1]);
         }
     }
-    for (const auto& pair : model.snglPrior) std::fprintf(out, "%.17g,%.17g\n", pair[0], pair[1]);
+    for (const auto& pair : model.snglAcidPriproTable) std::fprintf(out, "%.17g,%.17g\n", pair[0], pair[1]);
     Close(std::move(f), path);
 }
 
-void WriteTransitionFile(const ClassModel& model, const std::string& path) {
+void WriteTransitionFile(const Model& model, const std::string& path) {
     File f = OpenForWriting(path);
-    for (const auto& row : model.transition) {
-        std::fprintf(f.get(), "%.17g,%.17g,%.17g,%.17g\n", row[0], row[1], row[2], row[3]);
+    // One line per previous class, one field per current class.
+    const auto& m = model.malkovChain;
+    for (int p = 0; p < 4; ++p) {
+        std::fprintf(f.get(), "%.17g,%.17g,%.17g,%.17g\n", m[0][p], m[1][p], m[2][p], m[3][p]);
     }
     Close(std::move(f), path);
 }

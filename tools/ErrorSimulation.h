@@ -26,10 +26,8 @@ struct ErrorModel {
 // std::runtime_error when the file or a needed metric is missing.
 ErrorModel ReadErrorProfile(const std::string& path);
 
-struct TrueError {
-    int pos;
-    ErrorKind kind;
-};
+// A simulated insertion or deletion, placed as the program reports one.
+using TrueError = SequencingError;
 
 struct SimulatedRead {
     std::string bases;

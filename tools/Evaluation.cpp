@@ -2,14 +2,11 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <map>
+#include <iostream>
 #include <ostream>
 
-#include "Model.h"
+#include "ModelSet.h"
 #include "Parallel.h"
-#include "Shortcut.h"
-#include "Trainer.h"
-#include "WebPredict.h"
 
 namespace talvo::tools {
 
@@ -86,50 +83,29 @@ void Tally::Add(const Tally& o) {
 
 std::vector<Prediction> PredictReads(const std::vector<SimulatedRead>& reads, const std::string& dir, int threads) {
     std::vector<Prediction> predictions(reads.size());
-    std::map<std::string, std::vector<int>> byClass;  // keyed by the class's name
-    std::map<std::string, ClassKey> keys;
-    for (int i = 0; i < static_cast<int>(reads.size()); ++i) {
-        AnnotatedSequence probe;
-        probe.bases = reads[i].bases;
-        const ClassKey key = ClassOf(probe);
-        byClass[key.Name()].push_back(i);
-        keys.emplace(key.Name(), key);
-    }
-    for (const auto& [name, members] : byClass) {
-        const ClassKey& key = keys.at(name);
-        const SequenceClass cls = ClassifySequence(static_cast<int>(reads[members[0]].bases.size()),
-                                                   GcPressure(reads[members[0]].bases));
-        GCID = cls.gcId;
-        LENGTHID = cls.lengthId;
-        WINDOW_WIDTH = cls.windowWidth;
-        READ_ROUND = kMaxRules;
-        ClearModel();
-        Shortcut loader;
-        const std::string base = dir + "/" + key.SubDirectory() + "/";
-        loader.GetParamater(base + key.FileName("param"));
-        loader.GetDPMatrix(base + key.FileName("matrix"));
-        ParallelFor(static_cast<int>(members.size()), threads, [&](int m) {
-            const SimulatedRead& read = reads[members[m]];
-            WebPredict run;
-            run.baseArray = BaseCodes(read.bases);
-            run.arrayLen = run.seqLen = static_cast<int>(read.bases.size());
-            run.gcPressure = GcPressure(read.bases);
-            run.Predict();
-            Prediction& p = predictions[members[m]];
-            p.startBase = run.seqLayout.startBase;
-            p.stopBase = run.seqLayout.stopBase;
-            p.framePath = std::move(run.framePath);
-        });
-    }
+    const ModelSet models(dir);
+    ParallelFor(static_cast<int>(reads.size()), threads, [&](int i) {
+        Prediction p = Predict(models, BaseCodes(reads[i].bases));
+        const int start = p.seqLayout.startBase;
+        const int stop = p.seqLayout.stopBase;
+        p.seqLayout = layout{};
+        p.seqLayout.startBase = start;
+        p.seqLayout.stopBase = stop;
+        p.frameScore = {};
+        predictions[i] = std::move(p);
+    });
+    for (const std::string& warning : models.Warnings()) std::cerr << "talvo-eval: warning: " << warning << '\n';
     return predictions;
 }
 
 void Score(const SimulatedRead& read, const Prediction& prediction, Tally& t) {
     ++t.sequences;
-    const bool found = prediction.startBase >= 0;
+    const int startBase = prediction.seqLayout.startBase;
+    const int stopBase = prediction.seqLayout.stopBase;
+    const bool found = startBase >= 0;
     if (!found) ++t.noPrediction;
-    const bool startOk = found && prediction.startBase == read.cdsFirst;
-    const bool stopOk = found && prediction.stopBase == read.cdsLast;
+    const bool startOk = found && startBase == read.cdsFirst;
+    const bool stopOk = found && stopBase == read.cdsLast;
     t.startExact += startOk;
     t.stopExact += stopOk;
     t.bothExact += startOk && stopOk;
@@ -138,9 +114,9 @@ void Score(const SimulatedRead& read, const Prediction& prediction, Tally& t) {
     long overlap = 0;
     long predicted = 0;
     if (found) {
-        const int stop = std::min(prediction.stopBase, static_cast<int>(read.bases.size()) - 1);
-        predicted = stop - prediction.startBase + 1;
-        const int lo = std::max(prediction.startBase, read.cdsFirst);
+        const int stop = std::min(stopBase, static_cast<int>(read.bases.size()) - 1);
+        predicted = stop - startBase + 1;
+        const int lo = std::max(startBase, read.cdsFirst);
         const int hi = std::min(stop, read.cdsLast);
         overlap = hi >= lo ? hi - lo + 1 : 0;
     }
@@ -148,11 +124,7 @@ void Score(const SimulatedRead& read, const Prediction& prediction, Tally& t) {
     t.codingMissed += coding - overlap;
     t.codingFalse += predicted - overlap;
 
-    std::vector<TrueError> predictedErrors;
-    for (int p = 3; p < static_cast<int>(read.bases.size()); ++p) {
-        const ErrorKind kind = ErrorAt(prediction.framePath, p);
-        if (kind != ErrorKind::None) predictedErrors.push_back({p, kind});
-    }
+    const std::vector<TrueError>& predictedErrors = prediction.errors;
     for (const TrueError& e : read.errors) t.trueErrors += e.pos >= read.cdsFirst && e.pos <= read.cdsLast;
     t.predictedErrors += static_cast<long>(predictedErrors.size());
     const MatchCounts near10 = MatchErrors(read.errors, predictedErrors, read.cdsFirst, read.cdsLast, 10);

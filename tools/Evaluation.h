@@ -7,18 +7,13 @@
 #include <vector>
 
 #include "ErrorSimulation.h"
+#include "Prediction.h"
 
 namespace talvo::tools {
 
-struct Prediction {
-    int startBase = -1;  // -1 when no coding region was found
-    int stopBase = -1;
-    std::vector<int> framePath;
-};
-
-// Predicts every read as the program does with the parameter directory dir
-// (class, model files through the program's loaders, samples, DP, error
-// placement). Reads of one class are predicted on `threads` threads.
+// Predicts every read as the program does with the parameter directory dir,
+// on `threads` threads. Each prediction keeps its coding region, frame path
+// and errors; its window classes and scores are dropped.
 std::vector<Prediction> PredictReads(const std::vector<SimulatedRead>& reads, const std::string& dir, int threads);
 
 // Counts over a set of reads.

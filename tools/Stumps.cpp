@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "Parallel.h"
+#include "WindowScoring.h"
 
 namespace talvo::tools {
 
@@ -54,7 +55,7 @@ Split BestSplit(const QuantisedWindows& data, const std::vector<double>& weight,
 
 }  // namespace
 
-double FeatureValue(const smplTestData& sample, int feature) {
+double FeatureValue(const Model& model, const smplTestData& sample, int feature) {
     if (feature < kCodonFeatures) {
         return CodonShare(sample, feature / 16, feature / 4 % 4, feature % 4);
     }
@@ -62,10 +63,10 @@ double FeatureValue(const smplTestData& sample, int feature) {
     if (feature < kAcidFeatures) return AcidCount(sample, feature);
     feature -= kAcidFeatures;
     const int perGap = kAminoAcids * kAminoAcids;
-    return PairAssociation(sample, feature / perGap, feature % perGap / kAminoAcids, feature % kAminoAcids);
+    return PairAssociation(model, sample, feature / perGap, feature % perGap / kAminoAcids, feature % kAminoAcids);
 }
 
-void SetRule(ClassModel& model, int slot, const Stump& stump) {
+void SetRule(Model& model, int slot, const Stump& stump) {
     fnlHypo& rule = model.rules[slot];
     rule = fnlHypo{};
     rule.weight = stump.weight;
@@ -94,8 +95,8 @@ void SetRule(ClassModel& model, int slot, const Stump& stump) {
     model.pairAcidTrsld[slot] = {stump.dir, 0, stump.threshold};
 }
 
-QuantisedWindows Quantise(const std::vector<smplTestData>& samples, const std::vector<int8_t>& label,
-                          int maxThresholds, int threads) {
+QuantisedWindows Quantise(const Model& model, const std::vector<smplTestData>& samples,
+                          const std::vector<int8_t>& label, int maxThresholds, int threads) {
     maxThresholds = std::clamp(maxThresholds, 1, kMaxBins);
     QuantisedWindows data;
     data.windows = static_cast<int>(samples.size());
@@ -106,7 +107,7 @@ QuantisedWindows Quantise(const std::vector<smplTestData>& samples, const std::v
     data.bins.resize(static_cast<std::size_t>(kFeatureCount) * data.windows);
     ParallelFor(kFeatureCount, threads, [&](int feature) {
         std::vector<double> values(data.windows);
-        for (int i = 0; i < data.windows; ++i) values[i] = FeatureValue(samples[i], feature);
+        for (int i = 0; i < data.windows; ++i) values[i] = FeatureValue(model, samples[i], feature);
         std::vector<double> ordered;
         ordered.reserve(values.size());
         for (double v : values) {

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "ClassModel.h"
-#include "Test.h"
+#include "Records.h"
 
 namespace talvo::tools {
 
@@ -22,8 +22,8 @@ inline constexpr int kPairFeatures = 4 * kAminoAcids * kAminoAcids;
 inline constexpr int kFeatureCount = kCodonFeatures + kAcidFeatures + kPairFeatures;
 
 // The value of a feature as the scorer computes it (pair features read the
-// process-wide pseudo-counts).
-double FeatureValue(const smplTestData& sample, int feature);
+// model's pseudo-counts).
+double FeatureValue(const Model& model, const smplTestData& sample, int feature);
 
 struct Stump {
     int feature = 0;
@@ -34,7 +34,7 @@ struct Stump {
 
 // Puts a stump into rule slot `slot` of the model: the rule line and the
 // threshold entry of its kind.
-void SetRule(ClassModel& model, int slot, const Stump& stump);
+void SetRule(Model& model, int slot, const Stump& stump);
 
 // Windows with their features cut into a few candidate thresholds each:
 // bin b of a value is the number of the feature's thresholds below it, so
@@ -50,8 +50,8 @@ struct QuantisedWindows {
 // Computes every feature of every sample and chooses up to maxThresholds
 // candidate thresholds per feature at quantiles of its values (never the
 // largest value, whose stump could not split the windows).
-QuantisedWindows Quantise(const std::vector<smplTestData>& samples, const std::vector<int8_t>& label,
-                          int maxThresholds, int threads);
+QuantisedWindows Quantise(const Model& model, const std::vector<smplTestData>& samples,
+                          const std::vector<int8_t>& label, int maxThresholds, int threads);
 
 struct BoostOptions {
     int rounds = kMaxRules;

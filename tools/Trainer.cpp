@@ -11,7 +11,9 @@
 #include "Random.h"
 #include "Stumps.h"
 #include "ToolOptions.h"
-#include "WebPredict.h"
+#include "SampleExtraction.h"
+#include "SequenceClass.h"
+#include "WindowScoring.h"
 
 namespace talvo::tools {
 
@@ -95,7 +97,7 @@ void CandidateWindows(const std::vector<AnnotatedSequence>& set, const std::vect
 // coding regions, read in frame: (strength x frequency, strength), so that a
 // window without any of them measures the training set's association.
 void SetPriors(const std::vector<AnnotatedSequence>& set, const std::vector<std::vector<short>>& codes,
-               const std::vector<int>& pool, double strength, ClassModel& model) {
+               const std::vector<int>& pool, double strength, Model& model) {
     std::vector<double> acid(kAminoAcids, 0.0);
     std::vector<double> pair(4 * kAminoAcids * kAminoAcids, 0.0);
     double acids = 0.0;
@@ -120,32 +122,30 @@ void SetPriors(const std::vector<AnnotatedSequence>& set, const std::vector<std:
         }
     }
     for (int a = 0; a < kAminoAcids; ++a) {
-        model.snglPrior[a][0] = strength * (acid[a] + 0.5) / (acids + 0.5 * kAminoAcids);
-        model.snglPrior[a][1] = strength;
+        model.snglAcidPriproTable[a][0] = strength * (acid[a] + 0.5) / (acids + 0.5 * kAminoAcids);
+        model.snglAcidPriproTable[a][1] = strength;
     }
     for (int g = 0; g < 4; ++g) {
         for (int a1 = 0; a1 < kAminoAcids; ++a1) {
             for (int a2 = 0; a2 < kAminoAcids; ++a2) {
                 const double count = pair[(g * kAminoAcids + a1) * kAminoAcids + a2];
-                model.pairPrior[g][a1][a2][0] =
+                model.pairAcidPriproTable[g][a1][a2][0] =
                     strength * (count + 0.5) / (pairs[g] + 0.5 * kAminoAcids * kAminoAcids);
-                model.pairPrior[g][a1][a2][1] = strength;
+                model.pairAcidPriproTable[g][a1][a2][1] = strength;
             }
         }
     }
 }
 
-// Window classes of one sequence under the installed model, scored as the
-// program scores them; the leading fill takes the first window's class, as
-// the frame DP sees it.
-std::array<std::vector<int>, 3> WindowClasses(const AnnotatedSequence& seq, const std::vector<short>& codes) {
-    WebPredict run;
-    run.baseArray = codes;
-    run.arrayLen = run.seqLen = static_cast<int>(codes.size());
-    run.gcPressure = GcPressure(seq.bases);
-    run.GetSmplsFromArray();
-    std::array<std::vector<int>, 3> classes = run.seqLayout.windowClasses;
-    const int h = WINDOW_WIDTH / 6;
+// Window classes of one sequence under the model, scored as the program
+// scores them; the leading fill takes the first window's class, as the frame
+// DP sees it.
+std::array<std::vector<int>, 3> WindowClasses(const Model& model, const std::vector<short>& codes) {
+    layout lay;
+    std::array<std::vector<double>, 3> scores;
+    ExtractSamples(model, codes.data(), static_cast<int>(codes.size()), lay, scores);
+    std::array<std::vector<int>, 3> classes = std::move(lay.windowClasses);
+    const int h = model.windowWidth / 6;
     for (auto& frame : classes) {
         if (static_cast<int>(frame.size()) <= h) continue;
         for (int i = 0; i < h; ++i) frame[i] = frame[h];
@@ -158,13 +158,12 @@ std::array<std::vector<int>, 3> WindowClasses(const AnnotatedSequence& seq, cons
 // may begin a path: the steps within each frame, or with latticeSteps every
 // step the frame DP can take, from each of the three frames at one codon
 // position to each at the next.
-void CountTransitions(const AnnotatedSequence& seq, const std::vector<short>& codes, bool latticeSteps,
-                      TransitionCounts& coding, TransitionCounts& all) {
-    const Test test;
-    const auto classes = WindowClasses(seq, codes);
+void CountTransitions(const Model& model, const AnnotatedSequence& seq, const std::vector<short>& codes,
+                      bool latticeSteps, TransitionCounts& coding, TransitionCounts& all) {
+    const auto classes = WindowClasses(model, codes);
     constexpr int kBegin = 2;
     const auto classAt = [&](int f, std::size_t j) {
-        return j < classes[f].size() ? test.ChkState(classes[f][j]) : -1;
+        return j < classes[f].size() ? ClassIndex(classes[f][j]) : -1;
     };
     for (int f = 0; f < 3; ++f) {
         for (std::size_t j = 0; j < classes[f].size(); ++j) {
@@ -183,7 +182,7 @@ void CountTransitions(const AnnotatedSequence& seq, const std::vector<short>& co
     const int last = std::min((seq.cdsLast - 2) / 3, static_cast<int>(frame.size()) - 1);
     int previous = kBegin;
     for (int j = first; j <= last; ++j) {
-        const int c = test.ChkState(frame[j]);
+        const int c = ClassIndex(frame[j]);
         if (c < 0) break;
         ++coding[previous][c];
         previous = c;
@@ -196,9 +195,9 @@ TrainedClass TrainClass(const ClassKey& key, const std::vector<AnnotatedSequence
     const int threads = ThreadCount(options.threads);
     TrainedClass result{key, {}, pooling, pool};
     ClassReport& report = result.report;
-    ClassModel& model = result.model;
     const int width = key.WindowWidth();
-    WINDOW_WIDTH = width;
+    Model& model = result.model;
+    model = EmptyClassModel(width);
     Random rng(options.seed);
     std::vector<WindowRef> coding;
     std::vector<WindowRef> other;
@@ -214,7 +213,6 @@ TrainedClass TrainClass(const ClassKey& key, const std::vector<AnnotatedSequence
     }
 
     SetPriors(set, codes, pool, width / 2.0, model);
-    InstallPriors(model);
 
     std::vector<WindowRef> windows = coding;
     windows.insert(windows.end(), other.begin(), other.end());
@@ -229,7 +227,7 @@ TrainedClass TrainClass(const ClassKey& key, const std::vector<AnnotatedSequence
     });
 
     if (!coding.empty() && !other.empty()) {
-        const QuantisedWindows data = Quantise(samples, label, options.thresholds, threads);
+        const QuantisedWindows data = Quantise(model, samples, label, options.thresholds, threads);
         const BoostOptions boost{options.rounds, options.shrinkage, options.features};
         const std::vector<Stump> stumps = Boost(data, boost, threads, [&](int round) {
             if (options.progress && (round % 100 == 0)) {
@@ -239,14 +237,13 @@ TrainedClass TrainClass(const ClassKey& key, const std::vector<AnnotatedSequence
         for (int i = 0; i < static_cast<int>(stumps.size()) && i < kMaxRules; ++i) SetRule(model, i, stumps[i]);
         report.rules = static_cast<int>(std::min<std::size_t>(stumps.size(), kMaxRules));
     }
-    InstallModel(model);
 
     std::vector<int> scored = SampleInOrder(pool, options.transitionSequences, rng);
     report.transitionSequences = static_cast<int>(scored.size());
     std::vector<TransitionCounts> codingCounts(scored.size(), TransitionCounts{});
     std::vector<TransitionCounts> allCounts(scored.size(), TransitionCounts{});
     ParallelFor(static_cast<int>(scored.size()), threads, [&](int i) {
-        CountTransitions(set[scored[i]], codes[scored[i]], options.latticeSteps, codingCounts[i], allCounts[i]);
+        CountTransitions(model, set[scored[i]], codes[scored[i]], options.latticeSteps, codingCounts[i], allCounts[i]);
     });
     TransitionCounts codingSum{};
     TransitionCounts allSum{};
@@ -273,7 +270,7 @@ TrainedClass TrainClass(const ClassKey& key, const std::vector<AnnotatedSequence
 // class given the previous one (a Markov chain's log-likelihood ratio per
 // step). A step no coding path takes scores -1000.
 void SetTransitions(const TransitionCounts& coding, const TransitionCounts& all, const TrainOptions& options,
-                    ClassModel& model) {
+                    Model& model) {
     constexpr int kBegin = 2;
     TransitionCounts background = all;
     if (options.nonCodingBackground) {
@@ -298,16 +295,19 @@ void SetTransitions(const TransitionCounts& coding, const TransitionCounts& all,
         const double backgroundTotal = byRow ? backgroundRow[p] : backgroundSteps;
         for (int c = 0; c < 4; ++c) {
             if (coding[p][c] == 0 || background[p][c] <= 0) {
-                model.transition[p][c] = kNever;
+                model.malkovChain[c][p] = kNever;
             } else {
-                model.transition[p][c] =
+                model.malkovChain[c][p] =
                     std::log10((coding[p][c] / codingTotal) / (background[p][c] / backgroundTotal));
             }
         }
     }
 }
 
-std::string ClassKey::SubDirectory() const { return lengthGroup == 0 ? "paramater32" : "paramater"; }
+std::string ClassKey::SubDirectory() const {
+    const std::string withSlashes = Class().subDirectory;  // "/paramater/"
+    return withSlashes.substr(1, withSlashes.size() - 2);
+}
 
 std::string ClassKey::Label() const {
     char label[32];
@@ -315,7 +315,14 @@ std::string ClassKey::Label() const {
     return label;
 }
 
-std::string ClassKey::FileName(const std::string& kind) const { return kind + Label() + "-ex0.txt"; }
+SequenceClass ClassKey::Class() const {
+    for (const SequenceClass& cls : AllSequenceClasses()) {
+        if (cls.windowWidth == WindowWidth() && cls.gcId == gc && cls.lengthId == std::max(lengthGroup - 1, 0)) return cls;
+    }
+    throw std::logic_error("no sequence class " + Label());
+}
+
+std::string ClassKey::FileName(const std::string& kind) const { return Class().FileName(kind); }
 
 std::string ClassKey::Name() const { return SubDirectory() + "/" + Label(); }
 
@@ -330,7 +337,7 @@ std::vector<ClassKey> AllClasses() {
 
 ClassKey ClassOf(const AnnotatedSequence& seq) {
     const int length = static_cast<int>(seq.bases.size());
-    const SequenceClass cls = ClassifySequence(length, GcPressure(seq.bases));
+    const SequenceClass cls = ClassifySequence(length, GcPressure(BaseCodes(seq.bases)));
     return {length <= 599 ? 0 : cls.lengthId + 1, cls.gcId};
 }
 

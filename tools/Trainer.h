@@ -10,6 +10,7 @@
 
 #include "AnnotatedSet.h"
 #include "ClassModel.h"
+#include "SequenceClass.h"
 
 namespace talvo::tools {
 
@@ -49,6 +50,7 @@ struct ClassKey {
     int gc;
     std::string SubDirectory() const;
     std::string Label() const;       // "L1G2"
+    SequenceClass Class() const;
     std::string FileName(const std::string& kind) const;  // FileName("param") is "paramL1G2-ex0.txt"
     int WindowWidth() const { return lengthGroup == 0 ? 96 : 196; }
     std::string Name() const;  // "paramater/L1G2"
@@ -70,14 +72,13 @@ struct ClassReport {
 
 struct TrainedClass {
     ClassKey key;
-    ClassModel model;
+    Model model;
     ClassReport report;
     std::vector<int> pool;  // indices of the sequences it was trained on
 };
 
 // Trains every class. Deterministic: the same sequences and options give the
-// same models whatever the number of threads. Uses the process-wide model
-// tables while it works.
+// same models whatever the number of threads.
 std::vector<TrainedClass> TrainModels(const std::vector<AnnotatedSequence>& set, const TrainOptions& options);
 
 // Counts of steps between window classes, [previous class][current class],
@@ -88,7 +89,7 @@ using TransitionCounts = std::array<std::array<long, 4>, 4>;
 // Sets the model's transition scores from the steps along annotated coding
 // paths and along all frames of the same sequences (see the definition).
 void SetTransitions(const TransitionCounts& coding, const TransitionCounts& all, const TrainOptions& options,
-                    ClassModel& model);
+                    Model& model);
 
 // Writes the parameter directory: paramater/ and paramater32/ with every
 // parameter and transition file, and TRAINING.txt describing the classes.

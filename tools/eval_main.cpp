@@ -104,7 +104,7 @@ void EvaluateOn(const std::vector<AnnotatedSequence>& set, const std::vector<int
             Random rng(seed * 0x9E3779B97F4A7C15ULL + (s + 1) * 1000003ULL + static_cast<uint64_t>(idx));
             reads.push_back(SimulateErrors(set[idx], scenarios[s].model, rng));
         }
-        const std::vector<Prediction> predictions = PredictReads(reads, modelDir, threads);
+        const std::vector<talvo::Prediction> predictions = PredictReads(reads, modelDir, threads);
         for (std::size_t i = 0; i < reads.size(); ++i) Score(reads[i], predictions[i], tallies[s]);
     }
 }

@@ -3,13 +3,14 @@
 #   x64   64-bit, variants A and B (and the benchmarks)
 #   x86   32-bit (-m32 -msse2 -mfpmath=sse), variants A and B
 #   asan  64-bit with AddressSanitizer and UndefinedBehaviorSanitizer
-# Usage: bash tools/test-all.sh [PRESET...]   (default: all three)
+#   tsan  64-bit with ThreadSanitizer: the engine's threaded tests
+# Usage: bash tools/test-all.sh [PRESET...]   (default: all four)
 # Exits non-zero if any configuration fails to build or any test fails.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 presets=("$@")
-if [ ${#presets[@]} -eq 0 ]; then presets=(x64 x86 asan); fi
+if [ ${#presets[@]} -eq 0 ]; then presets=(x64 x86 asan tsan); fi
 
 failed=()
 for preset in "${presets[@]}"; do

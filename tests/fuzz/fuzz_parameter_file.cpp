@@ -7,7 +7,8 @@
 
 #include "Fatal.h"
 #include "FuzzSupport.h"
-#include "Model.h"
+#include "ProgramModel.h"
+#include "SampleExtraction.h"
 #include "Shortcut.h"
 #include "WebPredict.h"
 

@@ -11,7 +11,7 @@
 
 #include "Fatal.h"
 #include "FuzzSupport.h"
-#include "Model.h"
+#include "ProgramModel.h"
 #include "WebPredict.h"
 
 namespace {

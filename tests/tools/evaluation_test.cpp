@@ -90,11 +90,12 @@ TEST(Scoring, FrameChangeAtTheInsertedBaseIsAnExactHit) {
     for (int q = 30; q < 90; q += 3) read.codonStarts.push_back(q);
     for (int q = 91; q + 2 <= 269; q += 3) read.codonStarts.push_back(q);
     Prediction p;
-    p.startBase = 30;
-    p.stopBase = 269;
+    p.seqLayout.startBase = 30;
+    p.seqLayout.stopBase = 269;
     p.framePath.assign(100, -1);
     for (int c = 10; c < 30; ++c) p.framePath[c] = 0;
     for (int c = 30; c < 89; ++c) p.framePath[c] = 1;
+    p.errors = ErrorsOnPath(p.framePath, 301);
     Tally t;
     Score(read, p, t);
     EXPECT_EQ(t.startExact, 1);
@@ -115,12 +116,13 @@ TEST(Scoring, WrongKindOrFarErrorsDoNotCount) {
     read.cdsLast = 269;
     read.errors = {{90, ErrorKind::Deletion}, {200, ErrorKind::Insertion}};
     Prediction p;
-    p.startBase = 30;
-    p.stopBase = 269;
+    p.seqLayout.startBase = 30;
+    p.seqLayout.stopBase = 269;
     p.framePath.assign(100, -1);
     for (int c = 10; c < 30; ++c) p.framePath[c] = 0;  // insertion at 90: wrong kind
     for (int c = 30; c < 50; ++c) p.framePath[c] = 1;
     for (int c = 50; c < 89; ++c) p.framePath[c] = 2;  // insertion at 151: too far
+    p.errors = ErrorsOnPath(p.framePath, 301);
     Tally t;
     Score(read, p, t);
     EXPECT_EQ(t.predictedErrors, 2);

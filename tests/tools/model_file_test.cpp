@@ -7,7 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "ClassModel.h"
-#include "Model.h"
+#include "ProgramModel.h"
 #include "Random.h"
 #include "Shortcut.h"
 
@@ -19,9 +19,9 @@ namespace fs = std::filesystem;
 // Values that need all 17 digits to come back unchanged.
 double Awkward(Random& rng) { return (rng.Uniform() - 0.5) * std::pow(10.0, static_cast<int>(rng.Below(9)) - 4); }
 
-ClassModel RandomModel(uint64_t seed) {
+Model RandomModel(uint64_t seed) {
     Random rng(seed);
-    ClassModel m;
+    Model m = EmptyClassModel(196);
     for (int i = 0; i < kMaxRules; ++i) {
         const int kind = static_cast<int>(rng.Below(4));
         fnlHypo& r = m.rules[i];
@@ -35,11 +35,11 @@ ClassModel RandomModel(uint64_t seed) {
         m.pairAcidTrsld[i] = {static_cast<int>(rng.Below(2)), 0, Awkward(rng)};
         m.snglAcidTrsld[i] = {static_cast<int>(rng.Below(2)), static_cast<int>(rng.Below(70)) - 3, 0.0};
     }
-    for (auto& g : m.pairPrior)
+    for (auto& g : m.pairAcidPriproTable)
         for (auto& a : g)
             for (auto& p : a) p[0] = Awkward(rng), p[1] = Awkward(rng);
-    for (auto& p : m.snglPrior) p[0] = Awkward(rng), p[1] = Awkward(rng);
-    for (auto& row : m.transition)
+    for (auto& p : m.snglAcidPriproTable) p[0] = Awkward(rng), p[1] = Awkward(rng);
+    for (auto& row : m.malkovChain)
         for (double& v : row) v = rng.Below(5) == 0 ? -1000.0 : Awkward(rng);
     return m;
 }
@@ -64,7 +64,7 @@ protected:
 };
 
 TEST_F(ModelFileTest, WrittenFilesLoadBackToTheSameTables) {
-    const ClassModel model = RandomModel(7);
+    const Model model = RandomModel(7);
     WriteParameterFile(model, (dir_ / "param.txt").string());
     WriteTransitionFile(model, (dir_ / "matrix.txt").string());
 
@@ -83,29 +83,28 @@ TEST_F(ModelFileTest, WrittenFilesLoadBackToTheSameTables) {
         EXPECT_EQ(pairAcidTrsld[i].realTrsld, model.pairAcidTrsld[i].realTrsld);
         EXPECT_EQ(snglAcidTrsld[i].intTrsld, model.snglAcidTrsld[i].intTrsld);
     }
-    EXPECT_EQ(std::memcmp(pairAcidPriproTable, model.pairPrior, sizeof pairAcidPriproTable), 0);
-    EXPECT_EQ(std::memcmp(snglAcidPriproTable, model.snglPrior, sizeof snglAcidPriproTable), 0);
-    for (int p = 0; p < 4; ++p)
-        for (int c = 0; c < 4; ++c) EXPECT_EQ(malkovChain[c][p], model.transition[p][c]) << p << "," << c;
+    EXPECT_EQ(std::memcmp(pairAcidPriproTable, model.pairAcidPriproTable, sizeof pairAcidPriproTable), 0);
+    EXPECT_EQ(std::memcmp(snglAcidPriproTable, model.snglAcidPriproTable, sizeof snglAcidPriproTable), 0);
+    EXPECT_EQ(std::memcmp(malkovChain, model.malkovChain, sizeof malkovChain), 0);
 }
 
-TEST_F(ModelFileTest, InstallModelLeavesWhatTheLoadersLeave) {
-    const ClassModel model = RandomModel(11);
+TEST_F(ModelFileTest, ModelLoaderAndProgramLoadersAgree) {
+    const Model model = RandomModel(11);
     WriteParameterFile(model, (dir_ / "param.txt").string());
     WriteTransitionFile(model, (dir_ / "matrix.txt").string());
     LoadBack(dir_ / "param.txt", dir_ / "matrix.txt");
-    const std::vector<fnlHypo> loadedRules = fh;
-    double loadedChain[4][4];
-    std::memcpy(loadedChain, malkovChain, sizeof loadedChain);
+    const LoadedModel loaded = LoadModel((dir_ / "param.txt").string(), (dir_ / "matrix.txt").string(), 196);
 
-    InstallModel(model);
-    ASSERT_EQ(fh.size(), loadedRules.size());
-    for (std::size_t i = 0; i < fh.size(); ++i) EXPECT_EQ(fh[i].weight, loadedRules[i].weight);
-    EXPECT_EQ(std::memcmp(malkovChain, loadedChain, sizeof loadedChain), 0);
+    EXPECT_TRUE(loaded.warnings.empty());
+    ASSERT_EQ(loaded.model.rules.size(), fh.size());
+    for (std::size_t i = 0; i < fh.size(); ++i) EXPECT_EQ(loaded.model.rules[i].weight, fh[i].weight);
+    EXPECT_EQ(std::memcmp(loaded.model.codonTrsld, codonTrsld, sizeof codonTrsld), 0);
+    EXPECT_EQ(std::memcmp(loaded.model.pairAcidPriproTable, pairAcidPriproTable, sizeof pairAcidPriproTable), 0);
+    EXPECT_EQ(std::memcmp(loaded.model.malkovChain, malkovChain, sizeof malkovChain), 0);
 }
 
 TEST_F(ModelFileTest, UnwritableFileIsReported) {
-    EXPECT_THROW(WriteParameterFile(ClassModel{}, (dir_ / "missing" / "param.txt").string()), std::runtime_error);
+    EXPECT_THROW(WriteParameterFile(EmptyClassModel(96), (dir_ / "missing" / "param.txt").string()), std::runtime_error);
 }
 
 }  // namespace

@@ -8,7 +8,8 @@
 
 #include <gtest/gtest.h>
 
-#include "Model.h"
+#include "SampleExtraction.h"
+#include "WindowScoring.h"
 #include "Stumps.h"
 #include "SyntheticSet.h"
 #include "Trainer.h"
@@ -65,16 +66,15 @@ TEST(Training, RulesVoteAsTheStumps) {
     const auto trained = TrainModels(set, options);
     const TrainedClass& tc = trained.front();
     ASSERT_GT(tc.report.rules, 0);
-    InstallModel(tc.model);
-    WINDOW_WIDTH = tc.key.WindowWidth();
+    const int width = tc.key.WindowWidth();
+    ASSERT_EQ(tc.model.windowWidth, width);
     const auto codes = BaseCodes(set[0].bases);
-    const talvo::Test scorer;
     int coding = 0;
     int windows = 0;
-    for (int s = set[0].cdsFirst; s + WINDOW_WIDTH < static_cast<int>(codes.size()); s += 3) {
+    for (int s = set[0].cdsFirst; s + width < static_cast<int>(codes.size()); s += 3) {
         smplTestData sample;
         bool centreStop = false;
-        ScanWindow(sample, codes.data(), static_cast<int>(codes.size()), s, WINDOW_WIDTH, centreStop);
+        ScanWindow(sample, codes.data(), static_cast<int>(codes.size()), s, width, centreStop);
         double expected = 0.0;
         for (int i = 0; i < tc.report.rules; ++i) {
             const fnlHypo& r = tc.model.rules[i];
@@ -90,7 +90,7 @@ TEST(Training, RulesVoteAsTheStumps) {
                 st.threshold = tc.model.snglAcidTrsld[i].intTrsld;
                 dir = tc.model.snglAcidTrsld[i].dir;
             } else {
-                x = PairAssociation(sample, r.gap, r.first, r.second);
+                x = PairAssociation(tc.model, sample, r.gap, r.first, r.second);
                 st.threshold = tc.model.pairAcidTrsld[i].realTrsld;
                 dir = tc.model.pairAcidTrsld[i].dir;
             }
@@ -98,7 +98,7 @@ TEST(Training, RulesVoteAsTheStumps) {
             expected += vote * r.weight;
         }
         double score = 0.0;
-        coding += scorer.CHKSmpl(sample, score) == kCoding;
+        coding += ScoreWindow(tc.model, sample, score) == kCoding;
         EXPECT_EQ(score, expected);
         ++windows;
     }
@@ -214,25 +214,25 @@ TEST(Training, TransitionScoresAreLogOddsOfTheCodingPaths) {
     all[3][1] = 50;
     TrainOptions pairOdds;
     pairOdds.conditionalOdds = false;
-    ClassModel pair;
+    Model pair;
     SetTransitions(coding, all, pairOdds, pair);
     // 110 coding steps on the paths, 740 in all (begin steps apart).
-    EXPECT_DOUBLE_EQ(pair.transition[0][0], std::log10((80.0 / 110) / (80.0 / 740)));
-    EXPECT_DOUBLE_EQ(pair.transition[1][1], -1000.0);  // no coding path steps on n -> n
-    EXPECT_DOUBLE_EQ(pair.transition[3][1], -1000.0);  // nor beyond a stop
-    EXPECT_DOUBLE_EQ(pair.transition[2][0], std::log10((10.0 / 10) / (100.0 / 200)));
-    EXPECT_DOUBLE_EQ(pair.transition[2][1], -1000.0);
+    EXPECT_DOUBLE_EQ(pair.malkovChain[0][0], std::log10((80.0 / 110) / (80.0 / 740)));
+    EXPECT_DOUBLE_EQ(pair.malkovChain[1][1], -1000.0);  // no coding path steps on n -> n
+    EXPECT_DOUBLE_EQ(pair.malkovChain[1][3], -1000.0);  // nor beyond a stop
+    EXPECT_DOUBLE_EQ(pair.malkovChain[0][2], std::log10((10.0 / 10) / (100.0 / 200)));
+    EXPECT_DOUBLE_EQ(pair.malkovChain[1][2], -1000.0);
 
     TrainOptions conditional;
     conditional.conditionalOdds = true;
     conditional.nonCodingBackground = true;
-    ClassModel cond;
+    Model cond;
     SetTransitions(coding, all, conditional, cond);
     // Given a coding window: coding next 80 of 100 on the paths; off them 0 of 90.
-    EXPECT_DOUBLE_EQ(cond.transition[0][0], -1000.0);
-    EXPECT_DOUBLE_EQ(cond.transition[0][1], std::log10((10.0 / 100) / (90.0 / 90)));
-    EXPECT_DOUBLE_EQ(cond.transition[1][0], std::log10((10.0 / 10) / (90.0 / 490)));
-    EXPECT_DOUBLE_EQ(cond.transition[2][0], std::log10((10.0 / 10) / (90.0 / 190)));
+    EXPECT_DOUBLE_EQ(cond.malkovChain[0][0], -1000.0);
+    EXPECT_DOUBLE_EQ(cond.malkovChain[1][0], std::log10((10.0 / 100) / (90.0 / 90)));
+    EXPECT_DOUBLE_EQ(cond.malkovChain[0][1], std::log10((10.0 / 10) / (90.0 / 490)));
+    EXPECT_DOUBLE_EQ(cond.malkovChain[0][2], std::log10((10.0 / 10) / (90.0 / 190)));
 }
 
 TEST(Training, ClassesFollowTheProgramsChoiceOfFile) {

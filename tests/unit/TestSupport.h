@@ -11,7 +11,9 @@
 #include <vector>
 
 #include "CodonTable.h"
-#include "Model.h"
+#include "ProgramModel.h"
+#include "SampleExtraction.h"
+#include "WindowScoring.h"
 #include "WebPredict.h"
 
 namespace talvo::testing_support {

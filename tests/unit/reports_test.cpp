@@ -16,7 +16,7 @@ using testing_support::SetSequence;
 
 const std::string kExampleBases = "ATGATGCATGCAGTTTGGGCCCAA";
 
-// A run object as the prediction leaves it.
+// A run object as the prediction leaves it: the errors follow from the path.
 WebPredict MakeRun(const std::string& bases, std::vector<int> framePath, int start, int stop) {
     WebPredict run;
     SetSequence(run, bases);
@@ -26,6 +26,7 @@ WebPredict MakeRun(const std::string& bases, std::vector<int> framePath, int sta
     run.dpScore = 2.0;
 #endif
     run.framePath = std::move(framePath);
+    run.prediction.errors = ErrorsOnPath(run.framePath, run.arrayLen);
     run.seqLayout.startBase = start;
     run.seqLayout.stopBase = stop;
     return run;

@@ -4,15 +4,22 @@
 // values) and random sequences with unknown bases.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
 #include <bit>
 #include <climits>
 #include <cmath>
 #include <cstdint>
 #include <limits>
+#include <memory>
 #include <random>
+#include <vector>
 
-#include "TestSupport.h"
+#include "ErrorPlacement.h"
+#include "Model.h"
+#include "SampleExtraction.h"
 #include "WindowScorer.h"
+#include "WindowScoring.h"
 
 namespace talvo {
 namespace {
@@ -20,7 +27,7 @@ namespace {
 constexpr double kInf = std::numeric_limits<double>::infinity();
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 
-class RandomModels : public testing_support::ModelTest {
+class RandomModels : public ::testing::Test {
 protected:
     int Draw(int n) { return static_cast<int>(rng() % static_cast<unsigned>(n)); }
     // A double in [0, 1) with all 53 bits random.
@@ -45,29 +52,31 @@ protected:
 
     // The pair value of rule i on random counts: a threshold that the rule
     // meets exactly on some windows.
-    double ValueOfPairRule(const fnlHypo& rule, int span) {
+    double ValueOfPairRule(const Model& model, const fnlHypo& rule, int span) {
         smplTestData s;
         s.Reset(0, span);
         s.pairAcidCnt[rule.gap][rule.first][rule.second] = static_cast<int16_t>(Draw(4));
         s.pairAcidMarg[rule.gap][0][rule.first] = static_cast<int16_t>(Draw(8));
         s.pairAcidMarg[rule.gap][1][rule.second] = static_cast<int16_t>(Draw(8));
-        return PairAssociation(s, rule.gap, rule.first, rule.second);
+        return PairAssociation(model, s, rule.gap, rule.first, rule.second);
     }
 
+    // A fresh random model of the given window width.
     void FillModel(int width) {
-        ClearModel();
-        WINDOW_WIDTH = width;
+        model = std::make_unique<Model>();
+        Model& m = *model;
+        m.windowWidth = width;
         const int span = width == 96 ? 95 : 194;
-        for (auto& byGap : pairAcidPriproTable) {
+        for (auto& byGap : m.pairAcidPriproTable) {
             for (auto& byFirst : byGap) {
                 for (auto& pair : byFirst) PseudoCounts(pair, span);
             }
         }
-        for (auto& pair : snglAcidPriproTable) PseudoCounts(pair, span);
+        for (auto& pair : m.snglAcidPriproTable) PseudoCounts(pair, span);
         const int rules = Draw(5) == 0 ? Draw(kMaxRules + 1) : kMaxRules;
-        fh.resize(rules);
+        m.rules.resize(rules);
         for (int i = 0; i < rules; ++i) {
-            fnlHypo& rule = fh[i];
+            fnlHypo& rule = m.rules[i];
             const int roll = Draw(20);
             rule.kind = roll < 14 ? 3 : roll < 16 ? 0 : roll < 18 ? 2 : Pick({1, 4, -1});
             rule.weight = Draw(50) == 0 ? Pick({0.0, -0.0, kInf, -kInf, 1e300, 0x1p-1074})
@@ -79,21 +88,21 @@ protected:
                 const double t = Draw(4) == 0 ? Pick({0.0, 1.0 / 6, 0.25, 1.0 / 3, 0.5, 2.0 / 3, 1.0,
                                                       kNaN, -kInf})
                                               : Unit();
-                codonTrsld[i] = {dir, 0, t};
+                m.codonTrsld[i] = {dir, 0, t};
             } else {
                 rule.first = Draw(kAminoAcids);
                 rule.second = Draw(kAminoAcids);
             }
-            snglAcidTrsld[i] = {dir, Draw(10) == 0 ? Pick({INT_MIN, INT_MAX, -1}) : Draw(12), 0.0};
+            m.snglAcidTrsld[i] = {dir, Draw(10) == 0 ? Pick({INT_MIN, INT_MAX, -1}) : Draw(12), 0.0};
             if (rule.kind == 3) {
                 double t;
                 switch (Draw(8)) {
-                    case 0: t = ValueOfPairRule(rule, span); break;
+                    case 0: t = ValueOfPairRule(m, rule, span); break;
                     case 1: t = Pick({0.0, -0.0, -1.0, kNaN, kInf, -kInf, 1e-310, 1e300, 0x1p-900});
                         break;
                     default: t = std::exp((Unit() - 0.5) * 10.0); break;
                 }
-                pairAcidTrsld[i] = {dir, 0, t};
+                m.pairAcidTrsld[i] = {dir, 0, t};
             }
         }
     }
@@ -112,6 +121,7 @@ protected:
     }
 
     std::mt19937_64 rng{20261209};
+    std::unique_ptr<Model> model;
 };
 
 bool SameBits(double a, double b) {
@@ -119,20 +129,20 @@ bool SameBits(double a, double b) {
 }
 
 TEST_F(RandomModels, FastScoreEqualsRuleByRuleScoreOnAnySample) {
-    const talvo::Test plain;
-    for (int model = 0; model < 40; ++model) {
-        const int width = model % 2 == 0 ? 96 : 196;
+    for (int round = 0; round < 40; ++round) {
+        const int width = round % 2 == 0 ? 96 : 196;
         FillModel(width);
-        const WindowScorer scorer(width);
+        const WindowScorer scorer(*model);
         const std::vector<short> bases = RandomSequence(400);
         for (int trial = 0; trial < 200; ++trial) {
             smplTestData sample;
             bool centreStop = false;
             ScanWindow(sample, bases.data(), 400, Draw(390), width, centreStop);
             if (trial % 4 == 1) sample.smplEnd = sample.smplStart + Draw(300) - 100;  // any span
-            for (int r = 0; trial % 4 == 3 && r < 20 && !fh.empty(); ++r) {
+            const std::vector<fnlHypo>& rules = model->rules;
+            for (int r = 0; trial % 4 == 3 && r < 20 && !rules.empty(); ++r) {
                 // Rules' counts beyond any window, or negative.
-                const fnlHypo& rule = fh[Draw(static_cast<int>(fh.size()))];
+                const fnlHypo& rule = rules[Draw(static_cast<int>(rules.size()))];
                 auto count = [&] { return static_cast<int16_t>(Draw(2) == 0 ? Draw(300) - 100 : Draw(8)); };
                 sample.pairAcidCnt[rule.gap][rule.first][rule.second] = count();
                 sample.pairAcidMarg[rule.gap][0][rule.first] = count();
@@ -140,10 +150,10 @@ TEST_F(RandomModels, FastScoreEqualsRuleByRuleScoreOnAnySample) {
             }
             double expected = 0.0;
             double actual = 0.0;
-            const int expectedCode = plain.CHKSmpl(sample, expected);
+            const int expectedCode = ScoreWindow(*model, sample, expected);
             const int actualCode = scorer.Score(sample, actual);
             ASSERT_TRUE(SameBits(actual, expected))
-                << "model " << model << " trial " << trial << ": " << actual << " vs " << expected;
+                << "model " << round << " trial " << trial << ": " << actual << " vs " << expected;
             ASSERT_EQ(actualCode, expectedCode);
         }
     }
@@ -152,27 +162,26 @@ TEST_F(RandomModels, FastScoreEqualsRuleByRuleScoreOnAnySample) {
 // Thresholds on the value a window gives, and one step either side of it:
 // the votes that no bound can decide.
 TEST_F(RandomModels, NearTiesVoteAsTheExactValue) {
-    const talvo::Test plain;
-    for (int model = 0; model < 20; ++model) {
-        const int width = model % 2 == 0 ? 96 : 196;
+    for (int round = 0; round < 20; ++round) {
+        const int width = round % 2 == 0 ? 96 : 196;
         FillModel(width);
         const std::vector<short> bases = RandomSequence(400);
         for (int trial = 0; trial < 10; ++trial) {
             smplTestData sample;
             bool centreStop = false;
             ScanWindow(sample, bases.data(), 400, Draw(200), width, centreStop);
-            for (std::size_t i = 0; i < fh.size(); ++i) {
-                const fnlHypo& rule = fh[i];
+            for (std::size_t i = 0; i < model->rules.size(); ++i) {
+                const fnlHypo& rule = model->rules[i];
                 if (rule.kind != 3) continue;
-                const double x = PairAssociation(sample, rule.gap, rule.first, rule.second);
-                pairAcidTrsld[i].realTrsld = std::nextafter(x, Pick({-kInf, x, kInf}));
+                const double x = PairAssociation(*model, sample, rule.gap, rule.first, rule.second);
+                model->pairAcidTrsld[i].realTrsld = std::nextafter(x, Pick({-kInf, x, kInf}));
             }
-            const WindowScorer scorer(width);
+            const WindowScorer scorer(*model);
             double expected = 0.0;
             double actual = 0.0;
-            const int expectedCode = plain.CHKSmpl(sample, expected);
+            const int expectedCode = ScoreWindow(*model, sample, expected);
             const int actualCode = scorer.Score(sample, actual);
-            ASSERT_TRUE(SameBits(actual, expected)) << "model " << model << " trial " << trial;
+            ASSERT_TRUE(SameBits(actual, expected)) << "model " << round << " trial " << trial;
             ASSERT_EQ(actualCode, expectedCode);
         }
     }
@@ -181,40 +190,104 @@ TEST_F(RandomModels, NearTiesVoteAsTheExactValue) {
 // Sample extraction with the fast scorer files the same classes and scores
 // as filing each window's fresh count scored rule by rule.
 TEST_F(RandomModels, ExtractionEqualsRuleByRuleScoringOfFreshCounts) {
-    for (int model = 0; model < 24; ++model) {
-        const int width = model % 2 == 0 ? 96 : 196;
+    for (int round = 0; round < 24; ++round) {
+        const int width = round % 2 == 0 ? 96 : 196;
         FillModel(width);
         const int length = Pick({50, 53, 60, 100, 197, 400, 1500});
-        WebPredict run;
-        run.baseArray = RandomSequence(length);
-        run.arrayLen = run.seqLen = length;
-        run.GetSmplsFromArray();
+        const std::vector<short> bases = RandomSequence(length);
+        layout lay;
+        std::array<std::vector<double>, 3> frameScore;
+        ExtractSamples(*model, bases.data(), length, lay, frameScore);
 
         const int half = width / 6;
         double rememberedScore = 0.0;
         int rememberedClass = kNonCoding;
         for (int f = 0; f < 3; ++f) {
-            const std::vector<int>& classes = run.seqLayout.windowClasses[f];
-            const std::vector<double>& scores = run.frameScore[f];
             for (int s = f, j = half;; s += 3, ++j) {
                 smplTestData sample;
                 bool centreStop = false;
-                const int k = ScanWindow(sample, run.baseArray.data(), length, s, width, centreStop);
+                const int k = ScanWindow(sample, bases.data(), length, s, width, centreStop);
                 if (k - 1 < 3 * half + 3) break;
                 if (centreStop) continue;
                 double score = rememberedScore;
                 int code = rememberedClass;
                 if (s + width < length) {
-                    code = run.CHKSmpl(sample, score);
+                    code = ScoreWindow(*model, sample, score);
                     rememberedScore = score;
                     rememberedClass = code;
                 }
-                ASSERT_LT(static_cast<std::size_t>(j), classes.size());
-                ASSERT_TRUE(SameBits(scores[j], score))
-                    << "model " << model << " frame " << f << " window " << s;
-                ASSERT_EQ(classes[j], code);
+                ASSERT_LT(static_cast<std::size_t>(j), lay.windowClasses[f].size());
+                ASSERT_TRUE(SameBits(frameScore[f][j], score))
+                    << "model " << round << " frame " << f << " window " << s;
+                ASSERT_EQ(lay.windowClasses[f][j], code);
             }
         }
+    }
+}
+
+// Error placement with the fast scorer moves every change of frame where
+// scoring each shifted window's fresh count rule by rule moves it.
+TEST_F(RandomModels, ErrorPlacementEqualsRuleByRuleScoringOfFreshCounts) {
+    for (int round = 0; round < 16; ++round) {
+        const int width = round % 2 == 0 ? 96 : 196;
+        FillModel(width);
+        const int length = Pick({300, 700, 1500});
+        const std::vector<short> bases = RandomSequence(length);
+        // A path through all frames with changes of either shift, some close
+        // together, some near the ends.
+        const int n = length / 3;
+        std::vector<int> path(n, -1);
+        int frame = Draw(3);
+        for (int i = Draw(6); i < n - Draw(6); ++i) {
+            if (Draw(25) == 0) frame = (frame + 1 + Draw(2)) % 3;
+            path[i] = frame;
+        }
+        const int pathEnd = n - 1 - Draw(3);
+        std::vector<int> expected = path;
+        std::vector<int> actual = path;
+        PlaceErrors(*model, bases.data(), length, pathEnd, actual);
+
+        // The placement with every shifted window counted afresh.
+        const int h = width / 6;
+        std::vector<int> points;
+        std::vector<int> shifts;
+        for (int i = 0, prev = -1000; i < n; prev = path[i], ++i) {
+            const int v = path[i];
+            if (v != prev && !(i == 0 && v == -1)) {
+                points.push_back(i);
+                shifts.push_back(prev < v ? v - prev : v - prev + 3);
+            }
+        }
+        for (int k = 1; k + 1 < static_cast<int>(points.size()); ++k) {
+            const int c = points[k];
+            const int lo = std::max(0, 3 * (c - h));
+            const int hi = 3 * (c + h) + 3;
+            if (hi - lo < 2 * width / 3 || expected[c - 1] < 0) continue;
+            const int start = lo + expected[c - 1];
+            double best = -1000.0;
+            int bestOff = h;
+            for (int a = 0; a <= width; a += 3) {
+                smplTestData sample;
+                sample.Reset(start, hi);
+                for (int o = 0; o + 2 < width; o += 3) {
+                    const int p = start + o + (o >= a ? shifts[k] : 0);
+                    if (p + 2 <= length - 1 && p + 2 <= hi) sample.CountCodon(bases.data(), length, p);
+                }
+                double score = 0.0;
+                ScoreWindow(*model, sample, score);
+                if (score > best) best = score, bestOff = a / 3;
+            }
+            if (c - h + 1 + bestOff >= pathEnd) bestOff = pathEnd + h - c - 1;
+            const int before = expected[c - 1];
+            const int after = expected[c];
+            for (int i = 0; i < width / 3; ++i) {
+                const int idx = c - h + 1 + i;
+                if (idx > points[k - 1] && idx < points[k + 1] && idx > 0 && idx < n) {
+                    expected[idx] = i < bestOff ? before : after;
+                }
+            }
+        }
+        ASSERT_EQ(actual, expected) << "model " << round;
     }
 }
 

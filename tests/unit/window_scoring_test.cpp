@@ -120,7 +120,7 @@ TEST_F(WindowScoring, PairRatePseudoCounts) {
         pair[0] = 1.0;
         pair[1] = 1.0;
     }
-    EXPECT_DOUBLE_EQ(PairAssociation(sample, 1, 14, 9), 96.0);
+    EXPECT_DOUBLE_EQ(PairAssociation(programModel, sample, 1, 14, 9), 96.0);
     AddRule(3, 14, 9, 0, 1, 1.0);
     pairAcidTrsld[0] = {1, 0, 95.5};
     EXPECT_EQ(Score(), 1.0);
@@ -128,7 +128,7 @@ TEST_F(WindowScoring, PairRatePseudoCounts) {
     EXPECT_EQ(Score(), -1.0);
     // The span enters the pair rule: width 196 gives 195.
     sample.smplEnd = 194;
-    EXPECT_DOUBLE_EQ(PairAssociation(sample, 1, 14, 9), 195.0);
+    EXPECT_DOUBLE_EQ(PairAssociation(programModel, sample, 1, 14, 9), 195.0);
     pairAcidTrsld[0].realTrsld = 150.0;
     EXPECT_EQ(Score(), 1.0);
 }
@@ -150,7 +150,7 @@ TEST_F(WindowScoring, PairRateUsesBothMembersAndTheGap) {
     snglAcidPriproTable[9][0] = 2.0;
     snglAcidPriproTable[9][1] = 3.0;
     const double expected = (6.0 + 0.5) / 96.0 / ((12.0 + 1.0) / 97.0) / ((15.0 + 2.0) / 98.0);
-    EXPECT_DOUBLE_EQ(PairAssociation(sample, 2, 14, 9), expected);
+    EXPECT_DOUBLE_EQ(PairAssociation(programModel, sample, 2, 14, 9), expected);
     AddRule(3, 14, 9, 7, 2, 1.0);
     pairAcidTrsld[0] = {1, 0, expected * 0.999};
     EXPECT_EQ(Score(), 1.0);
@@ -160,7 +160,7 @@ TEST_F(WindowScoring, PairRateUsesBothMembersAndTheGap) {
 
 TEST_F(WindowScoring, NanFeatureIsNotAboveAnyThreshold) {
     sample.smplEnd = sample.smplStart;  // span 0 and pseudo-counts 0: 0 / 0
-    EXPECT_TRUE(std::isnan(PairAssociation(sample, 0, 1, 2)));
+    EXPECT_TRUE(std::isnan(PairAssociation(programModel, sample, 0, 1, 2)));
     AddRule(3, 1, 2, 0, 0, 1.0);
     AddRule(3, 1, 2, 0, 0, 0.5);
     pairAcidTrsld[0] = {1, 0, -std::numeric_limits<double>::infinity()};

@@ -1,0 +1,45 @@
+// The models of a parameter directory, one per sequence class, each loaded
+// the first time a read of its class asks for it and shared read-only by
+// every thread afterwards.
+#pragma once
+
+#include <array>
+#include <exception>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "Model.h"
+#include "SequenceClass.h"
+#include "WindowScorer.h"
+
+namespace talvo {
+
+class ModelSet {
+public:
+    explicit ModelSet(std::string directory);
+    ~ModelSet();
+    ModelSet(const ModelSet&) = delete;
+    ModelSet& operator=(const ModelSet&) = delete;
+
+    // The model of a class, loaded on first use (thread-safe). A file that
+    // cannot be opened or holds a bad rule throws FatalError, on this and on
+    // every later call for the class.
+    const Model& For(const SequenceClass& cls) const;
+    // The compiled scorer of that model, built with it.
+    const WindowScorer& ScorerFor(const SequenceClass& cls) const;
+    // Loads every class now, so that a missing or broken directory is found
+    // before the first read.
+    void LoadAll() const;
+    // Warnings of the classes loaded so far, in class order.
+    std::vector<std::string> Warnings() const;
+    const std::string& Directory() const { return directory_; }
+
+private:
+    struct Slot;
+    std::string directory_;
+    std::unique_ptr<Slot[]> slots_;
+};
+
+}  // namespace talvo
