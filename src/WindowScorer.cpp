@@ -317,7 +317,7 @@ void VoteTracker::Refresh() {
         return;
     }
 
-    if (flipCount_ > 3 * votes_.size()) {  // no batch took the flips: start over
+    if (flipCount_ > votes_.size()) {  // no batch took the flips: start over
         allChanged_ = true;
         flipCount_ = 0;
     }
@@ -335,52 +335,49 @@ void VoteTracker::Refresh() {
         }
     }
 
-    // The log-sums take the change of each changed term; integers add
-    // exactly, in any order.
+    // The log-sums take the change of each changed term (integers add
+    // exactly, in any order) and the rule votes anew. A rule on two changed
+    // lists votes twice; the second vote, on its final sum, stands, and a
+    // flip there and back cancels in the batch.
     int64_t* const logs = logs_.data();
     const int64_t* const logInverseRate = tables_.logInverseRate.data();
+    const WindowScorer::Rule* const rules = scorer_.rules_.data();
+    const WindowScorer::Bounds* const bounds = scorer_.bounds_.data();
+    auto vote = [&](int r, int64_t log) {
+        const WindowScorer::Bounds b = bounds[r];
+        uint8_t decided = log > b.upper;
+        if ((log >= kPoisonLimit) | ((log <= b.upper) & (log >= b.lower))) [[unlikely]] {
+            const WindowScorer::Rule& rule = rules[r];
+            decided = scorer_.ExactPairAbove(r, cells[rule.pairCell], margins[rule.firstMargin],
+                                             margins[rule.secondMargin], tables_.span, &tables_);
+        }
+        flips[flipCount] = r;
+        flipCount += decided != votes[r];
+        votes[r] = decided;
+    };
     for (const int margin : changedMargins_) {
         const int aa = margin % kAminoAcids;
         const int64_t step = logInverseRate[Row(aa, margins[margin])] -
                              logInverseRate[Row(aa, seenMargins_[margin])];
         seenMargins_[margin] = margins[margin];
         const int* const end = scorer_.byMargin_.End(margin);
-        for (const int* r = scorer_.byMargin_.Begin(margin); r != end; ++r) logs[*r] += step;
+        for (const int* p = scorer_.byMargin_.Begin(margin); p != end; ++p) {
+            const int64_t log = logs[*p] + step;
+            logs[*p] = log;
+            vote(*p, log);
+        }
     }
-    const WindowScorer::Rule* const rules = scorer_.rules_.data();
+    // A changed cell's old value is gone: its rules' sums are recomputed.
     for (const int cell : changedCells_) {
         const int* const end = scorer_.byCell_.End(cell);
-        for (const int* r = scorer_.byCell_.Begin(cell); r != end; ++r) {
-            // The cell's value before this refresh is gone; recompute the sum.
-            const WindowScorer::Rule& rule = rules[*r];
-            logs[*r] = scorer_.PairLog(*r, cells[cell], margins[rule.firstMargin],
-                                       margins[rule.secondMargin], tables_);
+        for (const int* p = scorer_.byCell_.Begin(cell); p != end; ++p) {
+            const WindowScorer::Rule& rule = rules[*p];
+            const int64_t log = scorer_.PairLog(*p, cells[cell], margins[rule.firstMargin],
+                                                margins[rule.secondMargin], tables_);
+            logs[*p] = log;
+            vote(*p, log);
         }
     }
-
-    // New votes of the rules whose sums changed; a rule on two changed lists
-    // gets the same vote twice.
-    const WindowScorer::Bounds* const bounds = scorer_.bounds_.data();
-    auto vote = [&](const int* begin, const int* end) {
-        for (const int* p = begin; p != end; ++p) {
-            const int r = *p;
-            const int64_t log = logs[r];
-            const WindowScorer::Bounds b = bounds[r];
-            uint8_t decided = log > b.upper;
-            if ((log >= kPoisonLimit) | ((log <= b.upper) & (log >= b.lower))) [[unlikely]] {
-                const WindowScorer::Rule& rule = rules[r];
-                decided = scorer_.ExactPairAbove(r, cells[rule.pairCell], margins[rule.firstMargin],
-                                                 margins[rule.secondMargin], tables_.span, &tables_);
-            }
-            flips[flipCount] = r;
-            flipCount += decided != votes[r];
-            votes[r] = decided;
-        }
-    };
-    for (const int margin : changedMargins_) {
-        vote(scorer_.byMargin_.Begin(margin), scorer_.byMargin_.End(margin));
-    }
-    for (const int cell : changedCells_) vote(scorer_.byCell_.Begin(cell), scorer_.byCell_.End(cell));
     flipCount_ = flipCount;
 }
 

@@ -168,7 +168,8 @@ private:
     int16_t seenCells_[WindowScorer::kCells]{};
     // Rules whose vote changed since a batch last took the votes (a rule
     // may appear twice: it changed back), or all of them. One refresh adds
-    // at most one entry per rule and list; the buffer holds four refreshes.
+    // at most one entry per rule and list it is on (three): the buffer holds
+    // a refresh on top of one rule count.
     std::vector<int> flips_;
     std::size_t flipCount_ = 0;
     bool allChanged_ = true;
