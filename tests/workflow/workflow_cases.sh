@@ -35,7 +35,7 @@ fail() {
     exit 1
 }
 
-# reads.fa: planted reads from the shipped sample; reads.fq.gz the same
+# reads.fa: planted reads from the shipped sample; other.fq.gz the same
 # kind as gzip FASTQ; few.fa fewer reads than a shard; empty.fa nothing.
 make_inputs() {
     "$make_reads" "$source_dir/sample.txt" reads.fa "$1" 11 || fail "make_scan_reads"
@@ -44,7 +44,7 @@ make_inputs() {
          { seq = seq $0 }
          END { if (seq != "") print seq }' other.fa |
         awk 'NR % 2 == 1 { print; next } { q = $0; gsub(/./, "I", q); print; print "+"; print q }' |
-        gzip > reads.fq.gz || fail "FASTQ input"
+        gzip > other.fq.gz || fail "FASTQ input"
     rm other.fa
     "$make_reads" "$source_dir/sample.txt" few.fa 2 13 || fail "make_scan_reads"
     : > empty.fa
@@ -88,19 +88,20 @@ compare_with_single_runs() {
 case $case_name in
 merge)
     make_inputs 24
-    write_config 5 1 "$model" reads.fa reads.fq.gz few.fa empty.fa
+    write_config 5 1 "$model" reads.fa other.fq.gz few.fa empty.fa
     run_workflow run.log || { cat run.log; fail "workflow"; }
     [ "$(ls talvo-work/reads/scan | wc -l)" = 5 ] || fail "reads.fa not cut into 5 shards"
-    compare_with_single_runs reads.fa reads.fq.gz few.fa empty.fa
+    compare_with_single_runs reads.fa other.fq.gz few.fa empty.fa
     ;;
 resume)
     make_inputs 16
-    write_config 2 1 "$model" reads.fa reads.fq.gz
+    write_config 2 1 "$model" reads.fa other.fq.gz
     setsid snakemake -s "$source_dir/workflow/Snakefile" --configfile config.yaml --cores 2 > first.log 2>&1 &
     runner=$!
     # Killed, with everything it started, once two shards have finished.
     for _ in $(seq 600); do
         [ "$(ls -d talvo-work/*/scan/[0-9]* 2> /dev/null | grep -cv '\.tmp$')" -ge 2 ] && break
+        kill -0 "$runner" 2> /dev/null || { cat first.log; fail "the workflow ended early"; }
         sleep 0.2
     done
     kill -KILL -- "-$runner" 2> /dev/null
@@ -120,7 +121,7 @@ resume)
     total=$(ls talvo-work/*/scan | grep -c '^[0-9]*$')
     rerun=$(grep -c '^rule scan:' second.log)
     [ "$rerun" -lt "$total" ] || fail "the resumed run redid all $total shards"
-    compare_with_single_runs reads.fa reads.fq.gz
+    compare_with_single_runs reads.fa other.fq.gz
     echo "resume: $kept finished shards kept, $rerun of $total run after the kill"
     ;;
 failure)
