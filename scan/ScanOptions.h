@@ -37,7 +37,8 @@ int ParseScanOptions(int argc, const char* const* argv, ScanOptions& options);
 void CheckScanOptions(const ScanOptions& options);
 
 // The model directory used when none is given: $TALVO_MODEL_DIR if set,
-// else the installed human model if present, else ./param-human.
+// else the installed human model if present (share/talvo/param-human beside
+// the program's bin/, then under the configured prefix), else ./param-human.
 std::string DefaultModelDirectory();
 
 // Cores this process may run on (at least 1).
