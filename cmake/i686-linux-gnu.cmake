@@ -6,7 +6,5 @@ set(CMAKE_EXE_LINKER_FLAGS_INIT "-m32")
 set(CMAKE_SHARED_LINKER_FLAGS_INIT "-m32")
 set(CMAKE_MODULE_LINKER_FLAGS_INIT "-m32")
 set(CMAKE_LIBRARY_ARCHITECTURE i386-linux-gnu)
-set(FIND_LIBRARY_USE_LIB32_PATHS ON)
-set(FIND_LIBRARY_USE_LIB64_PATHS OFF)
-# Debian's 32-bit zlib (lib32z1-dev) lives in /usr/lib32.
-list(APPEND CMAKE_LIBRARY_PATH /usr/lib32)
+# Debian's 32-bit libraries of the 64-bit system (lib32z1-dev) live in lib32/.
+set(CMAKE_FIND_LIBRARY_CUSTOM_LIB_SUFFIX 32)

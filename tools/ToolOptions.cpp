@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <iostream>
 
+#include "Fatal.h"
+
 namespace talvo::tools {
 
 namespace {
@@ -63,14 +65,22 @@ double ToolOptions::Real(const std::string& name, double fallback, double low, d
     return value;
 }
 
-int RunTool(const char* usage, const std::function<void()>& body) {
+int RunTool(const char* program, const char* usage, const std::function<void()>& body) {
     try {
         body();
     } catch (const std::invalid_argument& e) {
-        std::cerr << "talvo: " << e.what() << "\n" << usage;
+        std::cerr << program << ": " << e.what() << "\n" << usage;
+        return 1;
+    } catch (const FatalError& e) {
+        // The engine's message, written for the single-read program: shown
+        // under this tool's name, on one line.
+        std::string message = e.what();
+        if (message.rfind("talvo: ", 0) == 0) message.erase(0, 7);
+        while (!message.empty() && message.back() == '\n') message.pop_back();
+        std::cerr << program << ": " << message << "\n";
         return 1;
     } catch (const std::exception& e) {
-        std::cerr << "talvo: " << e.what() << "\n";
+        std::cerr << program << ": " << e.what() << "\n";
         return 1;
     }
     return 0;

@@ -40,7 +40,8 @@ bool ParseWhole(const std::string& text, T& value) {
 }
 
 // Runs a tool's body and gives its exit status: 0, or 1 after a one-line
-// message on standard error (followed by the usage for a bad option).
-int RunTool(const char* usage, const std::function<void()>& body);
+// message on standard error that begins with the program's name (followed
+// by the usage for a bad option).
+int RunTool(const char* program, const char* usage, const std::function<void()>& body);
 
 }  // namespace talvo::tools

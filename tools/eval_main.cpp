@@ -114,7 +114,7 @@ void EvaluateOn(const std::vector<AnnotatedSequence>& set, const std::vector<int
 
 int main(int argc, char** argv) {
     const auto begin = std::chrono::steady_clock::now();
-    return RunTool(kUsage, [&] {
+    return RunTool("talvo-eval", kUsage, [&] {
         std::vector<std::string> optionNames = {"--fasta", "--cds", "--model", "--folds", "--scenario", "--subset",
                                           "--threads", "--tsv"};
         optionNames.insert(optionNames.end(), kTrainOptionNames.begin(), kTrainOptionNames.end());

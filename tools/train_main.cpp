@@ -25,7 +25,7 @@ constexpr const char* kUsage =
 int main(int argc, char** argv) {
     using namespace talvo::tools;
     const auto begin = std::chrono::steady_clock::now();
-    return RunTool(kUsage, [&] {
+    return RunTool("talvo-train", kUsage, [&] {
         std::vector<std::string> names = {"--fasta", "--cds", "--out", "--threads"};
         names.insert(names.end(), kTrainOptionNames.begin(), kTrainOptionNames.end());
         const ToolOptions opts(argc, argv, names, {"--help"});
