@@ -118,7 +118,7 @@ resume)
         [ "$(stat -c '%n %i %Y' "$dir")" = "$dir $inode $mtime" ] && echo "$dir"
     done | wc -l)
     [ "$kept" -ge 1 ] || fail "the finished shards were redone"
-    total=$(ls talvo-work/*/scan | grep -c '^[0-9]*$')
+    total=$(ls -d talvo-work/*/scan/[0-9]* | grep -cv '\.tmp$')
     rerun=$(grep -c '^rule scan:' second.log)
     [ "$rerun" -lt "$total" ] || fail "the resumed run redid all $total shards"
     compare_with_single_runs reads.fa other.fq.gz
