@@ -40,33 +40,44 @@ MatchCounts MatchErrors(const std::vector<TrueError>& truth, const std::vector<T
 
 double Percent(long part, long whole) { return whole == 0 ? 0.0 : 100.0 * part / whole; }
 
-struct Row {
-    const char* name;
-    long Tally::*part;
-    long Tally::*whole;
+struct Figure {
+    std::string name;
+    long part;
+    long whole;
+    double Value() const { return Percent(part, whole); }
 };
 
-// Rows as (part, whole): the figure is 100 part / whole.
-constexpr Row kRows[] = {
-    {"exact start", &Tally::startExact, &Tally::sequences},
-    {"exact stop", &Tally::stopExact, &Tally::sequences},
-    {"exact start and stop", &Tally::bothExact, &Tally::sequences},
-    {"no coding region found", &Tally::noPrediction, &Tally::sequences},
-    {"coding-base sensitivity", &Tally::codingTruePositive, &Tally::codingMissed},
-    {"coding-base specificity", &Tally::codingTruePositive, &Tally::codingFalse},
-    {"error recall, +-10 bases", &Tally::recalled10, &Tally::trueErrors},
-    {"error precision, +-10 bases", &Tally::correct10, &Tally::predictedErrors},
-    {"error recall, +-3 bases", &Tally::recalled3, &Tally::trueErrors},
-    {"error precision, +-3 bases", &Tally::correct3, &Tally::predictedErrors},
-    {"codons read in the right frame", &Tally::codonsInFrame, &Tally::codons},
-};
+std::string DistanceBinName(std::size_t bin) {
+    const std::string prefix = "nearest call of the kind, ";
+    if (bin == kDistanceBins.size() + 1) return prefix + "none";
+    if (bin == kDistanceBins.size()) return prefix + ">" + std::to_string(kDistanceBins.back());
+    if (bin == 0) return prefix + std::to_string(kDistanceBins[0]);
+    return prefix + std::to_string(kDistanceBins[bin - 1] + 1) + "-" + std::to_string(kDistanceBins[bin]);
+}
 
-double RowValue(const Row& row, const Tally& t) {
-    // Sensitivity and specificity divide by true + missed and true + false.
-    if (row.whole == &Tally::codingMissed || row.whole == &Tally::codingFalse) {
-        return Percent(t.*row.part, t.*row.part + t.*row.whole);
+// The figures of a tally, each 100 part / whole, in the order printed.
+std::vector<Figure> Figures(const Tally& t) {
+    const long coding = t.codingTruePositive;
+    std::vector<Figure> rows = {
+        {"exact start", t.startExact, t.sequences},
+        {"exact stop", t.stopExact, t.sequences},
+        {"exact start and stop", t.bothExact, t.sequences},
+        {"no coding region found", t.noPrediction, t.sequences},
+        {"coding-base sensitivity", coding, coding + t.codingMissed},
+        {"coding-base specificity", coding, coding + t.codingFalse},
+        {"error recall, +-10 bases", t.recalled10, t.trueErrors},
+        {"error precision, +-10 bases", t.correct10, t.predictedErrors},
+        {"error recall, +-3 bases", t.recalled3, t.trueErrors},
+        {"error precision, +-3 bases", t.correct3, t.predictedErrors},
+        {"codons read in the right frame", t.codonsInFrame, t.codons},
+    };
+    long called = 0;
+    for (std::size_t b = 0; b < t.nearest.size(); ++b) {
+        rows.push_back({DistanceBinName(b), t.nearest[b], t.trueErrors});
+        if (b + 1 < t.nearest.size()) called += t.nearest[b];
     }
-    return Percent(t.*row.part, t.*row.whole);
+    rows.push_back({"  ... that call before the error", t.callBefore, called});
+    return rows;
 }
 
 }  // namespace
@@ -76,9 +87,10 @@ void Tally::Add(const Tally& o) {
                                &Tally::bothExact, &Tally::codingTruePositive, &Tally::codingMissed,
                                &Tally::codingFalse, &Tally::trueErrors, &Tally::predictedErrors,
                                &Tally::recalled10, &Tally::recalled3, &Tally::correct10, &Tally::correct3,
-                               &Tally::codons, &Tally::codonsInFrame}) {
+                               &Tally::codons, &Tally::codonsInFrame, &Tally::callBefore}) {
         this->*field += o.*field;
     }
+    for (std::size_t b = 0; b < nearest.size(); ++b) nearest[b] += o.nearest[b];
 }
 
 std::vector<Prediction> PredictReads(const std::vector<SimulatedRead>& reads, const std::string& dir, int threads) {
@@ -134,6 +146,25 @@ void Score(const SimulatedRead& read, const Prediction& prediction, Tally& t) {
     t.recalled3 += near3.recalled;
     t.correct3 += near3.correct;
 
+    for (const TrueError& e : read.errors) {
+        if (e.pos < read.cdsFirst || e.pos > read.cdsLast) continue;
+        bool called = false;
+        int nearest = 0;  // signed distance of the nearest call of the error's kind
+        for (const TrueError& p : predictedErrors) {
+            if (p.kind == e.kind && (!called || std::abs(p.pos - e.pos) < std::abs(nearest))) {
+                called = true;
+                nearest = p.pos - e.pos;
+            }
+        }
+        std::size_t bin = t.nearest.size() - 1;
+        if (called) {
+            bin = 0;
+            while (bin < kDistanceBins.size() && std::abs(nearest) > kDistanceBins[bin]) ++bin;
+            t.callBefore += nearest < 0;
+        }
+        ++t.nearest[bin];
+    }
+
     for (int q : read.codonStarts) {
         ++t.codons;
         t.codonsInFrame += FrameAt(prediction.framePath, q / 3) == q % 3;
@@ -163,11 +194,13 @@ void PrintTable(const std::vector<std::string>& names, const std::vector<Tally>&
         out << cell;
     }
     out << "\n";
-    for (const Row& row : kRows) {
-        std::snprintf(cell, sizeof cell, "%-32s", row.name);
+    std::vector<std::vector<Figure>> columns;
+    for (const Tally& t : tallies) columns.push_back(Figures(t));
+    for (std::size_t r = 0; !columns.empty() && r < columns[0].size(); ++r) {
+        std::snprintf(cell, sizeof cell, "%-32s", columns[0][r].name.c_str());
         out << cell;
-        for (const Tally& t : tallies) {
-            std::snprintf(cell, sizeof cell, " %13.1f%%", RowValue(row, t));
+        for (const std::vector<Figure>& column : columns) {
+            std::snprintf(cell, sizeof cell, " %13.1f%%", column[r].Value());
             out << cell;
         }
         out << "\n";
@@ -178,12 +211,10 @@ void PrintTsv(const std::vector<std::string>& names, const std::vector<Tally>& t
     out << "scenario\tmetric\tpercent\tpart\twhole\n";
     for (std::size_t s = 0; s < names.size(); ++s) {
         const Tally& t = tallies[s];
-        for (const Row& row : kRows) {
-            long whole = t.*row.whole;
-            if (row.whole == &Tally::codingMissed || row.whole == &Tally::codingFalse) whole += t.*row.part;
+        for (const Figure& row : Figures(t)) {
             char value[32];
-            std::snprintf(value, sizeof value, "%.2f", RowValue(row, t));
-            out << names[s] << '\t' << row.name << '\t' << value << '\t' << t.*row.part << '\t' << whole << '\n';
+            std::snprintf(value, sizeof value, "%.2f", row.Value());
+            out << names[s] << '\t' << row.name << '\t' << value << '\t' << row.part << '\t' << row.whole << '\n';
         }
     }
 }

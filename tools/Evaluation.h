@@ -2,6 +2,7 @@
 // comparison of the predictions with the truth.
 #pragma once
 
+#include <array>
 #include <iosfwd>
 #include <string>
 #include <vector>
@@ -34,9 +35,17 @@ struct Tally {
     long correct3 = 0;
     long codons = 0;      // intact coding codons
     long codonsInFrame = 0;
+    // True errors inside the coding region by the distance in bases to the
+    // nearest predicted error of their kind (kDistanceBins; the last bin: none).
+    std::array<long, 8> nearest{};
+    long callBefore = 0;  // ... of which the nearest call lies before the error (1 base or more)
 
     void Add(const Tally& other);
 };
+
+// Upper ends of the distance bins (bases) of Tally::nearest; the bin after
+// them counts farther calls, the last one errors without a call of their kind.
+inline constexpr std::array<int, 6> kDistanceBins = {0, 3, 10, 30, 60, 100};
 
 // Scores one prediction against its read's truth.
 void Score(const SimulatedRead& read, const Prediction& prediction, Tally& tally);

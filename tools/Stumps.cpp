@@ -13,21 +13,73 @@ namespace {
 constexpr int kMaxBins = 64;
 
 struct Split {
-    double error = 2.0;
+    double error = 2.0;  // weighted error, or with ranked pairs Z
     int feature = -1;
     int threshold = 0;
     int dir = 1;
+    double right = 0.0;  // with ranked pairs: weight the stump gets right and wrong
+    double wrong = 0.0;
 };
+
+// The stump of least Z on one feature, over the labelled windows (their
+// weighted histograms coding[] and other[] per bin) and the ranked pairs. A
+// pair is ordered right by direction 1 at the thresholds k with
+// bin(better) > k >= bin(worse), wrong at those with bin(worse) > k >= bin(better).
+Split BestRankingSplit(const QuantisedWindows& data, const std::vector<double>& pairWeight, const uint8_t* bins,
+                       int feature, const double* coding, const double* other, double windowTotal) {
+    const int thresholds = static_cast<int>(data.thresholds[feature].size());
+    double rightFrom[kMaxBins + 2] = {};  // differences over k
+    double wrongFrom[kMaxBins + 2] = {};
+    double pairTotal = 0.0;
+    for (std::size_t j = 0; j < data.pairs.size(); ++j) {
+        const int b1 = bins[data.pairs[j].better];
+        const int b2 = bins[data.pairs[j].worse];
+        const double v = pairWeight[j];
+        pairTotal += v;
+        if (b1 > b2) {
+            rightFrom[b2] += v;
+            rightFrom[b1] -= v;
+        } else if (b2 > b1) {
+            wrongFrom[b1] += v;
+            wrongFrom[b2] -= v;
+        }
+    }
+    Split best;
+    double codingBelow = 0.0;
+    double otherAbove = 0.0;
+    for (int b = 0; b <= thresholds; ++b) otherAbove += other[b];
+    double right = 0.0;
+    double wrong = 0.0;
+    for (int k = 0; k < thresholds; ++k) {
+        codingBelow += coding[k];
+        otherAbove -= other[k];
+        right += rightFrom[k];
+        wrong += wrongFrom[k];
+        const double up = codingBelow + otherAbove;  // windows direction 1 gets wrong
+        const double down = windowTotal - up;
+        // Z is the same for both directions; the one that gets more right votes.
+        const double rightUp = down + right;
+        const double wrongUp = up + wrong;
+        const double z = (pairTotal - right - wrong) + 2.0 * std::sqrt(rightUp * wrongUp);
+        if (z < best.error) {
+            best = rightUp >= wrongUp ? Split{z, feature, k, 1, rightUp, wrongUp}
+                                      : Split{z, feature, k, 0, wrongUp, rightUp};
+        }
+    }
+    return best;
+}
 
 // The best stump on one feature: weighted histograms of coding and
 // non-coding windows per bin, then every threshold and direction.
-Split BestSplit(const QuantisedWindows& data, const std::vector<double>& weight, int feature) {
+// With ranked pairs (pairWeight not empty) the stump of least Z instead.
+Split BestSplit(const QuantisedWindows& data, const std::vector<double>& weight,
+                const std::vector<double>& pairWeight, int feature) {
     Split best;
     const int thresholds = static_cast<int>(data.thresholds[feature].size());
     if (thresholds == 0) return best;
     // hist[2b] sums the non-coding windows of bin b, hist[2b + 1] the coding ones.
     double hist[2 * (kMaxBins + 1)] = {};
-    const uint8_t* bins = &data.bins[static_cast<std::size_t>(feature) * data.windows];
+    const uint8_t* bins = &data.bins[static_cast<std::size_t>(feature) * data.samples];
     for (int i = 0; i < data.windows; ++i) hist[2 * bins[i] + data.isCoding[i]] += weight[i];
     double coding[kMaxBins + 1];
     double other[kMaxBins + 1];
@@ -39,6 +91,7 @@ Split BestSplit(const QuantisedWindows& data, const std::vector<double>& weight,
     for (int b = 0; b <= thresholds; ++b) total += coding[b] + other[b];
     // Direction 1 votes coding above threshold k (bins k+1 and up): its
     // errors are the coding windows at or below k and the others above.
+    if (!pairWeight.empty()) return BestRankingSplit(data, pairWeight, bins, feature, coding, other, total);
     double codingBelow = 0.0;
     double otherAbove = 0.0;
     for (int b = 0; b <= thresholds; ++b) otherAbove += other[b];
@@ -99,19 +152,20 @@ QuantisedWindows Quantise(const Model& model, const std::vector<smplTestData>& s
                           const std::vector<int8_t>& label, int maxThresholds, int threads) {
     maxThresholds = std::clamp(maxThresholds, 1, kMaxBins);
     QuantisedWindows data;
-    data.windows = static_cast<int>(samples.size());
+    data.windows = static_cast<int>(label.size());
+    data.samples = static_cast<int>(samples.size());
     data.label = label;
     data.isCoding.resize(label.size());
     for (std::size_t i = 0; i < label.size(); ++i) data.isCoding[i] = label[i] > 0 ? 1 : 0;
     data.thresholds.resize(kFeatureCount);
-    data.bins.resize(static_cast<std::size_t>(kFeatureCount) * data.windows);
+    data.bins.resize(static_cast<std::size_t>(kFeatureCount) * data.samples);
     ParallelFor(kFeatureCount, threads, [&](int feature) {
-        std::vector<double> values(data.windows);
-        for (int i = 0; i < data.windows; ++i) values[i] = FeatureValue(model, samples[i], feature);
+        std::vector<double> values(data.samples);
+        for (int i = 0; i < data.samples; ++i) values[i] = FeatureValue(model, samples[i], feature);
         std::vector<double> ordered;
-        ordered.reserve(values.size());
-        for (double v : values) {
-            if (!std::isnan(v)) ordered.push_back(v);
+        ordered.reserve(data.windows);
+        for (int i = 0; i < data.windows; ++i) {
+            if (!std::isnan(values[i])) ordered.push_back(values[i]);
         }
         std::sort(ordered.begin(), ordered.end());
         std::vector<double> distinct = ordered;
@@ -128,8 +182,8 @@ QuantisedWindows Quantise(const Model& model, const std::vector<smplTestData>& s
                 }
             }
         }
-        uint8_t* bins = &data.bins[static_cast<std::size_t>(feature) * data.windows];
-        for (int i = 0; i < data.windows; ++i) {
+        uint8_t* bins = &data.bins[static_cast<std::size_t>(feature) * data.samples];
+        for (int i = 0; i < data.samples; ++i) {
             // Values above threshold k (strictly) have bin > k; a NaN is above none.
             const double v = values[i];
             bins[i] = static_cast<uint8_t>(std::lower_bound(cuts.begin(), cuts.end(), v) - cuts.begin());
@@ -142,18 +196,27 @@ QuantisedWindows Quantise(const Model& model, const std::vector<smplTestData>& s
 std::vector<Stump> Boost(const QuantisedWindows& data, const BoostOptions& options, int threads,
                          const std::function<void(int)>& progress) {
     const int n = data.windows;
+    const bool ranked = !data.pairs.empty() && options.pairWeight > 0.0;
+    const double windowShare = ranked && options.pairsFrom == 0 ? 1.0 - options.pairWeight : 1.0;
     int coding = 0;
     for (int8_t y : data.label) coding += y > 0 ? 1 : 0;
     std::vector<double> weight(n);
-    for (int i = 0; i < n; ++i) weight[i] = 0.5 / (data.label[i] > 0 ? coding : n - coding);
+    for (int i = 0; i < n; ++i) weight[i] = windowShare * 0.5 / (data.label[i] > 0 ? coding : n - coding);
+    std::vector<double> pairWeight;  // empty while the pairs are left out
 
     std::vector<int> searched(kFeatureCount);
     for (int f = 0; f < kFeatureCount; ++f) searched[f] = f;
     std::vector<Stump> stumps;
     std::vector<Split> perFeature(kFeatureCount);
     for (int round = 0; round < options.rounds; ++round) {
+        if (ranked && round == options.pairsFrom) {
+            if (round > 0) {
+                for (double& w : weight) w *= 1.0 - options.pairWeight;
+            }
+            pairWeight.assign(data.pairs.size(), options.pairWeight / static_cast<double>(data.pairs.size()));
+        }
         const int count = static_cast<int>(searched.size());
-        ParallelFor(count, threads, [&](int i) { perFeature[i] = BestSplit(data, weight, searched[i]); });
+        ParallelFor(count, threads, [&](int i) { perFeature[i] = BestSplit(data, weight, pairWeight, searched[i]); });
         Split best;
         for (int i = 0; i < count; ++i) {
             if (perFeature[i].feature >= 0 && perFeature[i].error < best.error) best = perFeature[i];
@@ -166,20 +229,31 @@ std::vector<Stump> Boost(const QuantisedWindows& data, const BoostOptions& optio
             std::sort(order.begin(), order.end());
             searched = std::move(order);
         }
-        if (best.feature < 0 || !(best.error < 0.5 - 1e-9)) break;
-        const double e = std::max(best.error, 1e-12);
-        const double alpha = options.shrinkage * 0.5 * std::log((1.0 - e) / e);
+        double alpha = 0.0;
+        if (!pairWeight.empty()) {
+            if (best.feature < 0 || !(best.right > best.wrong * (1.0 + 1e-9))) break;
+            alpha = options.shrinkage * 0.5 * std::log(best.right / std::max(best.wrong, 1e-12 * best.right));
+        } else {
+            if (best.feature < 0 || !(best.error < 0.5 - 1e-9)) break;
+            const double e = std::max(best.error, 1e-12);
+            alpha = options.shrinkage * 0.5 * std::log((1.0 - e) / e);
+        }
         stumps.push_back({best.feature, best.dir, data.thresholds[best.feature][best.threshold], alpha});
 
-        const uint8_t* bins = &data.bins[static_cast<std::size_t>(best.feature) * n];
+        const uint8_t* bins = &data.bins[static_cast<std::size_t>(best.feature) * data.samples];
+        const auto vote = [&](int i) { return (bins[i] > best.threshold ? 1 : -1) * (best.dir == 0 ? -1 : 1); };
         double sum = 0.0;
         for (int i = 0; i < n; ++i) {
-            const bool above = bins[i] > best.threshold;
-            const int vote = (above ? 1 : -1) * (best.dir == 0 ? -1 : 1);
-            weight[i] *= std::exp(-alpha * vote * data.label[i]);
+            weight[i] *= std::exp(-alpha * vote(i) * data.label[i]);
             sum += weight[i];
         }
+        for (std::size_t j = 0; j < pairWeight.size(); ++j) {
+            const int margin = (vote(data.pairs[j].better) - vote(data.pairs[j].worse)) / 2;
+            pairWeight[j] *= std::exp(-alpha * margin);
+            sum += pairWeight[j];
+        }
         for (double& w : weight) w /= sum;
+        for (double& w : pairWeight) w /= sum;
         progress(round + 1);
     }
     return stumps;

@@ -39,17 +39,27 @@ void SetRule(Model& model, int slot, const Stump& stump);
 // Windows with their features cut into a few candidate thresholds each:
 // bin b of a value is the number of the feature's thresholds below it, so
 // "value > threshold k" is "bin > k".
+//
+// Besides the labelled windows it may hold ranked pairs of further windows:
+// the first of a pair should score above the second.
+struct RankedPair {
+    int better;  // window indices, at or after the labelled windows
+    int worse;
+};
 struct QuantisedWindows {
-    int windows = 0;
+    int windows = 0;                              // labelled windows, the first ones
+    int samples = 0;                              // all windows, the ranked ones included
     std::vector<int8_t> label;                    // +1 coding, -1 non-coding
     std::vector<uint8_t> isCoding;                // 1 coding, 0 non-coding
     std::vector<std::vector<double>> thresholds;  // per feature, ascending
-    std::vector<uint8_t> bins;                    // feature-major: [feature * windows + window]
+    std::vector<uint8_t> bins;                    // feature-major: [feature * samples + window]
+    std::vector<RankedPair> pairs;
 };
 
 // Computes every feature of every sample and chooses up to maxThresholds
-// candidate thresholds per feature at quantiles of its values (never the
-// largest value, whose stump could not split the windows).
+// candidate thresholds per feature at quantiles of the labelled windows'
+// values (never the largest value, whose stump could not split the windows).
+// The samples after the first label.size() ones are the ranked windows.
 QuantisedWindows Quantise(const Model& model, const std::vector<smplTestData>& samples,
                           const std::vector<int8_t>& label, int maxThresholds, int threads);
 
@@ -57,6 +67,8 @@ struct BoostOptions {
     int rounds = kMaxRules;
     double shrinkage = 1.0;  // factor on each vote
     int features = 0;        // features kept after the first round (0: all)
+    double pairWeight = 0.0;  // share of the weight on the ranked pairs when they enter
+    int pairsFrom = 0;        // the round from which the pairs count
 };
 
 // AdaBoost: each round picks the feature, threshold and direction of least
@@ -67,6 +79,14 @@ struct BoostOptions {
 // `features` ones whose best stump erred least in it (ties: lower feature).
 // Stops early when no stump does better than chance. progress(round) is
 // called after each round.
+//
+// With ranked pairs (and pairWeight > 0) the pairs enter at round pairsFrom
+// with pairWeight of the weight, the labelled windows keeping the rest. A stump orders a pair
+// right when it votes the better window up and the worse one down, wrong the
+// other way round, and abstains when it votes both alike; each round picks
+// the stump of least Z = abstaining + 2 sqrt(right x wrong) over windows and
+// pairs together, votes shrinkage x 0.5 ln(right / wrong) and reweights the
+// pairs by the vote of their margin (+1, 0, -1).
 std::vector<Stump> Boost(const QuantisedWindows& data, const BoostOptions& options, int threads,
                          const std::function<void(int)>& progress);
 

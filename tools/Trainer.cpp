@@ -8,6 +8,7 @@
 #include <stdexcept>
 
 #include "Parallel.h"
+#include "PlacementWindows.h"
 #include "Random.h"
 #include "Stumps.h"
 #include "ToolOptions.h"
@@ -226,9 +227,23 @@ TrainedClass TrainClass(const ClassKey& key, const std::vector<AnnotatedSequence
                    centreStop);
     });
 
+    PlacementWindows placement =
+        MakePlacementWindows(set, codes, pool, width, {options.placementErrors, options.placementSplits, options.seed},
+                             threads);
+    report.placementPairs = static_cast<int>(placement.pairs.size());
+    const int labelled = static_cast<int>(samples.size());
+    samples.insert(samples.end(), placement.samples.begin(), placement.samples.end());
+    placement.samples.clear();
+
     if (!coding.empty() && !other.empty()) {
-        const QuantisedWindows data = Quantise(model, samples, label, options.thresholds, threads);
-        const BoostOptions boost{options.rounds, options.shrinkage, options.features};
+        QuantisedWindows data = Quantise(model, samples, label, options.thresholds, threads);
+        samples.clear();
+        samples.shrink_to_fit();
+        for (const RankedPair& pair : placement.pairs) {
+            data.pairs.push_back({labelled + pair.better, labelled + pair.worse});
+        }
+        const BoostOptions boost{options.rounds, options.shrinkage, options.features, options.placementWeight,
+                                 options.placementFrom};
         const std::vector<Stump> stumps = Boost(data, boost, threads, [&](int round) {
             if (options.progress && (round % 100 == 0)) {
                 std::cerr << "talvo-train: " << key.Name() << ": round " << round << "/" << options.rounds << "\n";
@@ -297,10 +312,16 @@ void SetTransitions(const TransitionCounts& coding, const TransitionCounts& all,
             if (coding[p][c] == 0 || background[p][c] <= 0) {
                 model.malkovChain[c][p] = kNever;
             } else {
-                model.malkovChain[c][p] =
+                model.malkovChain[c][p] = options.transitionScale *
                     std::log10((coding[p][c] / codingTotal) / (background[p][c] / backgroundTotal));
             }
         }
+    }
+    constexpr int kCoding = 0;
+    constexpr int kNonCoding = 1;
+    if (model.malkovChain[kCoding][kCoding] != kNever) model.malkovChain[kCoding][kCoding] += options.codingReward;
+    if (model.malkovChain[kNonCoding][kNonCoding] != kNever) {
+        model.malkovChain[kNonCoding][kNonCoding] -= options.nonCodingPrice;
     }
 }
 
@@ -373,7 +394,8 @@ std::vector<TrainedClass> TrainModels(const std::vector<AnnotatedSequence>& set,
 
 const std::vector<std::string> kTrainOptionNames = {
     "--seed", "--windows", "--per-sequence", "--rounds", "--shrinkage", "--features", "--pool",
-    "--min-sequences", "--odds", "--background", "--steps"};
+    "--min-sequences", "--odds", "--background", "--steps", "--placement", "--placement-splits",
+    "--placement-weight", "--placement-from", "--transition-scale", "--coding-reward", "--noncoding-price"};
 
 const char* const kTrainUsage =
     "  --seed N              seed of the window sampling (default 1)\n"
@@ -386,7 +408,15 @@ const char* const kTrainUsage =
     "  --min-sequences N     with --pool class: classes with fewer sequences borrow (default 30)\n"
     "  --odds pair|conditional   transition scores (default conditional)\n"
     "  --background all|noncoding  steps the coding paths are compared with (default all)\n"
-    "  --steps frame|lattice   background steps within each frame, or between any frames (default lattice)\n";
+    "  --steps frame|lattice   background steps within each frame, or between any frames (default lattice)\n"
+    "  --transition-scale X  factor on the transition scores (a change of frame costs 20 whatever they are;\n"
+    "                        default 1)\n"
+    "  --coding-reward X     added to the score of a coding-to-coding step (default 0)\n"
+    "  --noncoding-price X   taken from the score of a non-coding-to-non-coding step (default 0)\n"
+    "  --placement N         errors whose placement windows the scorer learns to rank (default 0)\n"
+    "  --placement-splits N  wrongly split windows per error (default 4)\n"
+    "  --placement-weight X  share of the boosting weight on ranking them, 0..1 (default 0.5)\n"
+    "  --placement-from N    the boosting round from which they count (default 0)\n";
 
 namespace {
 
@@ -415,6 +445,13 @@ void ReadTrainOptions(const ToolOptions& opts, TrainOptions& options) {
     options.conditionalOdds = Choice(opts, "--odds", "pair", "conditional", options.conditionalOdds);
     options.nonCodingBackground = Choice(opts, "--background", "all", "noncoding", options.nonCodingBackground);
     options.latticeSteps = Choice(opts, "--steps", "frame", "lattice", options.latticeSteps);
+    options.transitionScale = opts.Real("--transition-scale", options.transitionScale, 0.01, 100.0);
+    options.codingReward = opts.Real("--coding-reward", options.codingReward, -10.0, 10.0);
+    options.nonCodingPrice = opts.Real("--noncoding-price", options.nonCodingPrice, -10.0, 10.0);
+    options.placementErrors = static_cast<int>(opts.Number("--placement", options.placementErrors, 0, 1000000));
+    options.placementSplits = static_cast<int>(opts.Number("--placement-splits", options.placementSplits, 1, 64));
+    options.placementWeight = opts.Real("--placement-weight", options.placementWeight, 0.0, 0.99);
+    options.placementFrom = static_cast<int>(opts.Number("--placement-from", options.placementFrom, 0, kMaxRules));
 }
 
 void PrintReport(const std::vector<TrainedClass>& classes, std::ostream& out) {
@@ -424,7 +461,9 @@ void PrintReport(const std::vector<TrainedClass>& classes, std::ostream& out) {
         if (!r.pooled.empty()) out << " (pooled: " << r.pooled << ")";
         out << "; windows " << r.codingWindows << " coding / " << r.nonCodingWindows << " non-coding, sampled "
             << r.sampledCoding << " / " << r.sampledNonCoding << "; " << r.rules << " rules; transitions from "
-            << r.transitionSequences << " sequences\n";
+            << r.transitionSequences << " sequences";
+        if (r.placementPairs > 0) out << "; " << r.placementPairs << " ranked placement pairs";
+        out << "\n";
     }
 }
 
@@ -449,7 +488,16 @@ void WriteModelDirectory(const std::vector<TrainedClass>& classes, const TrainOp
                              : "pooling below " + std::to_string(options.minSequences) + " sequences")
          << ", " << (options.conditionalOdds ? "conditional" : "pair") << " odds of transitions against "
          << (options.nonCodingBackground ? "the steps off the coding paths" : "all steps") << " "
-         << (options.latticeSteps ? "between any two frames" : "within each frame") << ".\n";
+         << (options.latticeSteps ? "between any two frames" : "within each frame");
+    if (options.transitionScale != 1.0) note << " times " << options.transitionScale;
+    if (options.codingReward != 0.0) note << ", coding steps " << options.codingReward << " more";
+    if (options.nonCodingPrice != 0.0) note << ", non-coding steps " << options.nonCodingPrice << " less";
+    if (options.placementErrors > 0) {
+        note << ", placement windows of " << options.placementErrors << " errors (" << options.placementSplits
+             << " wrong splits each) ranked with " << options.placementWeight << " of the weight from round "
+             << options.placementFrom;
+    }
+    note << ".\n";
     PrintReport(classes, note);
     note.close();
     if (!note) throw std::runtime_error(notePath + ": write failed");

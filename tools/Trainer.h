@@ -32,6 +32,13 @@ struct TrainOptions {
     bool nonCodingBackground = false;  // transitions: against steps off the coding paths only
     bool latticeSteps = true;       // transitions: background steps between any two frames
     int transitionSequences = 400;  // sequences scored to measure transitions
+    double transitionScale = 1.0;   // factor on the transition scores (a change of frame costs 20 whatever they are)
+    double codingReward = 0.0;      // added to the score of a step from a coding window to a coding one
+    double nonCodingPrice = 0.0;    // taken from the score of a step from a non-coding window to a non-coding one
+    int placementErrors = 0;        // errors whose placement windows are ranked (0: none)
+    int placementSplits = 4;        // wrongly split windows per error
+    double placementWeight = 0.5;   // share of the boosting weight on their ranking
+    int placementFrom = 0;          // the boosting round from which they count
     bool progress = true;     // progress on standard error
 };
 
@@ -67,6 +74,7 @@ struct ClassReport {
     int sampledCoding = 0;
     int sampledNonCoding = 0;
     int rules = 0;             // rules boosting produced
+    int placementPairs = 0;    // ranked pairs of placement windows
     int transitionSequences = 0;
 };
 

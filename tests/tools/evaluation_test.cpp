@@ -130,6 +130,31 @@ TEST(Scoring, WrongKindOrFarErrorsDoNotCount) {
     EXPECT_EQ(t.correct10, 0);
 }
 
+TEST(Scoring, TrueErrorsAreBinnedByTheDistanceToTheNearestCallOfTheirKind) {
+    SimulatedRead read;
+    read.bases = std::string(301, 'A');
+    read.cdsFirst = 30;
+    read.cdsLast = 269;
+    // An insertion called 2 bases early (frame 0 -> 1 at codon 29: base 87),
+    // a deletion called 39 bases late, and an insertion whose nearest
+    // insertion call lies 143 bases before it.
+    read.errors = {{89, ErrorKind::Insertion}, {150, ErrorKind::Deletion}, {230, ErrorKind::Insertion}};
+    Prediction p;
+    p.seqLayout.startBase = 30;
+    p.seqLayout.stopBase = 269;
+    p.framePath.assign(100, -1);
+    for (int c = 10; c < 29; ++c) p.framePath[c] = 0;
+    for (int c = 29; c < 63; ++c) p.framePath[c] = 1;
+    for (int c = 63; c < 89; ++c) p.framePath[c] = 0;  // 1 -> 0: a deletion at base 189
+    p.errors = ErrorsOnPath(p.framePath, 301);
+    Tally t;
+    Score(read, p, t);
+    ASSERT_EQ(t.predictedErrors, 2);
+    const std::array<long, 8> expected = {0, 1, 0, 0, 1, 0, 1, 0};  // 0, 1-3, 4-10, 11-30, 31-60, 61-100, >100, none
+    EXPECT_EQ(t.nearest, expected);
+    EXPECT_EQ(t.callBefore, 2);
+}
+
 TEST(Scoring, NoPredictionMissesEveryCodingBase) {
     SimulatedRead read;
     read.bases = std::string(200, 'A');

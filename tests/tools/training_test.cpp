@@ -58,6 +58,25 @@ TEST(Training, SameBytesWithOneOrManyThreads) {
     fs::remove_all(base);
 }
 
+TEST(Training, RankedPlacementWindowsGiveTheSameModelWithOneOrManyThreads) {
+    const auto set = synthetic::SyntheticSet(12, 6);
+    auto options = [](int threads) {
+        TrainOptions o = SmallOptions(threads);
+        o.placementErrors = 40;
+        return o;
+    };
+    const auto one = TrainModels(set, options(1));
+    const auto three = TrainModels(set, options(3));
+    ASSERT_EQ(one.size(), three.size());
+    for (std::size_t c = 0; c < one.size(); ++c) {
+        EXPECT_GT(one[c].report.placementPairs, 40) << c;  // the best split above 4 others, and more
+        EXPECT_EQ(one[c].report.placementPairs, three[c].report.placementPairs) << c;
+        for (int r = 0; r < kMaxRules; ++r) {
+            EXPECT_EQ(one[c].model.rules[r].weight, three[c].model.rules[r].weight) << c << " rule " << r;
+        }
+    }
+}
+
 TEST(Training, RulesVoteAsTheStumps) {
     // The scorer, given the trained model, gives every training window the
     // sum of the stumps' votes: features and thresholds are the scorer's.
@@ -161,6 +180,7 @@ TEST(Training, WindowsPerSequenceAreCapped) {
 QuantisedWindows TwoFeatureWindows() {
     QuantisedWindows data;
     data.windows = 8;
+    data.samples = 8;
     data.label = {1, 1, 1, 1, -1, -1, -1, -1};
     data.isCoding = {1, 1, 1, 1, 0, 0, 0, 0};
     data.thresholds.resize(kFeatureCount);
@@ -193,6 +213,27 @@ TEST(Boosting, ScreeningAndShrinkage) {
     const std::vector<Stump> shrunk = Boost(data, {1, 0.25, 0}, 1, none);
     ASSERT_EQ(shrunk.size(), 1u);
     EXPECT_DOUBLE_EQ(shrunk[0].weight, 0.25 * all[0].weight);
+}
+
+TEST(Boosting, RankedPairsPullTheFirstStumpToTheirOrder) {
+    // Four more windows in two pairs: feature 5 orders both, feature 3 neither.
+    QuantisedWindows data = TwoFeatureWindows();
+    std::vector<uint8_t> bins(static_cast<std::size_t>(kFeatureCount) * 12, 0);
+    for (int f = 0; f < kFeatureCount; ++f) {
+        for (int i = 0; i < 8; ++i) bins[f * 12 + i] = data.bins[f * 8 + i];
+    }
+    bins[5 * 12 + 8] = bins[5 * 12 + 10] = 1;
+    data.samples = 12;
+    data.bins = std::move(bins);
+    data.pairs = {{8, 9}, {10, 11}};
+    const auto none = [](int) {};
+    EXPECT_EQ(Boost(data, {1, 1.0, 0, 0.0}, 1, none)[0].feature, 3);  // pairs without weight change nothing
+    const std::vector<Stump> ranked = Boost(data, {1, 1.0, 0, 0.9}, 2, none);
+    ASSERT_EQ(ranked.size(), 1u);
+    EXPECT_EQ(ranked[0].feature, 5);
+    EXPECT_EQ(ranked[0].dir, 1);
+    // Right: 6 of the 8 windows (0.1 / 8 each) and both pairs (0.45 each).
+    EXPECT_NEAR(ranked[0].weight, 0.5 * std::log(0.975 / 0.025), 1e-12);
 }
 
 TEST(Training, TransitionScoresAreLogOddsOfTheCodingPaths) {
