@@ -19,6 +19,12 @@ std::string DefaultModelDirectory() {
     if (fromEnvironment != nullptr && *fromEnvironment != '\0') return fromEnvironment;
 #ifdef TALVO_DATADIR
     std::error_code ec;
+    const std::filesystem::path program = std::filesystem::read_symlink("/proc/self/exe", ec);
+    if (!ec) {
+        const std::filesystem::path besideProgram =
+            (program.parent_path() / TALVO_MODEL_FROM_BINDIR).lexically_normal();
+        if (std::filesystem::is_directory(besideProgram, ec)) return besideProgram.string();
+    }
     if (std::filesystem::is_directory(TALVO_DATADIR, ec)) return TALVO_DATADIR;
 #endif
     return "./param-human";
@@ -75,6 +81,12 @@ int ParseScanOptions(int argc, const char* const* argv, ScanOptions& options) {
         ->group("Run")
         ->check(CLI::Range(1, 1024))
         ->type_name("N");
+    app.add_option("--first-read", options.firstRead,
+                   "number of the first read, for a shard of a larger input (GFF3 IDs, unnamed reads)")
+        ->group("Run")
+        ->check(CLI::Range(std::uint64_t{1}, std::uint64_t{1} << 62))
+        ->type_name("N")
+        ->capture_default_str();
     app.add_flag("--quiet", options.quiet, "no progress line and no summary on standard error")
         ->group("Run");
 

@@ -1,6 +1,7 @@
 // The command line of talvo-scan.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -17,6 +18,9 @@ struct ScanOptions {
     std::string bed;
     std::string protein;
     std::string cds;
+    // Number of the first read: a shard of a larger input gets the GFF3 IDs
+    // and the names of unnamed reads that a run over the whole input gives.
+    std::uint64_t firstRead = 1;
     int threads = 1;
     bool quiet = false;
 };
@@ -33,7 +37,8 @@ int ParseScanOptions(int argc, const char* const* argv, ScanOptions& options);
 void CheckScanOptions(const ScanOptions& options);
 
 // The model directory used when none is given: $TALVO_MODEL_DIR if set,
-// else the installed human model if present, else ./param-human.
+// else the installed human model if present (share/talvo/param-human beside
+// the program's bin/, then under the configured prefix), else ./param-human.
 std::string DefaultModelDirectory();
 
 // Cores this process may run on (at least 1).

@@ -104,7 +104,7 @@ int ScanReads(const ScanOptions& options, const ModelSet& models, std::ostream& 
     try {
         Outputs outputs(options, Provenance(options.modelDirectory, options.strand));
         RunSummary summary(!options.quiet && isatty(STDERR_FILENO) == 1);
-        ReadBatches input(options.inputs);
+        ReadBatches input(options.inputs, options.firstRead);
         const int threads = options.threads;
         RunOrdered<Batch>(
             threads, 2 * static_cast<std::size_t>(threads) + 2,

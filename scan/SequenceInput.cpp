@@ -172,7 +172,8 @@ bool SequenceFile::Next(Read& read) {
     return true;
 }
 
-ReadBatches::ReadBatches(std::vector<std::string> paths) : paths_(std::move(paths)) {}
+ReadBatches::ReadBatches(std::vector<std::string> paths, std::uint64_t firstOrdinal)
+    : paths_(std::move(paths)), ordinal_(firstOrdinal - 1) {}
 
 ReadBatches::~ReadBatches() = default;
 

@@ -57,7 +57,8 @@ private:
 // Every input in turn, in batches.
 class ReadBatches {
 public:
-    explicit ReadBatches(std::vector<std::string> paths);
+    // The reads are numbered from firstOrdinal on (see Read::ordinal).
+    explicit ReadBatches(std::vector<std::string> paths, std::uint64_t firstOrdinal = 1);
     ~ReadBatches();
 
     // Replaces batch with the next reads: until maxReads reads or at least
