@@ -13,11 +13,12 @@ namespace {
 void BM_Prediction(benchmark::State& state) {
     const int length = static_cast<int>(state.range(0));
     const Model model = BenchModel(ClassifySequence(length, 50.0).windowWidth);
+    const WindowScorer scorer(model);  // compiled once per model, as a model set does
     const std::vector<short> bases = BenchSequence(length, 11);
     std::size_t heapPeak = 0;
     for (auto _ : state) {
         ResetHeapPeak();
-        const Prediction prediction = Predict(model, bases, 50.0);
+        const Prediction prediction = Predict(model, scorer, bases, 50.0);
         benchmark::DoNotOptimize(prediction.framePath.data());
         heapPeak = HeapPeakBytes();
     }

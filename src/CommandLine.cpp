@@ -1,6 +1,8 @@
 #include "CommandLine.h"
 
 #include <cstring>
+#include <new>
+#include <ostream>
 
 #include "Fatal.h"
 #include "LenientNumber.h"
@@ -58,6 +60,20 @@ Options ParseOptions(int argc, const char* const* argv) {
         }
     }
     return options;
+}
+
+void ReportFailure(const std::exception_ptr& failure, std::ostream& out, std::ostream& err) {
+    try {
+        std::rethrow_exception(failure);
+    } catch (const FatalError& e) {
+        (e.stream == Stream::Out ? out : err) << e.what() << std::flush;
+    } catch (const std::bad_alloc&) {
+        err << "talvo: out of memory\n";
+    } catch (const std::exception& e) {
+        err << "talvo: " << e.what() << '\n';
+    } catch (...) {
+        err << "talvo: stopped by an unexpected error\n";
+    }
 }
 
 }  // namespace talvo

@@ -1,6 +1,8 @@
 // The command line: options are scanned, then checked, then the run starts.
 #pragma once
 
+#include <exception>
+#include <iosfwd>
 #include <string>
 
 namespace talvo {
@@ -20,6 +22,10 @@ struct Options {
 // skipped. A later option overrides an earlier one. An option left without
 // a value, or a width below 1, throws FatalError with a one-line message.
 Options ParseOptions(int argc, const char* const* argv);
+
+// Writes the one message of a run ended by an exception: a FatalError's on
+// its stream, any other as one line on err.
+void ReportFailure(const std::exception_ptr& failure, std::ostream& out, std::ostream& err);
 
 // The help text, printed for a sole --help.
 extern const char* const kHelpText;

@@ -1,17 +1,23 @@
 // Narrowing each change of frame of the path to one codon position: the
 // change moves to the offset at which a window read in the old frame before
 // it and in the new frame from it scores best.
+#include <deque>
 #include <vector>
 
 #include "ErrorPlacement.h"
 
-#include "WindowScoring.h"
+#include "WindowScorer.h"
 
 namespace talvo {
 
 void PlaceErrors(const Model& model, const short* bases, int length, int pathEnd,
                  std::vector<int>& path) {
-    const int width = model.windowWidth;
+    PlaceErrors(WindowScorer(model), bases, length, pathEnd, path);
+}
+
+void PlaceErrors(const WindowScorer& scorer, const short* bases, int length, int pathEnd,
+                 std::vector<int>& path) {
+    const int width = scorer.Width();
     const int h = width / 6;
     const int n = static_cast<int>(path.size());
 
@@ -29,7 +35,20 @@ void PlaceErrors(const Model& model, const short* bases, int length, int pathEnd
         prev = v;
     }
 
-    smplTestData sample;
+    // The samples of one change point share their span; the few spans met
+    // get their rate tables once.
+    std::deque<WindowScorer::SpanTables> spanTables;
+    auto tablesFor = [&](int span) -> const WindowScorer::SpanTables& {
+        if (span == scorer.FullSpan().span) return scorer.FullSpan();
+        for (const auto& tables : spanTables) {
+            if (tables.span == span) return tables;
+        }
+        return spanTables.emplace_back(scorer.MakeSpanTables(span));
+    };
+    const int candidates = width / 3 + 1;  // offsets 0, 3, ..., width
+    VoteBatch batch(scorer);
+    std::vector<double> scores(candidates);
+
     for (int k = 1; k + 1 < static_cast<int>(points.size()); ++k) {
         const int c = points[k];
         const int shift = shifts[k];
@@ -41,19 +60,34 @@ void PlaceErrors(const Model& model, const short* bases, int length, int pathEnd
         if (oldFrame < 0) continue;
         const int windowStart = lo + oldFrame;
 
+        // The sample of offset a reads the codons before a in the old frame
+        // and those from a on shifted: from one offset to the next, one codon
+        // moves back into the old frame.
+        VoteTracker tracker(scorer, tablesFor(hi - windowStart));
+        tracker.Reset(windowStart, hi);
+        auto count = [&](int o, bool shifted, int delta) {
+            const int p = windowStart + o + (shifted ? shift : 0);
+            if (p + 2 <= length - 1 && p + 2 <= hi) tracker.Count(bases, length, p, delta);
+        };
+        for (int o = 0; o + 2 < width; o += 3) count(o, true, 1);
+        for (int a = 0, i = 0; a <= width; a += 3, ++i) {
+            if (a > 0 && a - 1 < width) {
+                count(a - 3, true, -1);
+                count(a - 3, false, 1);
+            }
+            tracker.Refresh();
+            batch.Add(tracker);
+            if (batch.Size() == VoteBatch::kWindows || i + 1 == candidates) {
+                batch.Sum(&scores[i + 1 - batch.Size()]);
+            }
+        }
+
         double best = -1000.0;
         int bestOff = h;
-        for (int a = 0; a <= width; a += 3) {
-            sample.Reset(windowStart, hi);
-            for (int o = 0; o + 2 < width; o += 3) {
-                const int p = windowStart + o + (o >= a ? shift : 0);
-                if (p + 2 <= length - 1 && p + 2 <= hi) sample.CountCodon(bases, length, p);
-            }
-            double score = 0.0;
-            ScoreWindow(model, sample, score);
-            if (score > best) {
-                best = score;
-                bestOff = a / 3;
+        for (int i = 0; i < candidates; ++i) {
+            if (scores[i] > best) {
+                best = scores[i];
+                bestOff = i;
             }
         }
         if (c - h + 1 + bestOff >= pathEnd) bestOff = pathEnd + h - c - 1;

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "Model.h"
+#include "WindowScorer.h"
 
 namespace talvo {
 
@@ -11,6 +12,9 @@ namespace talvo {
 // shifted test window scores best; no change moves to or past pathEnd, the
 // codon position of the path's last cell.
 void PlaceErrors(const Model& model, const short* bases, int length, int pathEnd,
+                 std::vector<int>& path);
+// The same with the model's compiled scorer.
+void PlaceErrors(const WindowScorer& scorer, const short* bases, int length, int pathEnd,
                  std::vector<int>& path);
 
 }  // namespace talvo

@@ -4,6 +4,7 @@
 // which is every further character of the file but carriage returns and line
 // feeds (variant B: every further line whole, a trailing carriage return
 // included). A second '>' line is sequence text like any other.
+#include <climits>
 #include <fstream>
 #include <iostream>
 #include <istream>
@@ -35,7 +36,17 @@ std::string ReadSequenceText(std::istream& in) {
 
 }  // namespace
 
-void WebPredict::ReadFasta(std::istream& in) {
+int SequenceLength(std::size_t characters, const std::string& source) {
+    if (characters > static_cast<std::size_t>(INT_MAX)) {
+        throw FatalError(Stream::Err, "talvo: " + source + ": the sequence has " +
+                                          std::to_string(characters) +
+                                          " characters; the longest supported is " +
+                                          std::to_string(INT_MAX) + "\n");
+    }
+    return static_cast<int>(characters);
+}
+
+void WebPredict::ReadFasta(std::istream& in, const std::string& source) {
     using Traits = std::char_traits<char>;
     std::streambuf* buf = in.rdbuf();
     std::string text;
@@ -51,7 +62,7 @@ void WebPredict::ReadFasta(std::istream& in) {
     }
     text += ReadSequenceText(in);
 
-    const int length = static_cast<int>(text.size());
+    const int length = SequenceLength(text.size(), source);
     baseArray.assign(text.size(), -1);
     arrayLen = length;
     if (length < kMinLength) {
@@ -72,7 +83,7 @@ void WebPredict::GetArrayFromFile(const char* fileName) {
     if (!OpenForReading(in, fileName)) {
         throw FatalError(Stream::Err, std::string("CAN NOT FIND FILE: ") + fileName + "\n");
     }
-    ReadFasta(in);
+    ReadFasta(in, fileName);
 }
 
 }  // namespace talvo

@@ -51,15 +51,16 @@ void ModelFile::CheckComplete(int expected, std::vector<std::string>& warnings) 
 
 std::vector<std::string> SplitFields(const std::string& line, int count, bool cutLast) {
     std::vector<std::string> fields;
-    std::string rest = line;
+    fields.reserve(count);
+    std::size_t rest = 0;  // the remaining text starts here
     for (int i = 0; i < count; ++i) {
         const bool last = i + 1 == count;
-        const std::size_t comma = rest.find(',');
+        const std::size_t comma = line.find(',', rest);
         if (comma == std::string::npos || (last && !cutLast)) {
-            fields.push_back(rest);
+            fields.push_back(line.substr(rest));
         } else {
-            fields.push_back(rest.substr(0, comma));
-            rest.erase(0, comma + 1);
+            fields.push_back(line.substr(rest, comma - rest));
+            rest = comma + 1;
         }
     }
     return fields;

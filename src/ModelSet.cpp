@@ -13,6 +13,7 @@ constexpr int kClasses = 16;
 struct ModelSet::Slot {
     std::once_flag once;
     LoadedModel loaded;
+    std::unique_ptr<WindowScorer> scorer;
     std::exception_ptr failure;
     std::atomic<bool> done{false};  // set once loaded (or failed)
 };
@@ -28,6 +29,7 @@ const Model& ModelSet::For(const SequenceClass& cls) const {
         try {
             slot.loaded = LoadModel(cls.ParameterPath(directory_), cls.TransitionPath(directory_),
                                     cls.windowWidth);
+            slot.scorer = std::make_unique<WindowScorer>(slot.loaded.model);
         } catch (...) {
             slot.failure = std::current_exception();
         }
@@ -35,6 +37,11 @@ const Model& ModelSet::For(const SequenceClass& cls) const {
     });
     if (slot.failure) std::rethrow_exception(slot.failure);
     return slot.loaded.model;
+}
+
+const WindowScorer& ModelSet::ScorerFor(const SequenceClass& cls) const {
+    For(cls);
+    return *slots_[cls.Index()].scorer;
 }
 
 void ModelSet::LoadAll() const {

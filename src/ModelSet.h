@@ -12,6 +12,7 @@
 
 #include "Model.h"
 #include "SequenceClass.h"
+#include "WindowScorer.h"
 
 namespace talvo {
 
@@ -26,6 +27,8 @@ public:
     // cannot be opened or holds a bad rule throws FatalError, on this and on
     // every later call for the class.
     const Model& For(const SequenceClass& cls) const;
+    // The compiled scorer of that model, built with it.
+    const WindowScorer& ScorerFor(const SequenceClass& cls) const;
     // Loads every class now, so that a missing or broken directory is found
     // before the first read.
     void LoadAll() const;

@@ -17,12 +17,17 @@ constexpr double kAcceptAbove = -9.0;  // a path scoring -9 or less is no predic
 }
 
 Prediction Predict(const Model& model, const std::vector<short>& bases, double gcPressure) {
+    return Predict(model, WindowScorer(model), bases, gcPressure);
+}
+
+Prediction Predict(const Model& model, const WindowScorer& scorer, const std::vector<short>& bases,
+                   double gcPressure) {
     Prediction p;
     const int length = static_cast<int>(bases.size());
     p.cls = ClassifySequence(length, gcPressure);
     p.length = length;
     p.gcPressure = gcPressure;
-    ExtractSamples(model, bases.data(), length, p.seqLayout, p.frameScore);
+    ExtractSamples(scorer, bases.data(), length, p.seqLayout, p.frameScore);
     const int n = static_cast<int>(p.seqLayout.windowClasses[0].size());
     std::unique_ptr<dpNode[]> nodes(new (std::nothrow) dpNode[3 * static_cast<std::size_t>(n)]);
     if (!nodes) throw FatalError(Stream::Out, "exit\n");
@@ -31,7 +36,7 @@ Prediction Predict(const Model& model, const std::vector<short>& bases, double g
     int pathEnd = 0;
     p.pathScore = TracePath(nodes.get(), n, path, pathEnd);
     nodes.reset();
-    PlaceErrors(model, bases.data(), length, pathEnd, path);
+    PlaceErrors(scorer, bases.data(), length, pathEnd, path);
     CodingRegion(path, p.pathScore, p.framePath, p.seqLayout.startBase, p.seqLayout.stopBase);
     p.errors = ErrorsOnPath(p.framePath, length);
     return p;
@@ -40,7 +45,7 @@ Prediction Predict(const Model& model, const std::vector<short>& bases, double g
 Prediction Predict(const ModelSet& models, const std::vector<short>& bases) {
     const double gc = GcPressure(bases);
     const SequenceClass cls = ClassifySequence(static_cast<int>(bases.size()), gc);
-    return Predict(models.For(cls), bases, gc);
+    return Predict(models.For(cls), models.ScorerFor(cls), bases, gc);
 }
 
 void CodingRegion(const std::vector<int>& path, double score, std::vector<int>& framePath,

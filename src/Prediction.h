@@ -9,6 +9,7 @@
 #include "Model.h"
 #include "ModelSet.h"
 #include "SequenceClass.h"
+#include "WindowScorer.h"
 #include "Records.h"
 
 namespace talvo {
@@ -33,6 +34,9 @@ struct Prediction {
 // class (the model's window width is used). No shared mutable state: any
 // number of threads may predict at once with one model.
 Prediction Predict(const Model& model, const std::vector<short>& bases, double gcPressure);
+// The same with the model's compiled scorer, built once for many reads.
+Prediction Predict(const Model& model, const WindowScorer& scorer, const std::vector<short>& bases,
+                   double gcPressure);
 // Classifies the read and predicts it with its class's model.
 Prediction Predict(const ModelSet& models, const std::vector<short>& bases);
 

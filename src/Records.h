@@ -73,7 +73,32 @@ struct smplTestData {
     // for nothing. A delta of -1 takes a counted codon out again. Returns the
     // codon's amino-acid index (-1 if unknown).
     int CountCodon(const short* bases, int length, int p, int delta = 1);
+    // The same, telling `touched` every count it changes: touched(-1, aa, -1)
+    // for the codon's own counts, touched(g, aa, aa2) for a pair at gap g.
+    template <class Touched>
+    int CountCodon(const short* bases, int length, int p, int delta, Touched&& touched);
 };
+
+template <class Touched>
+int smplTestData::CountCodon(const short* bases, int length, int p, int delta,
+                             Touched&& touched) {
+    const int aa = AminoAcidOf(bases[p], bases[p + 1], bases[p + 2]);
+    if (aa < 0) return aa;
+    snglAcidCnt[aa] += delta;
+    codonCnt[bases[p]][bases[p + 1]][bases[p + 2]] += delta;
+    touched(-1, aa, -1);
+    for (int g = 0; g < 4; ++g) {
+        const int q = p + 3 * (g + 1);
+        if (q + 2 >= length) break;
+        const int aa2 = AminoAcidOf(bases[q], bases[q + 1], bases[q + 2]);
+        if (aa2 < 0) continue;
+        pairAcidMarg[g][0][aa] += delta;
+        pairAcidCnt[g][aa][aa2] += delta;
+        pairAcidMarg[g][1][aa2] += delta;
+        touched(g, aa, aa2);
+    }
+    return aa;
+}
 
 // An annotated sequencing error (evaluation only).
 struct err {

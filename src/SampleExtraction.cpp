@@ -2,7 +2,7 @@
 // the window of the model's width centred on that codon.
 #include "SampleExtraction.h"
 
-#include "WindowScoring.h"
+#include "WindowScorer.h"
 
 namespace talvo {
 
@@ -12,20 +12,21 @@ namespace {
 // that leaves at the front is taken out and the one that enters at the back
 // is added. A codon's pairs reach downstream regardless of the window's end,
 // so no other count changes and every window holds what a fresh count of it
-// would hold.
+// would hold. The tracker keeps the window's votes in step with its counts.
 class SlidingWindow {
 public:
-    SlidingWindow(const short* bases, int length, int width, int start)
-        : bases_(bases), length_(length), width_(width), start_(start), next_(start) {
-        sample.Reset(start, start);
+    SlidingWindow(const short* bases, int length, int width, int start, VoteTracker& tracker)
+        : tracker_(tracker), bases_(bases), length_(length), width_(width), start_(start),
+          next_(start) {
+        tracker_.Reset(start, start);
         Extend();
     }
 
     void Advance() {
-        if (next_ > start_) sample.CountCodon(bases_, length_, start_, -1);
+        if (next_ > start_) tracker_.Count(bases_, length_, start_, -1);
         start_ += 3;
         if (next_ < start_) next_ = start_;
-        sample.smplStart = start_;
+        tracker_.sample.smplStart = start_;
         Extend();
     }
 
@@ -37,22 +38,67 @@ public:
         return offset < Scanned() && AminoAcidOf(bases_[p], bases_[p + 1], bases_[p + 2]) == kStop;
     }
 
-    smplTestData sample;
-
 private:
     void Extend() {
         while (next_ - start_ + 2 < width_ && next_ + 2 < length_) {
-            sample.CountCodon(bases_, length_, next_);
+            tracker_.Count(bases_, length_, next_, 1);
             next_ += 3;
         }
-        sample.smplEnd = next_ - 1;
+        tracker_.sample.smplEnd = next_ - 1;
     }
 
+    VoteTracker& tracker_;
     const short* bases_;
     int length_;
     int width_;
     int start_;
     int next_;  // first base of the codon after the window's last one
+};
+
+// Windows whose votes are known and whose scores are still to be summed:
+// the sums of several windows run side by side.
+class PendingScores {
+public:
+    explicit PendingScores(const WindowScorer& scorer) : batch_(scorer) {}
+
+    // Files the tracker's window; its class and score go to the given
+    // entries once the batch is summed.
+    void Add(VoteTracker& tracker, std::vector<int>& classes, std::vector<double>& scores) {
+        entries_[batch_.Size()] = {&classes, &scores, classes.size()};
+        classes.push_back(kNonCoding);
+        scores.push_back(0.0);
+        batch_.Add(tracker);
+        if (batch_.Size() == VoteBatch::kWindows) Flush();
+    }
+
+    // Sums the filed windows; the last one becomes the remembered result.
+    void Flush() {
+        const int count = batch_.Size();
+        if (count == 0) return;
+        double sums[VoteBatch::kWindows];
+        batch_.Sum(sums);
+        for (int w = 0; w < count; ++w) {
+            const Entry& entry = entries_[w];
+            (*entry.scores)[entry.index] = sums[w];
+            (*entry.classes)[entry.index] = sums[w] > 0.0 ? kCoding : kNonCoding;
+        }
+        rememberedScore = sums[count - 1];
+        rememberedClass = rememberedScore > 0.0 ? kCoding : kNonCoding;
+    }
+
+    // The result of the last scored window stands in for the windows that
+    // reach the sequence end; it carries over from one frame to the next.
+    double rememberedScore = 0.0;
+    int rememberedClass = kNonCoding;
+
+private:
+    struct Entry {
+        std::vector<int>* classes;
+        std::vector<double>* scores;
+        std::size_t index;
+    };
+    VoteBatch batch_;
+    Entry entries_[VoteBatch::kWindows];
 };
 
 }  // namespace
@@ -73,7 +119,12 @@ int ScanWindow(smplTestData& sample, const short* bases, int length, int start, 
 
 void ExtractSamples(const Model& model, const short* bases, int seqLen, layout& seqLayout,
                     std::array<std::vector<double>, 3>& frameScore) {
-    const int width = model.windowWidth;
+    ExtractSamples(WindowScorer(model), bases, seqLen, seqLayout, frameScore);
+}
+
+void ExtractSamples(const WindowScorer& scorer, const short* bases, int seqLen,
+                    layout& seqLayout, std::array<std::vector<double>, 3>& frameScore) {
+    const int width = scorer.Width();
     const int half = width / 6;
     const int centre = 3 * half;
     layout lay;
@@ -86,16 +137,13 @@ void ExtractSamples(const Model& model, const short* bases, int seqLen, layout& 
         }
     }
 
-    // The result of the last scored window stands in for the windows that
-    // reach the sequence end; it carries over from one frame to the next.
-    double rememberedScore = 0.0;
-    int rememberedClass = kNonCoding;
+    VoteTracker tracker(scorer, scorer.FullSpan());
+    PendingScores pending(scorer);
     for (int f = 0; f < 3; ++f) {
         std::vector<int>& classes = lay.windowClasses[f];
         std::vector<double>& scores = frameScore[f];
-        SlidingWindow window(bases, seqLen, width, f);
+        SlidingWindow window(bases, seqLen, width, f, tracker);
         for (int s = f;; s += 3, window.Advance()) {
-            const smplTestData& sample = window.sample;
             const bool centreStop = window.StopAt(centre);
             const bool pastCentre = window.Scanned() - 1 >= centre + 3;
             if (centreStop) {
@@ -107,17 +155,15 @@ void ExtractSamples(const Model& model, const short* bases, int seqLen, layout& 
                 scores.push_back(-10.0);
                 break;
             } else if (s + width < seqLen) {
-                double score = 0.0;
-                const int code = ScoreWindow(model, sample, score);
-                classes.push_back(code);
-                scores.push_back(score);
-                rememberedScore = score;
-                rememberedClass = code;
+                tracker.Refresh();
+                pending.Add(tracker, classes, scores);
             } else {
-                classes.push_back(rememberedClass);
-                scores.push_back(rememberedScore);
+                pending.Flush();
+                classes.push_back(pending.rememberedClass);
+                scores.push_back(pending.rememberedScore);
             }
         }
+        pending.Flush();
         classes.insert(classes.begin(), half, kLeadIn);
         const double firstScore = scores.front();
         scores.insert(scores.begin(), half, firstScore);

@@ -7,6 +7,7 @@
 
 #include "Model.h"
 #include "Records.h"
+#include "WindowScorer.h"
 
 namespace talvo {
 
@@ -21,6 +22,9 @@ int ScanWindow(smplTestData& sample, const short* bases, int length, int start, 
 // Fills the layout's start marks and window classes and one window score per
 // codon position and frame, replacing what they held.
 void ExtractSamples(const Model& model, const short* bases, int length, layout& lay,
+                    std::array<std::vector<double>, 3>& frameScore);
+// The same with the model's compiled scorer.
+void ExtractSamples(const WindowScorer& scorer, const short* bases, int length, layout& lay,
                     std::array<std::vector<double>, 3>& frameScore);
 
 }  // namespace talvo

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <iosfwd>
 #include <string>
 #include <vector>
@@ -12,6 +13,10 @@
 #include "Variant.h"
 
 namespace talvo {
+
+// The length of a sequence of that many characters; a sequence longer than
+// the largest int throws FatalError naming source.
+int SequenceLength(std::size_t characters, const std::string& source);
 
 class WebPredict : public Test {
 public:
@@ -30,8 +35,9 @@ public:
     // Reads the one FASTA record of fileName into baseArray, arrayLen,
     // seqLen, gcPressure and fastaHeader.
     void GetArrayFromFile(const char* fileName);
-    // Takes the sequence from an in-memory FASTA text (the reader's rules).
-    void ReadFasta(std::istream& in);
+    // Takes the sequence from an in-memory FASTA text (the reader's rules);
+    // source names the text in messages.
+    void ReadFasta(std::istream& in, const std::string& source = "the FASTA text");
 
     // Sets GCID, LENGTHID, WINDOW_WIDTH and READ_ROUND from the sequence and
     // composes the paths of the class's parameter and transition files.

@@ -18,20 +18,7 @@ void smplTestData::Reset(int start, int end) {
 }
 
 int smplTestData::CountCodon(const short* bases, int length, int p, int delta) {
-    const int aa = AminoAcidOf(bases[p], bases[p + 1], bases[p + 2]);
-    if (aa < 0) return aa;
-    snglAcidCnt[aa] += delta;
-    codonCnt[bases[p]][bases[p + 1]][bases[p + 2]] += delta;
-    for (int g = 0; g < 4; ++g) {
-        const int q = p + 3 * (g + 1);
-        if (q + 2 >= length) break;
-        const int aa2 = AminoAcidOf(bases[q], bases[q + 1], bases[q + 2]);
-        if (aa2 < 0) continue;
-        pairAcidMarg[g][0][aa] += delta;
-        pairAcidCnt[g][aa][aa2] += delta;
-        pairAcidMarg[g][1][aa2] += delta;
-    }
-    return aa;
+    return CountCodon(bases, length, p, delta, [](int, int, int) {});
 }
 
 double CodonShare(const smplTestData& s, int b1, int b2, int b3) {
@@ -65,17 +52,6 @@ int ClassIndex(int code) {
     }
 }
 
-namespace {
-
-// +1 when the value lies above the threshold, -1 otherwise (NaN included);
-// a direction of 0 turns the vote round.
-inline double Vote(bool above, int dir) {
-    const double v = above ? 1.0 : -1.0;
-    return dir == 0 ? -v : v;
-}
-
-}  // namespace
-
 int ScoreWindow(const Model& model, const smplTestData& sample, double& score) {
     double sum = 0.0;
     const int rules = static_cast<int>(model.rules.size());
@@ -84,17 +60,20 @@ int ScoreWindow(const Model& model, const smplTestData& sample, double& score) {
         switch (rule.kind) {
             case 0: {
                 const double x = CodonShare(sample, rule.first, rule.second, rule.third);
-                sum += Vote(x > model.codonTrsld[i].realTrsld, model.codonTrsld[i].dir) * rule.weight;
+                sum += VoteTerm(x > model.codonTrsld[i].realTrsld, model.codonTrsld[i].dir,
+                                rule.weight);
                 break;
             }
             case 2: {
                 const int x = AcidCount(sample, rule.first);
-                sum += Vote(x > model.snglAcidTrsld[i].intTrsld, model.snglAcidTrsld[i].dir) * rule.weight;
+                sum += VoteTerm(x > model.snglAcidTrsld[i].intTrsld, model.snglAcidTrsld[i].dir,
+                                rule.weight);
                 break;
             }
             case 3: {
                 const double x = PairAssociation(model, sample, rule.gap, rule.first, rule.second);
-                sum += Vote(x > model.pairAcidTrsld[i].realTrsld, model.pairAcidTrsld[i].dir) * rule.weight;
+                sum += VoteTerm(x > model.pairAcidTrsld[i].realTrsld, model.pairAcidTrsld[i].dir,
+                                rule.weight);
                 break;
             }
             default:

@@ -13,6 +13,14 @@ double CodonShare(const smplTestData& s, int b1, int b2, int b3);
 int AcidCount(const smplTestData& s, int aa);
 double PairAssociation(const Model& model, const smplTestData& s, int gap, int a1, int a2);
 
+// The term a rule adds to a window's score: +weight when its value lies
+// above the threshold, -weight otherwise (NaN included); a direction of 0
+// turns the vote round.
+inline double VoteTerm(bool above, int dir, double weight) {
+    const double v = above ? 1.0 : -1.0;
+    return (dir == 0 ? -v : v) * weight;
+}
+
 // Class index of a class code: -10 -> 0, -1 -> 1, -22 -> 2, -100 -> 3,
 // anything else -1.
 int ClassIndex(int code);

@@ -1,7 +1,7 @@
 // talvo: predicts the protein-coding region of one error-prone cDNA and the
 // single-base insertions and deletions inside it.
+#include <exception>
 #include <iostream>
-#include <new>
 
 #include "CommandLine.h"
 #include "Fatal.h"
@@ -46,6 +46,8 @@ int Run(int argc, char** argv) {
     run.paramDir = options.paramDir;
     run.GetResult();
     run.OutNormLayout(options.width, std::cout);
+    // A report to standard output follows the text report.
+    std::cout.flush();
     bool written = true;
     if (options.htmlFile != nullptr) {
         written &= WriteReport(options.htmlFile,
@@ -65,13 +67,9 @@ int main(int argc, char** argv) {
     int status;
     try {
         status = Run(argc, argv);
-    } catch (const FatalError& e) {
+    } catch (...) {
         std::cout.flush();
-        (e.stream == Stream::Out ? std::cout : std::cerr) << e.what() << std::flush;
-        status = 1;
-    } catch (const std::bad_alloc&) {
-        std::cout.flush();
-        std::cerr << "talvo: out of memory\n";
+        ReportFailure(std::current_exception(), std::cout, std::cerr);
         status = 1;
     }
     std::cout.flush();

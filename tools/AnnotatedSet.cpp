@@ -1,12 +1,12 @@
 #include "AnnotatedSet.h"
 
 #include <charconv>
-#include <fstream>
 #include <map>
 #include <sstream>
 #include <stdexcept>
 
 #include "CodonTable.h"
+#include "InputFile.h"
 
 namespace talvo::tools {
 
@@ -29,8 +29,7 @@ struct Region {
 };
 
 std::map<std::string, Region> ReadCdsTable(const std::string& path) {
-    std::ifstream in(path);
-    if (!in) Fail(path, 0, "cannot open the CDS table");
+    std::istringstream in(ReadInputFile(path, "the CDS table"));
     std::map<std::string, Region> regions;
     std::string line;
     int number = 0;
@@ -62,8 +61,7 @@ std::map<std::string, Region> ReadCdsTable(const std::string& path) {
 std::vector<AnnotatedSequence> ReadAnnotatedSet(const std::string& fastaPath,
                                                 const std::string& cdsPath) {
     std::map<std::string, Region> regions = ReadCdsTable(cdsPath);
-    std::ifstream in(fastaPath);
-    if (!in) Fail(fastaPath, 0, "cannot open the FASTA file");
+    std::istringstream in(ReadInputFile(fastaPath, "the FASTA file"));
     std::vector<AnnotatedSequence> set;
     std::string line;
     AnnotatedSequence* current = nullptr;

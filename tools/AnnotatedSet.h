@@ -16,9 +16,11 @@ struct AnnotatedSequence {
 };
 
 // Reads every FASTA record that the table annotates, in the order of the
-// FASTA file. A table row that is malformed, names an unknown sequence or a
-// region outside its sequence, or whose length is not a whole number of
-// codons, throws std::runtime_error naming the file and line.
+// FASTA file; either file may be gzip-compressed. A table row that is
+// malformed, names an unknown sequence or a region outside its sequence, or
+// whose length is not a whole number of codons, throws std::runtime_error
+// naming the file and line; so does a file that cannot be read
+// (ReadInputFile).
 std::vector<AnnotatedSequence> ReadAnnotatedSet(const std::string& fastaPath,
                                                 const std::string& cdsPath);
 

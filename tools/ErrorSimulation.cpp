@@ -1,10 +1,11 @@
 #include "ErrorSimulation.h"
 
-#include <fstream>
 #include <map>
 #include <set>
 #include <sstream>
 #include <stdexcept>
+
+#include "InputFile.h"
 
 namespace talvo::tools {
 
@@ -21,8 +22,7 @@ char OtherBase(char base, Random& rng) {
 }  // namespace
 
 ErrorModel ReadErrorProfile(const std::string& path) {
-    std::ifstream in(path);
-    if (!in) throw std::runtime_error(path + ": cannot open the error profile");
+    std::istringstream in(ReadInputFile(path, "the error profile"));
     std::map<std::string, double> metric;
     std::string line;
     while (std::getline(in, line)) {

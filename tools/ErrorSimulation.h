@@ -20,10 +20,11 @@ struct ErrorModel {
     int planted = 0;            // exactly this many insertions/deletions inside each CDS
 };
 
-// Rates from an error profile (metric<TAB>value lines): the mismatch rate,
-// and the insertion and deletion event rates scaled to their single-base
-// share (ins_len_1 / all insertion events, likewise for deletions). Throws
-// std::runtime_error when the file or a needed metric is missing.
+// Rates from an error profile (metric<TAB>value lines, plain or
+// gzip-compressed): the mismatch rate, and the insertion and deletion event
+// rates scaled to their single-base share (ins_len_1 / all insertion events,
+// likewise for deletions). Throws std::runtime_error when the file or a
+// needed metric is missing.
 ErrorModel ReadErrorProfile(const std::string& path);
 
 // A simulated insertion or deletion, placed as the program reports one.

@@ -3,7 +3,8 @@
 #include <algorithm>
 #include <cstdio>
 #include <iostream>
-#include <sys/resource.h>
+
+#include "Fatal.h"
 
 namespace talvo::tools {
 
@@ -64,26 +65,22 @@ double ToolOptions::Real(const std::string& name, double fallback, double low, d
     return value;
 }
 
-std::string ResourceSummary(std::chrono::steady_clock::time_point begin) {
-    const double wallSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    const double cpu = usage.ru_utime.tv_sec + usage.ru_stime.tv_sec +
-                       (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-    char line[160];
-    std::snprintf(line, sizeof line, "wall %.1f s, CPU %.1f s, peak memory %.0f MB", wallSeconds, cpu,
-                  usage.ru_maxrss / 1024.0);
-    return line;
-}
-
-int RunTool(const char* usage, const std::function<void()>& body) {
+int RunTool(const char* program, const char* usage, const std::function<void()>& body) {
     try {
         body();
     } catch (const std::invalid_argument& e) {
-        std::cerr << "talvo: " << e.what() << "\n" << usage;
+        std::cerr << program << ": " << e.what() << "\n" << usage;
+        return 1;
+    } catch (const FatalError& e) {
+        // The engine's message, written for the single-read program: shown
+        // under this tool's name, on one line.
+        std::string message = e.what();
+        if (message.rfind("talvo: ", 0) == 0) message.erase(0, 7);
+        while (!message.empty() && message.back() == '\n') message.pop_back();
+        std::cerr << program << ": " << message << "\n";
         return 1;
     } catch (const std::exception& e) {
-        std::cerr << "talvo: " << e.what() << "\n";
+        std::cerr << program << ": " << e.what() << "\n";
         return 1;
     }
     return 0;

@@ -3,7 +3,6 @@
 #pragma once
 
 #include <charconv>
-#include <chrono>
 #include <functional>
 #include <cstdint>
 #include <map>
@@ -40,12 +39,9 @@ bool ParseWhole(const std::string& text, T& value) {
     return !text.empty() && ec == std::errc() && ptr == end;
 }
 
-// Wall time since `begin`, CPU time and peak memory of the process, for the
-// closing line.
-std::string ResourceSummary(std::chrono::steady_clock::time_point begin);
-
 // Runs a tool's body and gives its exit status: 0, or 1 after a one-line
-// message on standard error (followed by the usage for a bad option).
-int RunTool(const char* usage, const std::function<void()>& body);
+// message on standard error that begins with the program's name (followed
+// by the usage for a bad option).
+int RunTool(const char* program, const char* usage, const std::function<void()>& body);
 
 }  // namespace talvo::tools

@@ -1,12 +1,12 @@
 #!/bin/sh
 # Rebuilds the shipped parameter directories from the annotated cDNAs in
-# ../shared/data (relative to the repository root), byte for byte.
+# data/, byte for byte.
 #
 #   tools/build-models.sh [BUILD_DIR]     (default: build/release)
 set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-$root/build/release}
-data=$root/../shared/data
+data=$root/data
 train=$build/talvo-train
 if [ ! -x "$train" ]; then
     cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release
@@ -14,6 +14,6 @@ if [ ! -x "$train" ]; then
 fi
 for organism in human arabidopsis; do
     rm -rf "$root/param-$organism"
-    "$train" --fasta "$data/$organism/transcripts.fa" --cds "$data/$organism/cds.tsv" \
+    "$train" --fasta "$data/$organism/transcripts.fa.gz" --cds "$data/$organism/cds.tsv.gz" \
         --out "$root/param-$organism"
 done

@@ -16,6 +16,7 @@
 #include "Grouping.h"
 #include "Parallel.h"
 #include "Random.h"
+#include "ResourceSummary.h"
 #include "ToolOptions.h"
 #include "Trainer.h"
 
@@ -113,7 +114,7 @@ void EvaluateOn(const std::vector<AnnotatedSequence>& set, const std::vector<int
 
 int main(int argc, char** argv) {
     const auto begin = std::chrono::steady_clock::now();
-    return RunTool(kUsage, [&] {
+    return RunTool("talvo-eval", kUsage, [&] {
         std::vector<std::string> optionNames = {"--fasta", "--cds", "--model", "--folds", "--scenario", "--subset",
                                           "--threads", "--tsv"};
         optionNames.insert(optionNames.end(), kTrainOptionNames.begin(), kTrainOptionNames.end());
@@ -188,6 +189,6 @@ int main(int argc, char** argv) {
         }
         std::cout.flush();
         if (!std::cout) throw std::runtime_error("standard output: write failed");
-        std::cerr << "talvo-eval: " << ResourceSummary(begin) << "\n";
+        std::cerr << "talvo-eval: " << talvo::ResourceSummary(begin) << "\n";
     });
 }

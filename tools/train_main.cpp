@@ -7,6 +7,7 @@
 
 #include "AnnotatedSet.h"
 #include "Parallel.h"
+#include "ResourceSummary.h"
 #include "ToolOptions.h"
 #include "Trainer.h"
 
@@ -24,7 +25,7 @@ constexpr const char* kUsage =
 int main(int argc, char** argv) {
     using namespace talvo::tools;
     const auto begin = std::chrono::steady_clock::now();
-    return RunTool(kUsage, [&] {
+    return RunTool("talvo-train", kUsage, [&] {
         std::vector<std::string> names = {"--fasta", "--cds", "--out", "--threads"};
         names.insert(names.end(), kTrainOptionNames.begin(), kTrainOptionNames.end());
         const ToolOptions opts(argc, argv, names, {"--help"});
@@ -45,6 +46,6 @@ int main(int argc, char** argv) {
         const auto classes = TrainModels(set, options);
         WriteModelDirectory(classes, options, opts.Text("--out"));
         PrintReport(classes, std::cerr);
-        std::cerr << "talvo-train: wrote " << opts.Text("--out") << "; " << ResourceSummary(begin) << "\n";
+        std::cerr << "talvo-train: wrote " << opts.Text("--out") << "; " << talvo::ResourceSummary(begin) << "\n";
     });
 }

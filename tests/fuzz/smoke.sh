@@ -17,10 +17,10 @@ CXX=${CXX:-clang++} cmake -S "$source_dir" -B "$build_dir" -G Ninja \
     -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTALVO_FUZZ=ON -DTALVO_SANITIZE=ON \
     -DTALVO_BUILD_TESTS=OFF -DTALVO_BUILD_BENCH=OFF
 cmake --build "$build_dir" -j2 --target \
-    fuzz_fasta fuzz_fasta_b fuzz_parameter_file fuzz_transition_file fuzz_run
+    fuzz_fasta fuzz_fasta_b fuzz_parameter_file fuzz_transition_file fuzz_run fuzz_scan
 
 mkdir -p "$build_dir/artifacts"
-for target in fasta fasta_b parameter_file transition_file run; do
+for target in fasta fasta_b parameter_file transition_file run scan; do
     case $target in
         fasta_b) seeds=fasta ;;
         *) seeds=$target ;;

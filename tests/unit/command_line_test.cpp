@@ -2,6 +2,9 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <new>
+#include <sstream>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -103,6 +106,31 @@ TEST(CommandLine, WidthBelowOneIsFatal) {
         EXPECT_EQ(message.find('\n'), message.size() - 1) << message;
     }
     EXPECT_NE(ParseError({"-wide", "none"}).find("-wide"), std::string::npos);
+}
+
+// Whatever ends a run, it ends with one line: a fatal condition's own on its
+// stream, anything else on standard error.
+TEST(CommandLine, AnyExceptionEndsWithOneLine) {
+    struct Ending {
+        std::exception_ptr failure;
+        std::string out, err;
+    };
+    const Ending endings[] = {
+        {std::make_exception_ptr(FatalError(Stream::Out, "exit\n")), "exit\n", ""},
+        {std::make_exception_ptr(FatalError(Stream::Err, "talvo: option -w needs a value\n")), "",
+         "talvo: option -w needs a value\n"},
+        {std::make_exception_ptr(std::bad_alloc()), "", "talvo: out of memory\n"},
+        {std::make_exception_ptr(std::length_error("basic_string::_M_create")), "",
+         "talvo: basic_string::_M_create\n"},
+        {std::make_exception_ptr(42), "", "talvo: stopped by an unexpected error\n"},
+    };
+    for (const Ending& e : endings) {
+        std::ostringstream out;
+        std::ostringstream err;
+        ReportFailure(e.failure, out, err);
+        EXPECT_EQ(out.str(), e.out);
+        EXPECT_EQ(err.str(), e.err);
+    }
 }
 
 TEST(Classification, LengthAndWindow) {

@@ -1,6 +1,8 @@
 // Reading the one FASTA record of a run into base codes, length and G+C.
 #include <gtest/gtest.h>
 
+#include <climits>
+#include <cstdint>
 #include <sstream>
 #include <string>
 
@@ -127,6 +129,23 @@ TEST(FastaReader, LongSequenceLineIsKeptWhole) {
     const WebPredict run = Read(">long\n" + line + "\n" + "GGG\n");
     EXPECT_EQ(run.arrayLen, 2003);
     EXPECT_EQ(run.baseArray, Codes(line + "GGG"));
+}
+
+// Lengths are ints: a longer sequence is refused rather than counted short
+// or wrapped around.
+TEST(FastaReader, LengthBeyondTheLargestIntIsRefused) {
+    EXPECT_EQ(SequenceLength(30, "in.fa"), 30);
+    EXPECT_EQ(SequenceLength(INT_MAX, "in.fa"), INT_MAX);
+    for (const std::size_t characters : {std::size_t{INT_MAX} + 1, SIZE_MAX}) {
+        try {
+            SequenceLength(characters, "in.fa");
+            ADD_FAILURE() << characters << " accepted";
+        } catch (const FatalError& e) {
+            EXPECT_EQ(e.stream, Stream::Err);
+            EXPECT_EQ(std::string(e.what()), "talvo: in.fa: the sequence has " + std::to_string(characters) +
+                                                 " characters; the longest supported is 2147483647\n");
+        }
+    }
 }
 
 TEST(FastaReader, MissingFile) {

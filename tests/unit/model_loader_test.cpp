@@ -2,10 +2,14 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <bit>
+#include <cstdint>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
 #include "Fatal.h"
+#include "LenientNumber.h"
 #include "Shortcut.h"
 #include "TestSupport.h"
 
@@ -277,6 +281,25 @@ TEST_F(ModelLoader, ShortTransitionFileLoadsWithOneWarning) {
     EXPECT_NE(warning.find(path_), std::string::npos) << warning;
     EXPECT_EQ(malkovChain[3][0], 4.0);
     EXPECT_EQ(malkovChain[0][1], 5.0);
+}
+
+}  // namespace
+}  // namespace talvo
+
+namespace talvo {
+namespace {
+
+// Numbers read like strtod in the C locale, bit for bit, whichever way the
+// reader takes: plain decimals, and everything strtod reads otherwise.
+TEST(LenientReal, ReadsLikeStrtod) {
+    for (const char* text :
+         {"0.24658653885193998", "-0.0052750571226766133", "98", "0", "-0", "1.", "1e5", "2.5E-3",
+          "1e308", "1e309", "-1e999", "4e-320", "1e-400", "0x1p3", "-0X10", "+1.5", " 7.25", "inf",
+          "-nan", "1.5abc", "1e", ".5", "-", "", "12345678901234567890123", "0.1e-1x"}) {
+        const double expected = std::strtod(text, nullptr);
+        const double actual = LenientReal(text);
+        EXPECT_EQ(std::bit_cast<uint64_t>(actual), std::bit_cast<uint64_t>(expected)) << text;
+    }
 }
 
 }  // namespace

@@ -1,0 +1,92 @@
+#include "CodingSequence.h"
+
+#include <algorithm>
+
+#include "CodonTable.h"
+#include "ReadBases.h"
+
+namespace talvo::scan {
+
+namespace {
+
+// The amino-acid letters in index order (Ala .. Tyr, stop).
+constexpr char kAminoAcidLetters[] = "ACDEFGHIKLMNPQRSTVWY*";
+
+}  // namespace
+
+std::vector<int> CodingPositions(const ReadPrediction& prediction) {
+    std::vector<int> positions;
+    if (prediction.status != ReadStatus::Cds) return positions;
+    const auto& errors = prediction.errors;
+    positions.reserve(static_cast<std::size_t>(prediction.last - prediction.first) + errors.size() + 1);
+    // Errors at p, in the order of the positions walked.
+    const auto at = [&](int p, ErrorKind kind) {
+        const auto found = std::lower_bound(errors.begin(), errors.end(), p,
+                                            [](const SequencingError& e, int pos) { return e.pos < pos; });
+        for (auto e = found; e != errors.end() && e->pos == p; ++e) {
+            if (e->kind == kind) return true;
+        }
+        return false;
+    };
+    if (!prediction.minus) {
+        for (int p = prediction.first; p <= prediction.last; ++p) {
+            if (at(p, ErrorKind::Deletion)) positions.push_back(-1);
+            if (!at(p, ErrorKind::Insertion)) positions.push_back(p);
+        }
+    } else {
+        // A base missing just before p follows p on this strand.
+        for (int p = prediction.last; p >= prediction.first; --p) {
+            if (!at(p, ErrorKind::Insertion)) positions.push_back(p);
+            if (at(p, ErrorKind::Deletion)) positions.push_back(-1);
+        }
+    }
+    return positions;
+}
+
+std::vector<short> CorrectedCds(const std::vector<short>& bases, const ReadPrediction& prediction) {
+    const std::vector<int> positions = CodingPositions(prediction);
+    std::vector<short> cds(positions.size(), -1);
+    for (std::size_t i = 0; i < positions.size(); ++i) {
+        if (positions[i] < 0) continue;
+        const short base = bases[static_cast<std::size_t>(positions[i])];
+        cds[i] = prediction.minus ? Complement(base) : base;
+    }
+    return cds;
+}
+
+std::string Translate(const std::vector<short>& cds) {
+    std::string protein;
+    protein.reserve(cds.size() / 3);
+    for (std::size_t i = 0; i + 2 < cds.size(); i += 3) {
+        const int acid = AminoAcidOf(cds[i], cds[i + 1], cds[i + 2]);
+        protein += acid < 0 ? 'X' : kAminoAcidLetters[acid];
+    }
+    return protein;
+}
+
+std::vector<CodingStretch> CodingStretches(const ReadPrediction& prediction) {
+    const std::vector<int> positions = CodingPositions(prediction);
+    const int step = prediction.minus ? -1 : 1;
+    // Runs of codons in the direction of translation, as [from, to].
+    std::vector<CodingStretch> runs;
+    for (std::size_t i = 0; i < positions.size(); i += 3) {
+        const std::size_t end = std::min(i + 3, positions.size());
+        bool onRead = positions[i] >= 0;
+        for (std::size_t j = i + 1; j < end && onRead; ++j) onRead = positions[j] == positions[j - 1] + step;
+        if (!onRead) continue;
+        const int from = positions[i];
+        const int to = positions[end - 1];
+        if (!runs.empty() && runs.back().last + step == from) {
+            runs.back().last = to;
+        } else {
+            runs.push_back({from, to});
+        }
+    }
+    std::vector<CodingStretch> stretches;
+    stretches.reserve(runs.size());
+    for (const CodingStretch& run : runs) stretches.push_back({std::min(run.first, run.last), std::max(run.first, run.last)});
+    if (prediction.minus) std::reverse(stretches.begin(), stretches.end());
+    return stretches;
+}
+
+}  // namespace talvo::scan

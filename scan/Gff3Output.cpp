@@ -1,0 +1,86 @@
+#include <cstdio>
+
+#include "CodingSequence.h"
+#include "Format.h"
+#include "Outputs.h"
+
+namespace talvo::scan {
+
+namespace {
+
+// Escapes as %XX every byte outside `keep` and every control byte.
+void AppendEscaped(std::string& out, const std::string& text, bool (*keep)(unsigned char)) {
+    for (const char ch : text) {
+        const auto c = static_cast<unsigned char>(ch);
+        if (keep(c)) {
+            out += ch;
+        } else {
+            char code[4];
+            std::snprintf(code, sizeof code, "%%%02X", c);
+            out += code;
+        }
+    }
+}
+
+// Sequence IDs keep letters, digits and .:^*$@!+_?-| unescaped.
+bool SeqIdKeeps(unsigned char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+           std::string_view(".:^*$@!+_?-|").find(static_cast<char>(c)) != std::string_view::npos;
+}
+
+// Attribute values escape ; = & , % and control bytes.
+bool ValueKeeps(unsigned char c) {
+    return c >= 0x20 && c != 0x7f && std::string_view(";=&,%").find(static_cast<char>(c)) == std::string_view::npos;
+}
+
+void AppendFeature(std::string& out, const std::string& seqId, const char* type, int first, int last,
+                   char strand, char phase, const std::string& attributes) {
+    out += seqId;
+    out += "\ttalvo-scan\t";
+    out += type;
+    out += '\t';
+    out += std::to_string(first + 1);
+    out += '\t';
+    out += std::to_string(last + 1);
+    out += "\t.\t";
+    out += strand;
+    out += '\t';
+    out += phase;
+    out += '\t';
+    out += attributes;
+    out += '\n';
+}
+
+}  // namespace
+
+std::string Gff3Start(const std::string& provenance) { return "##gff-version 3\n# " + provenance + "\n"; }
+
+void AppendGff3(std::string& out, const Read& read, const ReadPrediction& prediction) {
+    if (read.bases.empty()) return;
+    std::string seqId;
+    AppendEscaped(seqId, read.id, SeqIdKeeps);
+    out += "##sequence-region ";
+    out += seqId;
+    out += " 1 ";
+    out += std::to_string(read.bases.size());
+    out += '\n';
+    if (prediction.status == ReadStatus::Cds) {
+        const std::string n = std::to_string(read.ordinal);
+        const char strand = prediction.minus ? '-' : '+';
+        std::string name;
+        AppendEscaped(name, read.id, ValueKeeps);
+        AppendFeature(out, seqId, "gene", prediction.first, prediction.last, strand, '.',
+                      "ID=gene" + n + ";Name=" + name);
+        std::string mrna = "ID=mRNA" + n + ";Parent=gene" + n + ";Name=" + name +
+                           ";path_score=" + FormatG(prediction.pathScore, 6);
+        if (!prediction.errors.empty()) mrna += ";sequencing_errors=" + ErrorList(prediction.errors);
+        AppendFeature(out, seqId, "mRNA", prediction.first, prediction.last, strand, '.', mrna);
+        const std::string cds = "ID=cds" + n + ";Parent=mRNA" + n;
+        for (const CodingStretch& stretch : CodingStretches(prediction)) {
+            AppendFeature(out, seqId, "CDS", stretch.first, stretch.last, strand, '0', cds);
+        }
+    }
+    out += "###\n";
+}
+
+}  // namespace talvo::scan

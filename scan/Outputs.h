@@ -1,0 +1,44 @@
+// The outputs of a batch run, each as text: a file's opening lines, and the
+// lines of one read appended to a batch's text.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "ReadPrediction.h"
+#include "SequenceInput.h"
+
+namespace talvo::scan {
+
+// The settings a run's outputs name: program version, model directory and
+// strand setting, e.g. "talvo-scan 0.1.0; model ./param-human; strand both".
+std::string Provenance(const std::string& modelDirectory, StrandMode mode);
+
+// Errors as I<pos>/D<pos>, 1-based, comma-separated; "-" when there is none.
+std::string ErrorList(const std::vector<SequencingError>& errors);
+
+// Table: a comment line with the provenance, a header line, and one
+// tab-separated line per read: ID, length, strand, CDS first and last base,
+// number of errors, errors, path score, status. A value that does not apply
+// is "-"; the strand of a read without a coding region is ".".
+std::string TableStart(const std::string& provenance);
+void AppendTableLine(std::string& out, const Read& read, const ReadPrediction& prediction);
+
+// GFF3: a sequence region per read, and per coding region a gene, an mRNA
+// and one CDS line per stretch between errors.
+std::string Gff3Start(const std::string& provenance);
+void AppendGff3(std::string& out, const Read& read, const ReadPrediction& prediction);
+
+// BED12: one line per coding region, a block per stretch between errors.
+std::string BedStart(const std::string& provenance);
+void AppendBed12(std::string& out, const Read& read, const ReadPrediction& prediction);
+
+// FASTA of the corrected coding sequence (cds, base codes in the direction
+// of translation) or of its protein, one record per coding region; the
+// header gives the region, the strand and the errors.
+void AppendCdsFasta(std::string& out, const Read& read, const ReadPrediction& prediction,
+                    const std::vector<short>& cds);
+void AppendProteinFasta(std::string& out, const Read& read, const ReadPrediction& prediction,
+                        const std::vector<short>& cds);
+
+}  // namespace talvo::scan

@@ -1,0 +1,60 @@
+#include "ReadPrediction.h"
+
+#include <algorithm>
+
+#include "ReadBases.h"
+
+namespace talvo::scan {
+
+ReadPrediction OnRead(const Prediction& prediction, bool minus, int length) {
+    ReadPrediction read;
+    read.minus = minus;
+    read.pathScore = prediction.pathScore;
+    if (!prediction.HasCodingRegion()) {
+        read.status = ReadStatus::NoCds;
+        return read;
+    }
+    read.status = ReadStatus::Cds;
+    const int start = prediction.seqLayout.startBase;
+    const int stop = std::min(prediction.seqLayout.stopBase, length - 1);
+    if (!minus) {
+        read.first = start;
+        read.last = stop;
+        read.errors = prediction.errors;
+        return read;
+    }
+    // Base i of the reverse complement is base length-1-i of the read. An
+    // extra base keeps its base; a base missing between bases i-1 and i of
+    // the reverse complement is missing between bases length-i and
+    // length-1-i of the read, that is just before base length-i.
+    read.first = length - 1 - stop;
+    read.last = length - 1 - start;
+    read.errors.reserve(prediction.errors.size());
+    for (auto error = prediction.errors.rbegin(); error != prediction.errors.rend(); ++error) {
+        const int pos = error->kind == ErrorKind::Insertion ? length - 1 - error->pos : length - error->pos;
+        read.errors.push_back({pos, error->kind});
+    }
+    return read;
+}
+
+namespace {
+
+bool Better(const ReadPrediction& minus, const ReadPrediction& plus) {
+    const bool minusHas = minus.status == ReadStatus::Cds;
+    if (minusHas != (plus.status == ReadStatus::Cds)) return minusHas;
+    return minus.pathScore > plus.pathScore;
+}
+
+}  // namespace
+
+ReadPrediction PredictRead(const ModelSet& models, const std::vector<short>& bases, StrandMode mode) {
+    const int length = static_cast<int>(bases.size());
+    if (length < kMinSequenceLength) return ReadPrediction{};
+    if (mode == StrandMode::Plus) return OnRead(Predict(models, bases), false, length);
+    ReadPrediction minus = OnRead(Predict(models, ReverseComplement(bases)), true, length);
+    if (mode == StrandMode::Minus) return minus;
+    ReadPrediction plus = OnRead(Predict(models, bases), false, length);
+    return Better(minus, plus) ? minus : plus;
+}
+
+}  // namespace talvo::scan

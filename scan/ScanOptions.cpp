@@ -1,0 +1,136 @@
+#include "ScanOptions.h"
+
+#include <sched.h>
+#include <sys/stat.h>
+
+#include <CLI/CLI.hpp>
+#include <cstdlib>
+#include <filesystem>
+#include <iostream>
+#include <stdexcept>
+#include <thread>
+
+#include "SequenceInput.h"
+
+namespace talvo::scan {
+
+std::string DefaultModelDirectory() {
+    const char* fromEnvironment = std::getenv("TALVO_MODEL_DIR");
+    if (fromEnvironment != nullptr && *fromEnvironment != '\0') return fromEnvironment;
+#ifdef TALVO_DATADIR
+    std::error_code ec;
+    if (std::filesystem::is_directory(TALVO_DATADIR, ec)) return TALVO_DATADIR;
+#endif
+    return "./param-human";
+}
+
+int AvailableCores() {
+    cpu_set_t set;
+    CPU_ZERO(&set);
+    if (sched_getaffinity(0, sizeof set, &set) == 0 && CPU_COUNT(&set) > 0) return CPU_COUNT(&set);
+    const unsigned cores = std::thread::hardware_concurrency();
+    return cores > 0 ? static_cast<int>(cores) : 1;
+}
+
+int ParseScanOptions(int argc, const char* const* argv, ScanOptions& options) {
+    CLI::App app(
+        "talvo-scan: predicts the coding region and the single-base insertions and deletions of\n"
+        "every read of FASTA or FASTQ files (plain or gzip-compressed), on both strands, with\n"
+        "threads. Writes a table of the reads, and GFF3, BED12, protein and CDS files on request.",
+        "talvo-scan");
+    app.set_version_flag("--version", "talvo-scan " TALVO_VERSION);
+    app.get_formatter()->column_width(28);
+
+    options.modelDirectory = DefaultModelDirectory();
+    options.threads = AvailableCores();
+    std::string strand = "both";
+
+    app.add_option("inputs", options.inputs, "FASTA or FASTQ files, plain or gzip; - for standard input")
+        ->required()
+        ->type_name("FILE");
+    app.add_option("-d,--model", options.modelDirectory,
+                   "model directory ($TALVO_MODEL_DIR overrides the default)")
+        ->group("Prediction")
+        ->type_name("DIR")
+        ->capture_default_str();
+    app.add_option("--strand", strand,
+                   "strands to predict; with both, the higher path score wins, plus on a tie")
+        ->group("Prediction")
+        ->check(CLI::IsMember({"both", "plus", "minus"}))
+        ->type_name("STRAND")
+        ->capture_default_str();
+    app.add_option("-o,--output", options.table, "the table of the reads; - for standard output")
+        ->group("Outputs")
+        ->type_name("FILE")
+        ->capture_default_str();
+    app.add_option("--gff3", options.gff3, "GFF3 gene models")->group("Outputs")->type_name("FILE");
+    app.add_option("--bed", options.bed, "BED12 coding regions")->group("Outputs")->type_name("FILE");
+    app.add_option("--protein", options.protein, "FASTA of the proteins, translated across the errors")
+        ->group("Outputs")
+        ->type_name("FILE");
+    app.add_option("--cds", options.cds, "FASTA of the coding sequences, corrected")
+        ->group("Outputs")
+        ->type_name("FILE");
+    app.add_option("-t,--threads", options.threads, "threads (default: the cores available)")
+        ->group("Run")
+        ->check(CLI::Range(1, 1024))
+        ->type_name("N");
+    app.add_flag("--quiet", options.quiet, "no progress line and no summary on standard error")
+        ->group("Run");
+
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::CallForHelp&) {
+        std::cout << app.help();
+        return 0;
+    } catch (const CLI::CallForVersion&) {
+        std::cout << app.version() << '\n';
+        return 0;
+    } catch (const CLI::ParseError& e) {
+        std::cerr << "talvo-scan: " << e.what() << " (see talvo-scan --help)\n";
+        return 1;
+    }
+    options.strand = strand == "plus" ? StrandMode::Plus : (strand == "minus" ? StrandMode::Minus : StrandMode::Both);
+    return -1;
+}
+
+namespace {
+
+bool SameFile(const std::string& a, const std::string& b) {
+    if (a == b) return true;
+    struct stat first {};
+    struct stat second {};
+    return stat(a.c_str(), &first) == 0 && stat(b.c_str(), &second) == 0 && first.st_dev == second.st_dev &&
+           first.st_ino == second.st_ino;
+}
+
+}  // namespace
+
+void CheckScanOptions(const ScanOptions& options) {
+    const std::pair<const char*, const std::string*> outputs[] = {
+        {"-o", &options.table},     {"--gff3", &options.gff3}, {"--bed", &options.bed},
+        {"--protein", &options.protein}, {"--cds", &options.cds},
+    };
+    for (std::size_t i = 0; i < std::size(outputs); ++i) {
+        const auto& [option, path] = outputs[i];
+        if (path->empty()) continue;
+        for (std::size_t j = 0; j < i; ++j) {
+            const auto& [other, otherPath] = outputs[j];
+            if (!otherPath->empty() && SameFile(*path, *otherPath)) {
+                throw std::runtime_error(std::string("option ") + option + ": " +
+                                         (*path == "-" ? "standard output" : "'" + *path + "'") +
+                                         " is already the output of " + other);
+            }
+        }
+        if (*path == "-") continue;
+        for (const std::string& input : options.inputs) {
+            if (input != "-" && SameFile(*path, input)) {
+                throw std::runtime_error(std::string("option ") + option + ": '" + *path +
+                                         "' is an input; choose another output file");
+            }
+        }
+    }
+    for (const std::string& input : options.inputs) CheckReadable(input);
+}
+
+}  // namespace talvo::scan

@@ -1,0 +1,42 @@
+// The command line of talvo-scan.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "ReadPrediction.h"
+
+namespace talvo::scan {
+
+struct ScanOptions {
+    std::vector<std::string> inputs;  // "-" is standard input
+    std::string modelDirectory;
+    StrandMode strand = StrandMode::Both;
+    std::string table = "-";  // "-" is standard output
+    std::string gff3;         // empty: not written
+    std::string bed;
+    std::string protein;
+    std::string cds;
+    int threads = 1;
+    bool quiet = false;
+};
+
+// Parses the command line into options. Returns -1 to go on with a run, or
+// the exit status when the command line was handled here: 0 after --help or
+// --version (printed on standard output), 1 after a usage error (one line
+// on standard error naming the option).
+int ParseScanOptions(int argc, const char* const* argv, ScanOptions& options);
+
+// Checks what parsing cannot: every input can be opened, at most one
+// output goes to standard output, no output names an input or another
+// output. Throws std::runtime_error with the message.
+void CheckScanOptions(const ScanOptions& options);
+
+// The model directory used when none is given: $TALVO_MODEL_DIR if set,
+// else the installed human model if present, else ./param-human.
+std::string DefaultModelDirectory();
+
+// Cores this process may run on (at least 1).
+int AvailableCores();
+
+}  // namespace talvo::scan

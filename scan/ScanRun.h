@@ -1,0 +1,31 @@
+// A whole batch run: the model, the inputs read in batches, each batch
+// predicted by the workers, and the outputs written in input order.
+#pragma once
+
+#include <cstddef>
+#include <iosfwd>
+
+#include "ModelSet.h"
+#include "ScanOptions.h"
+
+namespace talvo::scan {
+
+// A batch closes at this many reads or bases: a second or two of one
+// thread's work on 3-kb reads, so that even small inputs keep every thread
+// busy; the batches in flight (two per thread and two more) bound the memory.
+struct BatchLimits {
+    std::size_t reads = 64;
+    std::size_t bases = 256 * 1024;
+};
+
+// Runs with checked options and returns the exit status: 0, or 1 after a
+// failure, reported as one line on err. A malformed input ends the run with
+// status 1, yet every output still holds every read before it. The summary
+// (unless quiet) and warnings go to err as well.
+int RunScan(const ScanOptions& options, std::ostream& err, BatchLimits limits = {});
+
+// The same with a model set already loaded (options.modelDirectory only
+// names it in the outputs).
+int ScanReads(const ScanOptions& options, const ModelSet& models, std::ostream& err, BatchLimits limits = {});
+
+}  // namespace talvo::scan

@@ -1,0 +1,209 @@
+#!/usr/bin/env bash
+# End-to-end cases of talvo-scan, one group per call:
+#
+#   scan_cases.sh GROUP TALVO_SCAN TALVO MAKE_SCAN_READS SOURCE_DIR SYNTHETIC_MODEL [GT]
+#
+#   bad_input            the table of bad inputs: messages, statuses, outputs
+#   threads_and_gzip     1 and 3 threads, plain, gzip (several members) and
+#                        standard input give the same bytes in every output
+#   outputs              GFF3 passes gt gff3validator (when GT is given),
+#                        BED12 blocks are well formed, one protein and one
+#                        CDS record per predicted read
+#   single_read_program  --strand plus gives, for every read, the coding
+#                        region and errors that talvo gives for it alone
+#   output_paths         a pipe is written as it is, a symbolic link keeps
+#                        pointing at the file it names, a run ended by a
+#                        signal leaves no temporary file
+set -u
+group=$1
+scan=$(realpath "$2")
+talvo=$(realpath "$3")
+make_reads=$(realpath "$4")
+source_dir=$(realpath "$5")
+synthetic=$(realpath "$6")
+gt=${7:-}
+human=$source_dir/param-human
+
+work=$(mktemp -d "${TMPDIR:-/tmp}/talvo-scan-e2e.XXXXXX")
+trap 'rm -rf "$work"' EXIT
+cd "$work" || exit 1
+
+failed=0
+fail() {
+    echo "FAIL [$group]: $*"
+    failed=1
+}
+
+# expect NAME STATUS STDERR STDOUT_LINES -- ARGS...: runs talvo-scan with ARGS
+# and checks its status, its whole standard error (a pattern: * matches
+# anything) and the number of lines on standard output.
+expect() {
+    local name=$1 status=$2 stderr=$3 lines=$4
+    shift 5
+    "$scan" "$@" > out.txt 2> err.txt
+    local got=$?
+    [[ $got == "$status" ]] || fail "$name: status $got, expected $status"
+    [[ $(cat err.txt) == $stderr ]] || fail "$name: stderr '$(cat err.txt)', expected '$stderr'"
+    [[ $(wc -l < out.txt) == "$lines" ]] || fail "$name: $(wc -l < out.txt) lines on stdout, expected $lines"
+}
+
+# A read of n bases from the sample.
+bases() { grep -v '>' "$source_dir/sample.txt" | tr -d '\n' | cut -c "1-$1"; }
+
+case $group in
+bad_input)
+    : > empty.fa
+    printf '>short\nACGTACGT\n>empty\n\n' > short.fa
+    printf '@a\n%s\n+\n%s\n@b\n%s\n+\n%s\n' "$(bases 60)" "$(printf 'I%.0s' {1..60})" \
+        "$(bases 40)" "$(printf 'I%.0s' {1..39})" > quality.fq
+    printf '>a\n%s\n>b\n%s\n' "$(bases 300)" "$(bases 3000)" | gzip -c > whole.fa.gz
+    head -c $(( $(wc -c < whole.fa.gz) - 40 )) whole.fa.gz > truncated.fa.gz
+    printf '\x7fELF\x02\x01\x01\x00\x00\x00\x00' > binary.fa
+    printf '>ok\n%s\n' "$(bases 100)" > ok.fa
+
+    m=(-d "$synthetic" --quiet)
+    expect "version" 0 "" 1 -- --version
+    [[ $(cat out.txt) == "talvo-scan "[0-9]*.[0-9]*.[0-9]* ]] || fail "version: $(cat out.txt)"
+    "$scan" --help > out.txt 2>&1 || fail "help: status $?"
+    grep -q -- '--strand' out.txt && grep -q 'Outputs:' out.txt || fail "help: no grouped options"
+    expect "no input" 1 "talvo-scan: inputs is required (see talvo-scan --help)" 0 -- -d "$synthetic"
+    expect "empty file" 0 "talvo-scan: warning: empty.fa holds no reads" 2 -- "${m[@]}" empty.fa
+    expect "short reads" 0 "" 4 -- "${m[@]}" short.fa
+    grep -q $'^short\t8\t.\t-\t-\t0\t-\t-\ttoo_short$' out.txt || fail "short read: no too_short line"
+    grep -q $'^empty\t0\t.*too_short$' out.txt || fail "empty read: no too_short line"
+    expect "quality of the wrong length" 1 \
+        "talvo-scan: quality.fq: record 2: quality of a different length than the sequence" 3 -- "${m[@]}" quality.fq
+    expect "truncated gzip" 1 "talvo-scan: truncated.fa.gz: record 2: truncated gzip stream" 3 -- \
+        "${m[@]}" truncated.fa.gz
+    expect "binary data" 1 "talvo-scan: binary.fa: record 1: binary data" 2 -- "${m[@]}" binary.fa
+    expect "missing file among several" 1 "talvo-scan: cannot open missing.fa: No such file or directory" 0 -- \
+        "${m[@]}" ok.fa missing.fa ok.fa
+    expect "missing model" 1 "talvo-scan: *no-model*" 0 -- -d "$work/no-model" --quiet ok.fa
+    [[ $(wc -l < err.txt) == 1 ]] || fail "missing model: one line on stderr expected"
+    expect "output is an input" 1 "talvo-scan: option --bed: 'ok.fa' is an input; choose another output file" 0 -- \
+        "${m[@]}" ok.fa --bed ok.fa
+    expect "two outputs on standard output" 1 \
+        "talvo-scan: option --gff3: standard output is already the output of -o" 0 -- "${m[@]}" ok.fa --gff3 -
+    expect "bad thread count" 1 "talvo-scan: --threads: Value 0 not in range 1 to 1024 \\(see talvo-scan --help\\)" 0 -- \
+        "${m[@]}" ok.fa -t 0
+
+    # Output files: the reads before a malformed record are kept, complete;
+    # a run that fails before reading leaves no file.
+    expect "malformed input, files" 1 \
+        "talvo-scan: quality.fq: record 2: quality of a different length than the sequence" 0 -- \
+        "${m[@]}" quality.fq -o table.tsv --gff3 models.gff3
+    [[ $(grep -vc '^#' table.tsv) == 2 ]] || fail "malformed input: table.tsv should hold the header and read a"
+    grep -q '^##sequence-region a 1 60$' models.gff3 || fail "malformed input: models.gff3 should hold read a"
+    expect "missing file, files" 1 "talvo-scan: cannot open missing.fa: No such file or directory" 0 -- \
+        "${m[@]}" ok.fa missing.fa -o never.tsv
+    [[ -e never.tsv ]] && fail "missing file: never.tsv was written"
+    ls ./*.tmp* >/dev/null 2>&1 && fail "temporary files left: $(ls ./*.tmp*)"
+
+    # The summary line without --quiet.
+    "$scan" -d "$synthetic" short.fa ok.fa > /dev/null 2> err.txt
+    grep -Eq '^talvo-scan: 3 reads: 0 with a coding region \(0 plus, 0 minus\), 1 without, 2 too short; 0 errors called \(0 plus, 0 minus\); wall [0-9.]+ s, CPU [0-9.]+ s, peak memory [0-9]+ MB$' err.txt \
+        || fail "summary line: $(cat err.txt)"
+    ;;
+
+threads_and_gzip)
+    "$make_reads" "$source_dir/sample.txt" reads.fa 150 3 || fail "make_scan_reads"
+    all() { echo -o "$1.tsv" --gff3 "$1.gff3" --bed "$1.bed" --protein "$1.faa" --cds "$1.fna"; }
+    "$scan" -d "$human" --quiet -t 1 reads.fa $(all one) || fail "1 thread"
+    "$scan" -d "$human" --quiet -t 3 reads.fa $(all three) || fail "3 threads"
+    # Two gzip members, as block-compressed files hold them, cut at a record.
+    split_at=$(grep -n '>' reads.fa | sed -n '80p' | cut -d: -f1)
+    head -n $((split_at - 1)) reads.fa | gzip -c > reads.fa.gz
+    tail -n +"$split_at" reads.fa | gzip -c >> reads.fa.gz
+    "$scan" -d "$human" --quiet -t 2 reads.fa.gz $(all gzip) || fail "gzip"
+    gzip -dc reads.fa.gz | "$scan" -d "$human" --quiet -t 2 - $(all stdin) || fail "standard input"
+    for ext in tsv gff3 bed faa fna; do
+        for run in three gzip stdin; do
+            cmp -s "one.$ext" "$run.$ext" || fail "$run.$ext differs from one.$ext"
+        done
+    done
+    [[ $(grep -c $'\tcds$' one.tsv) -ge 100 ]] || fail "too few reads with a coding region: $(grep -c $'\tcds$' one.tsv)"
+    ;;
+
+outputs)
+    "$make_reads" "$source_dir/sample.txt" reads.fa 60 7 || fail "make_scan_reads"
+    "$scan" -d "$human" --quiet reads.fa -o t.tsv --gff3 m.gff3 --bed m.bed --protein p.faa --cds c.fna \
+        || fail "run"
+    predicted=$(grep -c $'\tcds$' t.tsv)
+    minus=$(awk -F'\t' '$3 == "-"' t.tsv | wc -l)
+    with_errors=$(awk -F'\t' '$9 == "cds" && $6 > 0' t.tsv | wc -l)
+    [[ $minus -ge 10 && $with_errors -ge 20 && $predicted -gt $minus ]] \
+        || fail "reads not varied enough: $predicted predicted, $minus minus, $with_errors with errors"
+    if [[ -n $gt ]]; then
+        "$gt" gff3validator m.gff3 > gt.txt 2>&1 || fail "gff3validator: $(head -3 gt.txt)"
+    else
+        echo "gt not found: GFF3 not validated"
+    fi
+    [[ $(grep -vc '^#' m.bed) == "$predicted" ]] || fail "BED lines differ from predicted reads"
+    [[ $(grep -c '>' p.faa) == "$predicted" && $(grep -c '>' c.fna) == "$predicted" ]] \
+        || fail "protein or CDS records differ from predicted reads"
+    # BED12: blocks ascending, inside the line, the first at 0, the last
+    # ending at chromEnd, thick part = the whole line.
+    awk -F'\t' '!/^#/ {
+        n = split($11, size, ","); split($12, start, ",");
+        bad = ($10 != n - 1) || start[1] != 0 || $7 != $2 || $8 != $3 ||
+              $2 + start[n - 1] + size[n - 1] != $3;
+        for (i = 2; i < n; ++i) if (start[i] < start[i - 1] + size[i - 1]) bad = 1;
+        if (bad) { print "bad BED12 line: " $0; exit 1 } }' m.bed || fail "BED12"
+    # Each protein is the translation of its CDS record (checked on the
+    # first codons) and the CDS length is about a third of the protein's.
+    paste <(grep -v '>' p.faa | tr -d '\n' | wc -c) <(grep -v '>' c.fna | tr -d '\n' | wc -c) |
+        awk '{ if ($2 < 3 * $1 || $2 > 3 * $1 + 2 * '"$predicted"') exit 1 }' || fail "CDS and protein lengths"
+    ;;
+
+single_read_program)
+    "$make_reads" "$source_dir/sample.txt" reads.fa 60 5 || fail "make_scan_reads"
+    "$scan" -d "$human" --quiet --strand plus reads.fa > t.tsv || fail "run"
+    awk -F'\t' 'NR > 2 { print $1, ($9 == "cds" ? $4 " " $5 " " $7 : "none") }' t.tsv > scan.txt
+    : > single.txt
+    awk '/^>/ { if (f) close(f); f = sprintf("single%04d.fa", ++n) } { print > f }' reads.fa
+    for file in single*.fa; do
+        id=$(head -1 "$file" | cut -c2-)
+        length=$(grep -v '>' "$file" | tr -d '\n' | wc -c)
+        "$talvo" -i "$file" -d "$human" 2>/dev/null | awk -v id="$id" -v len="$length" '
+            /^START:/ { start = $2; stop = $4 }
+            /^INSERTION_ERR:/ { split($2, a, "@"); errors = errors (errors ? "," : "") "I" a[2] }
+            /^DELETION_ERR:/ { errors = errors (errors ? "," : "") "D" $2 }
+            END {
+                if (start == 0 && stop == 0) { print id, "none"; exit }
+                if (stop > len) stop = len   # a last codon past the end ends at the last base
+                print id, start, stop, (errors ? errors : "-") }' >> single.txt
+    done
+    diff single.txt scan.txt > diff.txt || fail "talvo-scan --strand plus differs from talvo: $(head -5 diff.txt)"
+    [[ $(grep -vc none scan.txt) -ge 40 ]] || fail "too few reads with a coding region"
+    ;;
+output_paths)
+    printf '>ok\n%s\n' "$(bases 100)" > ok.fa
+    mkfifo table.fifo
+    timeout 60 cat table.fifo > from-fifo.tsv &
+    "$scan" -d "$synthetic" --quiet ok.fa -o table.fifo || fail "pipe: status $?"
+    wait
+    [[ -p table.fifo ]] || fail "pipe: replaced by a file"
+    [[ $(grep -c $'^ok\t100\t' from-fifo.tsv) == 1 ]] || fail "pipe: table not written through it"
+    echo earlier > real.tsv
+    ln -s real.tsv link.tsv
+    "$scan" -d "$synthetic" --quiet ok.fa -o link.tsv || fail "symbolic link: status $?"
+    [[ -L link.tsv ]] || fail "symbolic link: replaced by a file"
+    [[ $(grep -c $'^ok\t100\t' real.tsv) == 1 ]] || fail "symbolic link: its file not written"
+    # Ended by a signal: no temporary file stays behind.
+    "$make_reads" "$source_dir/sample.txt" reads.fa 100 9 || fail "make_scan_reads"
+    "$scan" -d "$human" --quiet -t 1 reads.fa -o stopped.tsv --gff3 stopped.gff3 &
+    sleep 1
+    kill -TERM $!
+    wait $!
+    [[ $? == 143 ]] || fail "signal: not ended by SIGTERM"
+    ls ./*.tmp* >/dev/null 2>&1 && fail "temporary files left: $(ls ./*.tmp*)"
+    [[ -e stopped.tsv || -e stopped.gff3 ]] && fail "signal: output files written"
+    ;;
+*)
+    echo "unknown group $group" >&2
+    exit 2
+    ;;
+esac
+
+[[ $failed == 0 ]] && echo "PASS [$group]"
+exit $failed
