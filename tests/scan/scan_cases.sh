@@ -189,8 +189,9 @@ output_paths)
     "$scan" -d "$synthetic" --quiet ok.fa -o link.tsv || fail "symbolic link: status $?"
     [[ -L link.tsv ]] || fail "symbolic link: replaced by a file"
     [[ $(grep -c $'^ok\t100\t' real.tsv) == 1 ]] || fail "symbolic link: its file not written"
-    # Ended by a signal: no temporary file stays behind.
-    "$make_reads" "$source_dir/sample.txt" reads.fa 100 9 || fail "make_scan_reads"
+    # Ended by a signal: no temporary file stays behind. Enough reads that
+    # one thread is still at work a second later (about 9 Mb).
+    "$make_reads" "$source_dir/sample.txt" reads.fa 3000 9 || fail "make_scan_reads"
     "$scan" -d "$human" --quiet -t 1 reads.fa -o stopped.tsv --gff3 stopped.gff3 &
     sleep 1
     kill -TERM $!
