@@ -189,12 +189,13 @@ output_paths)
     "$scan" -d "$synthetic" --quiet ok.fa -o link.tsv || fail "symbolic link: status $?"
     [[ -L link.tsv ]] || fail "symbolic link: replaced by a file"
     [[ $(grep -c $'^ok\t100\t' real.tsv) == 1 ]] || fail "symbolic link: its file not written"
-    # Ended by a signal: no temporary file stays behind.
-    "$make_reads" "$source_dir/sample.txt" reads.fa 100 9 || fail "make_scan_reads"
-    "$scan" -d "$human" --quiet -t 1 reads.fa -o stopped.tsv --gff3 stopped.gff3 &
+    # Ended by a signal while it waits for input: no temporary file stays
+    # behind.
+    sleep 30 | "$scan" -d "$synthetic" --quiet -t 1 - -o stopped.tsv --gff3 stopped.gff3 &
+    scan_pid=$!
     sleep 1
-    kill -TERM $!
-    wait $!
+    kill -TERM $scan_pid
+    wait $scan_pid
     [[ $? == 143 ]] || fail "signal: not ended by SIGTERM"
     ls ./*.tmp* >/dev/null 2>&1 && fail "temporary files left: $(ls ./*.tmp*)"
     [[ -e stopped.tsv || -e stopped.gff3 ]] && fail "signal: output files written"
