@@ -9,8 +9,10 @@
 #   outputs              GFF3 passes gt gff3validator (when GT is given),
 #                        BED12 blocks are well formed, one protein and one
 #                        CDS record per predicted read
-#   single_read_program  --strand plus gives, for every read, the coding
-#                        region and errors that talvo gives for it alone
+#   single_read_program  --strand plus gives, for every read (cut from the
+#                        shipped sample and from human mRNAs of data/, with
+#                        errors planted), the coding region and errors that
+#                        talvo gives for it alone
 #   output_paths         a pipe is written as it is, a symbolic link keeps
 #                        pointing at the file it names, a run ended by a
 #                        signal leaves no temporary file
@@ -157,6 +159,13 @@ outputs)
 
 single_read_program)
     "$make_reads" "$source_dir/sample.txt" reads.fa 60 5 || fail "make_scan_reads"
+    # And reads of twelve human mRNAs of the training data, errors planted.
+    gzip -dc "$source_dir/data/human/transcripts.fa.gz" |
+        awk '/^>/ { if (++n > 12) exit; f = sprintf("mrna%02d.fa", n) } { print > f }'
+    for mrna in mrna*.fa; do
+        "$make_reads" "$mrna" planted.fa 3 "${mrna//[!0-9]/}" || fail "make_scan_reads $mrna"
+        sed "s/^>/>${mrna%.fa}_/" planted.fa >> reads.fa
+    done
     "$scan" -d "$human" --quiet --strand plus reads.fa > t.tsv || fail "run"
     awk -F'\t' 'NR > 2 { print $1, ($9 == "cds" ? $4 " " $5 " " $7 : "none") }' t.tsv > scan.txt
     : > single.txt
@@ -174,7 +183,7 @@ single_read_program)
                 print id, start, stop, (errors ? errors : "-") }' >> single.txt
     done
     diff single.txt scan.txt > diff.txt || fail "talvo-scan --strand plus differs from talvo: $(head -5 diff.txt)"
-    [[ $(grep -vc none scan.txt) -ge 40 ]] || fail "too few reads with a coding region"
+    [[ $(grep -vc none scan.txt) -ge 70 ]] || fail "too few reads with a coding region"
     ;;
 output_paths)
     printf '>ok\n%s\n' "$(bases 100)" > ok.fa
@@ -189,13 +198,13 @@ output_paths)
     "$scan" -d "$synthetic" --quiet ok.fa -o link.tsv || fail "symbolic link: status $?"
     [[ -L link.tsv ]] || fail "symbolic link: replaced by a file"
     [[ $(grep -c $'^ok\t100\t' real.tsv) == 1 ]] || fail "symbolic link: its file not written"
-    # Ended by a signal: no temporary file stays behind. Enough reads that
-    # one thread is still at work a second later (about 9 Mb).
-    "$make_reads" "$source_dir/sample.txt" reads.fa 3000 9 || fail "make_scan_reads"
-    "$scan" -d "$human" --quiet -t 1 reads.fa -o stopped.tsv --gff3 stopped.gff3 &
+    # Ended by a signal while it waits for input: no temporary file stays
+    # behind.
+    sleep 30 | "$scan" -d "$synthetic" --quiet -t 1 - -o stopped.tsv --gff3 stopped.gff3 &
+    scan_pid=$!
     sleep 1
-    kill -TERM $!
-    wait $!
+    kill -TERM $scan_pid
+    wait $scan_pid
     [[ $? == 143 ]] || fail "signal: not ended by SIGTERM"
     ls ./*.tmp* >/dev/null 2>&1 && fail "temporary files left: $(ls ./*.tmp*)"
     [[ -e stopped.tsv || -e stopped.gff3 ]] && fail "signal: output files written"
