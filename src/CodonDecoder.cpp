@@ -25,6 +25,9 @@ constexpr double kPseudoCount = 16.0;
 // Bases on either side of an error call whose posterior counts toward its
 // confidence.
 constexpr int kConfidenceReach = 3;
+// Bases on either side of a change of frame on the path over which the
+// posterior places its error.
+constexpr int kPlacementReach = 20;
 constexpr int kLongestRun = 6;
 
 // States of a base: 5' background, codon positions 0..2, 3' background.
@@ -269,18 +272,35 @@ CodonCall CodonDecoder::Run(const std::vector<Site>& sites, int a, int b, const 
         if (s == q) kind = ErrorKind::Insertion;
         if (s == (q - kC0 + 2) % 3 + kC0) kind = ErrorKind::Deletion;
         if (kind == ErrorKind::None) continue;
-        // Confidence: the posterior of errors of that kind nearby or in the
-        // same homopolymer run.
         const std::vector<double>& post = kind == ErrorKind::Insertion ? insertion : deletion;
-        int lo = i - kConfidenceReach;
-        int hi = i + kConfidenceReach;
-        const int runFrom = kind == ErrorKind::Deletion && i > a ? i - 1 : i;
+        // The path's error stands for the posterior mass of errors of its
+        // kind nearby: placed at that mass's median, which lies closer to
+        // the true place than the path's change of frame, and never before
+        // the previous call.
+        const int from = std::max(call.errors.empty() ? a + 1 : call.errors.back().pos + 1, i - kPlacementReach);
+        const int to = std::min(b, i + kPlacementReach);
+        double near = 0.0;
+        for (int k = from; k <= to; ++k) near += post[k - a];
+        int pos = i;
+        double sum = 0.0;
+        for (int k = from; k <= to && near > 0.0; ++k) {
+            sum += post[k - a];
+            if (sum >= near / 2) {
+                pos = k;
+                break;
+            }
+        }
+        // Confidence: the posterior of errors of that kind within a few
+        // bases or in the same homopolymer run.
+        int lo = pos - kConfidenceReach;
+        int hi = pos + kConfidenceReach;
+        const int runFrom = kind == ErrorKind::Deletion && pos > a ? pos - 1 : pos;
         for (int k = runFrom; k > a && sites[k - 1].run > 1 && sites[k - 1].run == sites[k].run; --k) lo = std::min(lo, k - 1);
-        for (int k = i; k < b && sites[k + 1].run > 1 && sites[k + 1].run == sites[k].run; ++k) hi = std::max(hi, k + 1);
-        if (kind == ErrorKind::Deletion) hi = std::max(hi, i + 1);
+        for (int k = pos; k < b && sites[k + 1].run > 1 && sites[k + 1].run == sites[k].run; ++k) hi = std::max(hi, k + 1);
+        if (kind == ErrorKind::Deletion) hi = std::max(hi, pos + 1);
         double mass = 0.0;
         for (int k = std::max(lo, a); k <= std::min(hi, b); ++k) mass += post[k - a];
-        call.errors.push_back({i, kind, std::min(mass, 1.0)});
+        call.errors.push_back({pos, kind, std::min(mass, 1.0)});
     }
     return call;
 }

@@ -14,9 +14,6 @@ namespace {
 
 constexpr int kWordLength = CodonModel::kOrder + 1;
 constexpr int kLongestRun = 6;  // runs of 6 or more bases share the last length
-// Profiles with more single-base indels per base than this corrupt contexts
-// so often that the setting uses a shorter one.
-constexpr double kNoisyRate = 0.01;
 constexpr double kMaxProbability = 0.25;
 
 // Bases of the cDNAs by the length of the homopolymer run they lie in.
@@ -120,7 +117,8 @@ ErrorSetting ReadErrorSetting(const std::string& name, const std::string& profil
     const auto bases = RunLengthShares(set);
     ErrorSetting setting;
     setting.name = name;
-    setting.order = rates.insertion + rates.deletion > kNoisyRate ? CodonModel::kOrder - 1 : CodonModel::kOrder;
+    // The longest contexts served best even on long noisy reads.
+    setting.order = CodonModel::kOrder;
     auto perBase = [&](double rate, double share, double baseShare) {
         const double p = baseShare > 0.0 ? rate * share / baseShare : rate;
         return std::min(p, kMaxProbability);
