@@ -1,0 +1,85 @@
+// Decoding a read with the codon-level model: the most probable path
+// (Viterbi) for the coding region and its errors, and the posterior
+// probability of each error call as its confidence.
+#pragma once
+
+#include <array>
+#include <string>
+#include <vector>
+
+#include "CodonModel.h"
+#include "ErrorRule.h"
+
+namespace talvo {
+
+// One inferred sequencing error in the text report's convention: an
+// insertion is the extra base at pos, a deletion a base missing just before
+// base pos (0-based); confidence in [0, 1] is the posterior probability that
+// the read holds an error of that kind within a few bases of pos.
+struct CodonErrorCall {
+    int pos = 0;
+    ErrorKind kind = ErrorKind::None;
+    double confidence = 0.0;
+};
+
+struct CodonCall {
+    int first = -1;  // the coding region's first and last base (0-based), -1 when none
+    int last = -1;
+    std::vector<CodonErrorCall> errors;  // in base order, inside [first, last]
+    double score = 0.0;  // natural-log odds of the path against background alone (strand choice)
+};
+
+// Log-probability tables of one model under one error setting, built once
+// and shared read-only by any number of threads.
+class CodonDecoder {
+public:
+    // Throws std::runtime_error when the model has no setting of that name.
+    CodonDecoder(const CodonModel& model, const std::string& setting);
+
+    // The long-read use: the whole read decoded with the codon model alone
+    // (5' background, a start codon, coding, a stop codon, 3' background; a
+    // read may begin or end inside the CDS). Unknown bases (code -1) are
+    // allowed anywhere.
+    CodonCall Decode(const std::vector<short>& bases) const;
+
+    // The refinement use: the coding region [first, last] is kept and only
+    // its errors are placed anew. startFixed: a codon begins at first (else
+    // the read begins inside the CDS, any codon position); stopFixed: last is
+    // the last base of the stop codon that ends the CDS (else the read ends
+    // inside it). The result keeps first and last.
+    CodonCall Refine(const std::vector<short>& bases, int first, int last, bool startFixed,
+                     bool stopFixed) const;
+
+private:
+    struct Site;
+    // Log prices (and their exponentials) of beginning and ending in each
+    // state, and whether the background states take part.
+    struct Ends {
+        std::array<double, 5> beginLog;
+        std::array<double, 5> endLog;
+        std::array<double, 5> beginOdds;
+        std::array<double, 5> endOdds;
+        bool background;
+    };
+    std::vector<Site> Sites(const std::vector<short>& bases) const;
+    template <typename F>
+    void Steps(const Site& prev, const Site& cur, bool background, F&& f) const;
+    CodonCall Run(const std::vector<Site>& sites, int a, int b, const Ends& ends) const;
+
+    int order_ = 0;
+    // Coding emissions against background by word (every order up to
+    // order_) and codon position, as quantized logs and as odds.
+    std::vector<double> logOdds_;
+    std::vector<double> odds_;
+    // By homopolymer run length: log probabilities of a normal step, an
+    // insertion and a deletion, and their exponentials.
+    std::array<std::array<double, 3>, 7> step_{};
+    std::array<std::array<double, 3>, 7> stepOdds_{};
+    double startPrice_ = 0.0;   // a start at an ATG of the 5' region
+    double beginInside_ = 0.0;  // a read beginning at one codon position inside the CDS
+    double endInside_ = 0.0;    // a read ending inside the CDS
+    double startOdds_ = 1.0;
+    double beginInsideOdds_ = 1.0;
+};
+
+}  // namespace talvo
