@@ -18,9 +18,10 @@
 #                        signal leaves no temporary file
 #   codon                both uses of the codon model on reads of a human
 #                        mRNA with one planted insertion or deletion, on
-#                        both strands: the error found, its confidence in
-#                        the table and GFF3 (validated); a missing codon
-#                        model, an unknown error setting
+#                        both strands: the error found, mirrored on the
+#                        minus strand, its confidence in the table and GFF3
+#                        (validated); a missing codon model, an unknown
+#                        error setting
 set -u
 group=$1
 scan=$(realpath "$2")
@@ -216,8 +217,8 @@ output_paths)
     ;;
 codon)
     # An mRNA of the training data (CDS 99..1118 of 1336 bases) with one
-    # extra base (550 on the plus strand) or one missing base (before 700),
-    # and the same reads reverse-complemented; the ID names the error as
+    # extra base (551 on the plus strand) or one missing base (before 851),
+    # the same reads reverse-complemented next; the ID names the error as
     # the table gives it.
     gzip -dc "$source_dir/data/human/transcripts.fa.gz" |
         awk '/^>/ { keep = $1 == ">ENST00000375337"; next } keep { printf "%s", $0 }' > mrna.txt
@@ -229,10 +230,10 @@ codon)
             return r
         }
         {
-            ins = substr($0, 1, 549) "A" substr($0, 550)
-            del = substr($0, 1, 699) substr($0, 701)
-            print ">plus_I550\n" ins "\n>plus_D700\n" del
-            print ">minus_I788\n" rc(ins) "\n>minus_D637\n" rc(del)
+            ins = substr($0, 1, 550) "G" substr($0, 551)
+            del = substr($0, 1, 850) substr($0, 852)
+            print ">plus_I551\n" ins "\n>plus_D851\n" del
+            print ">minus_I787\n" rc(ins) "\n>minus_D486\n" rc(del)
         }' mrna.txt > planted.fa
     for use in refine long-read; do
         "$scan" -d "$human" --quiet --codon "$use" planted.fa -o "$use.tsv" --gff3 "$use.gff3" --protein "$use.faa" \
@@ -252,6 +253,21 @@ codon)
                 good = $9 == "cds" && $3 == (id[1] == "plus" ? "+" : "-") && found && m == $6
                 for (i = 1; i <= m; ++i) if (confidence[i] !~ /^[01]\.[0-9][0-9]$/) good = 0
                 if (!good) { print use ": " $0; bad = 1 }
+                # A read on the minus strand: its calls mirrored are those of
+                # the same read on the plus strand, two lines before.
+                if (id[1] == "minus") {
+                    mirrored = ""; reversed = ""
+                    for (i = n; i >= 1; --i) {
+                        pos = substr(errors[i], 2)
+                        kind = substr(errors[i], 1, 1)
+                        mirrored = mirrored (i < n ? "," : "") kind ($2 + (kind == "I" ? 1 : 2) - pos)
+                        reversed = reversed (i < n ? "," : "") confidence[i]
+                    }
+                    if (mirrored != list[NR - 2] || reversed != confidences[NR - 2]) {
+                        print use ": " $0 " does not mirror " list[NR - 2]; bad = 1
+                    }
+                }
+                list[NR] = $7; confidences[NR] = $10
             }
             END { exit bad }' "$use.tsv" || fail "$use: planted errors not found as expected"
         grep -Eq $'\tmRNA\t.*;sequencing_errors=[ID][0-9]+.*;error_confidence=[01]\\.[0-9]{2}' "$use.gff3" \

@@ -7,6 +7,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <sstream>
 
 #include "CodingSequence.h"
@@ -65,9 +66,7 @@ TEST(ScanCodon, CallsAndConfidencesOnBothStrands) {
 
 // Both uses in process with batches of two reads (ThreadSanitizer watches
 // the shared decoder in its build).
-class ScanCodonRun : public ::testing::TestWithParam<CodonUse> {};
-
-TEST_P(ScanCodonRun, OneAndThreeThreadsWriteTheSameBytes) {
+TEST(ScanCodonRun, OneAndThreeThreadsWriteTheSameBytes) {
     const std::string dir = (std::filesystem::temp_directory_path() /
                              ("talvo-scan-codon-" + std::to_string(getpid()))).string();
     std::filesystem::create_directories(dir);
@@ -80,45 +79,50 @@ TEST_P(ScanCodonRun, OneAndThreeThreadsWriteTheSameBytes) {
     const std::string model = TALVO_SOURCE_DIR "/param-human";
     const ModelSet windows(model);
     const CodonModel codonModel = ReadCodonModel(CodonModelPath(model));
-    const char* setting = GetParam() == CodonUse::Refine ? "est" : "ont";
-    const CodonDecoder decoder(codonModel, setting);
-    // The window model alone, then the codon use with one and three threads.
-    std::string outputs[3];
-    for (int run = 0; run < 3; ++run) {
+    // The table, GFF3 and proteins of a run.
+    const auto run = [&](CodonUse use, const std::string& setting, int threads) {
         ScanOptions options;
         options.inputs = {dir + "/reads.fa"};
         options.modelDirectory = "param-human";
-        options.codon = run == 0 ? CodonUse::None : GetParam();
-        options.errorSetting = run == 0 ? "" : setting;
-        const std::string prefix = dir + "/run" + std::to_string(run);
+        options.codon = use;
+        options.errorSetting = setting;
+        const std::string prefix = dir + "/run";
         options.table = prefix + ".tsv";
         options.gff3 = prefix + ".gff3";
         options.protein = prefix + ".faa";
-        options.threads = run == 2 ? 3 : 1;
+        options.threads = threads;
         options.quiet = true;
         std::ostringstream err;
-        ASSERT_EQ(ScanReads(options, {windows, run == 0 ? nullptr : &decoder}, err, {2, 100000}), 0) << err.str();
-        for (const char* ext : {".tsv", ".gff3", ".faa"}) {
-            std::ifstream in(prefix + ext);
-            outputs[run] += std::string(std::istreambuf_iterator<char>(in), {});
+        const std::optional<CodonDecoder> decoder =
+            use == CodonUse::None ? std::nullopt : std::optional<CodonDecoder>(std::in_place, codonModel, setting);
+        EXPECT_EQ(ScanReads(options, {windows, decoder ? &*decoder : nullptr}, err, {2, 100000}), 0) << err.str();
+        std::string outputs[3];
+        for (int o = 0; o < 3; ++o) {
+            std::ifstream in(prefix + (o == 0 ? ".tsv" : o == 1 ? ".gff3" : ".faa"));
+            outputs[o] = std::string(std::istreambuf_iterator<char>(in), {});
         }
-    }
-    EXPECT_EQ(outputs[1], outputs[2]);
-    EXPECT_NE(outputs[1].find("\tcds\t"), std::string::npos);
-    if (GetParam() == CodonUse::Refine) {
-        // The same reads, strands and coding regions as the window model's
-        // (the first five columns of the table).
-        std::istringstream window(outputs[0].substr(0, outputs[0].find("##gff-version")));
-        std::istringstream refined(outputs[1].substr(0, outputs[1].find("##gff-version")));
+        return std::vector<std::string>(std::begin(outputs), std::end(outputs));
+    };
+    const std::vector<std::string> window = run(CodonUse::None, "", 1);
+    for (const auto& [use, setting] : {std::pair{CodonUse::Refine, "est"}, std::pair{CodonUse::LongRead, "ont"}}) {
+        SCOPED_TRACE(setting);
+        const std::vector<std::string> one = run(use, setting, 1);
+        EXPECT_EQ(one, run(use, setting, 3));
+        EXPECT_NE(one[0].find("\tcds\t"), std::string::npos);
+        if (use != CodonUse::Refine) continue;
+        // Refinement keeps the window model's reads, strands and coding
+        // regions: the first five columns of the table, below its first line.
+        std::istringstream windowTable(window[0]);
+        std::istringstream refinedTable(one[0]);
         std::string a, b;
-        std::getline(window, a), std::getline(refined, b);  // provenance
+        std::getline(windowTable, a), std::getline(refinedTable, b);
         const auto firstColumns = [](const std::string& line) {
             std::size_t end = 0;
             for (int column = 0; column < 5 && end != std::string::npos; ++column) end = line.find('\t', end + 1);
             return line.substr(0, end);
         };
         int lines = 0;
-        while (std::getline(window, a) && std::getline(refined, b)) {
+        while (std::getline(windowTable, a) && std::getline(refinedTable, b)) {
             EXPECT_EQ(firstColumns(a), firstColumns(b));
             ++lines;
         }
@@ -126,9 +130,6 @@ TEST_P(ScanCodonRun, OneAndThreeThreadsWriteTheSameBytes) {
     }
     std::filesystem::remove_all(dir);
 }
-
-INSTANTIATE_TEST_SUITE_P(Uses, ScanCodonRun, ::testing::Values(CodonUse::Refine, CodonUse::LongRead),
-                         [](const auto& info) { return info.param == CodonUse::Refine ? "Refine" : "LongRead"; });
 
 }  // namespace
 }  // namespace talvo::scan
