@@ -117,7 +117,11 @@ CodonDecoder::CodonDecoder(const CodonModel& model, const std::string& setting) 
     for (int L = 1; L <= kLongestRun; ++L) {
         const double ins = s->insertion[L];
         const double del = s->deletion[L];
-        step_[L] = {Quantize(std::log(1.0 - ins - del)), Quantize(std::log(ins)), Quantize(std::log(del))};
+        // Errors are priced by their odds against a clean step: the
+        // background, where errors go unseen, pays no price for clean bases
+        // either, and a clean coding base must not pay one it does not.
+        const double clean = 1.0 - ins - del;
+        step_[L] = {0.0, Quantize(std::log(ins / clean)), Quantize(std::log(del / clean))};
         stepOdds_[L] = {std::exp(step_[L][0]), std::exp(step_[L][1]), std::exp(step_[L][2])};
     }
     // A start at each ATG of the 5' region is as likely as the 5' region
