@@ -1,16 +1,10 @@
 #include "OutputFile.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <csignal>
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
-#include <filesystem>
-#include <vector>
+#include <system_error>
 
 namespace talvo::scan {
 
@@ -64,51 +58,20 @@ void Unregister(int slot) {
 
 OutputFile::OutputFile(std::string path) : path_(std::move(path)) {
     buffer_.reserve(kBufferSize);
-    if (path_ == "-") {
-        fd_ = STDOUT_FILENO;
-        return;
+    try {
+        file_.emplace(path_ == "-" ? ReplacingFile::StandardOutput() : ReplacingFile(path_));
+    } catch (const std::system_error& e) {
+        Fail(e.code().value());
     }
-    struct stat target {};
-    if (stat(path_.c_str(), &target) == 0) {
-        if (S_ISDIR(target.st_mode)) Fail(EISDIR);
-        // A device, a pipe or a socket (/dev/null, /dev/stdout, a process
-        // substitution) is written as it is: it cannot be replaced.
-        if (!S_ISREG(target.st_mode)) {
-            fd_ = open(path_.c_str(), O_WRONLY | O_CLOEXEC);
-            if (fd_ < 0) Fail(errno);
-            direct_ = true;
-            return;
-        }
-    }
-    // A symbolic link keeps pointing where it did: the file it names is
-    // replaced, not the link.
-    std::error_code ec;
-    const std::string targetPath = std::filesystem::is_symlink(path_, ec)
-                                        ? std::filesystem::weakly_canonical(path_, ec).string()
-                                        : path_;
-    finalPath_ = targetPath.empty() ? path_ : targetPath;
-    std::vector<char> name(finalPath_.begin(), finalPath_.end());
-    const char suffix[] = ".tmpXXXXXX";
-    name.insert(name.end(), suffix, suffix + sizeof suffix);
-    fd_ = mkostemp(name.data(), O_CLOEXEC);
-    if (fd_ < 0) Fail(errno);
-    tempPath_ = name.data();
-    slot_ = Register(tempPath_);
-    // mkostemp creates the file for its owner only; give it the usual mode.
-    const mode_t mask = umask(0);
-    umask(mask);
-    fchmod(fd_, 0666 & ~mask);
+    if (!file_->TemporaryPath().empty()) slot_ = Register(file_->TemporaryPath());
 }
 
 OutputFile::~OutputFile() {
-    if (direct_ && fd_ >= 0) close(fd_);
-    if (tempPath_.empty()) return;
-    if (fd_ >= 0) close(fd_);
-    std::remove(tempPath_.c_str());
+    file_.reset();
     Unregister(slot_);
 }
 
-void OutputFile::Fail(int error) {
+void OutputFile::Fail(int error) const {
     const std::string name = path_ == "-" ? "standard output" : path_;
     throw OutputError("cannot write " + name + ": " + std::strerror(error));
 }
@@ -119,33 +82,23 @@ void OutputFile::Write(std::string_view text) {
 }
 
 void OutputFile::Flush() {
-    std::size_t done = 0;
-    while (done < buffer_.size()) {
-        const ssize_t written = write(fd_, buffer_.data() + done, buffer_.size() - done);
-        if (written < 0) {
-            if (errno == EINTR) continue;
-            Fail(errno);
-        }
-        done += static_cast<std::size_t>(written);
+    try {
+        file_->Write(buffer_);
+    } catch (const std::system_error& e) {
+        Fail(e.code().value());
     }
     buffer_.clear();
 }
 
 void OutputFile::Commit() {
     Flush();
-    if (direct_) {
-        const int fd = fd_;
-        fd_ = -1;
-        if (close(fd) != 0) Fail(errno);
-        return;
+    try {
+        file_->Commit();
+    } catch (const std::system_error& e) {
+        Fail(e.code().value());
     }
-    if (tempPath_.empty()) return;
-    const int fd = fd_;
-    fd_ = -1;
-    if (close(fd) != 0) Fail(errno);
-    if (std::rename(tempPath_.c_str(), finalPath_.c_str()) != 0) Fail(errno);
     Unregister(slot_);
-    tempPath_.clear();
+    slot_ = -1;
 }
 
 }  // namespace talvo::scan

@@ -1,15 +1,18 @@
 // An output of unbounded size written as it grows, yet replacing its file
-// only when complete: a regular file is written to a temporary file beside
-// it and renamed over it by Commit(); one that is never committed leaves
-// any earlier file in place. Standard output ("-") and a path that names a
-// device, a pipe or a socket are written directly. A signal that ends the
-// process (interrupt, termination, hangup, closed pipe) removes the
+// only when complete (the rules of ReplacingFile: a regular file is written
+// to a temporary file beside it and renamed over it by Commit(); one that is
+// never committed leaves any earlier file in place; devices, pipes and
+// sockets are written directly). "-" is standard output. A signal that ends
+// the process (interrupt, termination, hangup, closed pipe) removes the
 // temporary files first.
 #pragma once
 
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
+
+#include "ReportFile.h"
 
 namespace talvo::scan {
 
@@ -31,14 +34,11 @@ public:
 
 private:
     void Flush();
-    [[noreturn]] void Fail(int error);
+    [[noreturn]] void Fail(int error) const;
 
     std::string path_;
-    std::string finalPath_;  // the file replaced (a symbolic link's target)
-    std::string tempPath_;   // empty when written directly
-    bool direct_ = false;    // a device, pipe or socket
-    int slot_ = -1;          // of the temporary file removed on a signal
-    int fd_ = -1;
+    std::optional<ReplacingFile> file_;
+    int slot_ = -1;  // of the temporary file removed on a signal
     std::string buffer_;
 };
 

@@ -3,6 +3,7 @@
 // probability of each error call as its confidence.
 #pragma once
 
+#include <array>
 #include <string>
 #include <vector>
 
@@ -48,6 +49,37 @@ public:
     // inside it). The result keeps first and last.
     CodonCall Refine(const std::vector<short>& bases, int first, int last, bool startFixed,
                      bool stopFixed) const;
+
+private:
+    struct Site;
+    // Log prices (and their exponentials) of beginning and ending in each
+    // state, and whether the background states take part.
+    struct Ends {
+        std::array<double, 5> beginLog;
+        std::array<double, 5> endLog;
+        std::array<double, 5> beginOdds;
+        std::array<double, 5> endOdds;
+        bool background;
+    };
+    std::vector<Site> Sites(const std::vector<short>& bases) const;
+    template <typename F>
+    void Steps(const Site& prev, const Site& cur, bool background, F&& f) const;
+    CodonCall Run(const std::vector<Site>& sites, int a, int b, const Ends& ends) const;
+
+    int order_ = 0;
+    // Coding emissions against background by word (every order up to
+    // order_) and codon position, as quantized logs and as odds.
+    std::vector<double> logOdds_;
+    std::vector<double> odds_;
+    // By homopolymer run length: log probabilities of a normal step, an
+    // insertion and a deletion, and their exponentials.
+    std::array<std::array<double, 3>, 7> step_{};
+    std::array<std::array<double, 3>, 7> stepOdds_{};
+    double startPrice_ = 0.0;   // a start at an ATG of the 5' region
+    double beginInside_ = 0.0;  // a read beginning at one codon position inside the CDS
+    double endInside_ = 0.0;    // a read ending inside the CDS
+    double startOdds_ = 1.0;
+    double beginInsideOdds_ = 1.0;
 };
 
 }  // namespace talvo

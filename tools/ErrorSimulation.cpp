@@ -21,9 +21,9 @@ char OtherBase(char base, Random& rng) {
 
 }  // namespace
 
-ErrorModel ReadErrorProfile(const std::string& path) {
+ProfileMetrics ReadProfileMetrics(const std::string& path) {
     std::istringstream in(ReadInputFile(path, "the error profile"));
-    std::map<std::string, double> metric;
+    ProfileMetrics metric;
     std::string line;
     while (std::getline(in, line)) {
         std::stringstream fields(line);
@@ -35,23 +35,32 @@ ErrorModel ReadErrorProfile(const std::string& path) {
         number.imbue(std::locale::classic());
         if (number >> v) metric[name] = v;
     }
-    auto need = [&](const std::string& name) {
-        const auto it = metric.find(name);
-        if (it == metric.end()) throw std::runtime_error(path + ": no " + name + " line");
-        return it->second;
-    };
+    return metric;
+}
+
+double ProfileMetric(const ProfileMetrics& metrics, const std::string& name, const std::string& path) {
+    const auto it = metrics.find(name);
+    if (it == metrics.end()) throw std::runtime_error(path + ": no " + name + " line");
+    return it->second;
+}
+
+ErrorModel ErrorRates(const ProfileMetrics& metrics, const std::string& path) {
     auto singleShare = [&](const std::string& prefix) {
         double all = 0.0;
-        for (const auto& [name, v] : metric) {
+        for (const auto& [name, v] : metrics) {
             if (name.rfind(prefix, 0) == 0) all += v;
         }
-        return all > 0.0 ? need(prefix + "1") / all : 0.0;
+        return all > 0.0 ? ProfileMetric(metrics, prefix + "1", path) / all : 0.0;
     };
     ErrorModel model;
-    model.substitution = need("mismatch_rate");
-    model.insertion = need("insertion_event_rate") * singleShare("ins_len_");
-    model.deletion = need("deletion_event_rate") * singleShare("del_len_");
+    model.substitution = ProfileMetric(metrics, "mismatch_rate", path);
+    model.insertion = ProfileMetric(metrics, "insertion_event_rate", path) * singleShare("ins_len_");
+    model.deletion = ProfileMetric(metrics, "deletion_event_rate", path) * singleShare("del_len_");
     return model;
+}
+
+ErrorModel ReadErrorProfile(const std::string& path) {
+    return ErrorRates(ReadProfileMetrics(path), path);
 }
 
 SimulatedRead SimulateErrors(const AnnotatedSequence& seq, const ErrorModel& model, Random& rng) {

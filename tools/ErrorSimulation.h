@@ -4,6 +4,7 @@
 // report puts them).
 #pragma once
 
+#include <map>
 #include <string>
 #include <vector>
 
@@ -20,11 +21,21 @@ struct ErrorModel {
     int planted = 0;            // exactly this many insertions/deletions inside each CDS
 };
 
-// Rates from an error profile (metric<TAB>value lines, plain or
-// gzip-compressed): the mismatch rate, and the insertion and deletion event
+// The metrics of an error profile (metric<TAB>value lines, plain or
+// gzip-compressed) by name; lines without a number are skipped. Throws
+// std::runtime_error when the file cannot be read.
+using ProfileMetrics = std::map<std::string, double>;
+ProfileMetrics ReadProfileMetrics(const std::string& path);
+
+// A metric of the profile read from path; throws std::runtime_error naming
+// the file when it is missing.
+double ProfileMetric(const ProfileMetrics& metrics, const std::string& name, const std::string& path);
+
+// Rates from an error profile: the mismatch rate, and the insertion and deletion event
 // rates scaled to their single-base share (ins_len_1 / all insertion events,
 // likewise for deletions). Throws std::runtime_error when the file or a
 // needed metric is missing.
+ErrorModel ErrorRates(const ProfileMetrics& metrics, const std::string& path);
 ErrorModel ReadErrorProfile(const std::string& path);
 
 // A simulated insertion or deletion, placed as the program reports one.

@@ -2,10 +2,13 @@
 //
 //   talvo-train --fasta transcripts.fa --cds cds.tsv --out param-mine
 #include <chrono>
+#include <filesystem>
+#include <fstream>
 #include <iostream>
 #include <stdexcept>
 
 #include "AnnotatedSet.h"
+#include "CodonTraining.h"
 #include "Parallel.h"
 #include "ResourceSummary.h"
 #include "ToolOptions.h"
@@ -18,7 +21,33 @@ constexpr const char* kUsage =
     "  --fasta FILE          cDNA sequences (FASTA)\n"
     "  --cds FILE            CDS table: id, first base, last base (1-based, stop included), tab-separated\n"
     "  --out DIR             parameter directory to write (paramater/ and paramater32/)\n"
-    "  --threads N           threads (default: every core; the result does not depend on it)\n";
+    "  --threads N           threads (default: every core; the result does not depend on it)\n"
+    "  --error-profile NAME=FILE  also write the codon model (codon-model) with an error setting NAME\n"
+    "                        from the error profile FILE (error_profile.tsv); repeatable\n";
+
+struct ProfileOption {
+    std::string name;
+    std::string path;
+};
+
+// NAME=FILE pairs, names valid and distinct.
+std::vector<ProfileOption> ReadProfileOptions(const std::vector<std::string>& values) {
+    std::vector<ProfileOption> profiles;
+    for (const std::string& value : values) {
+        const std::size_t eq = value.find('=');
+        if (eq == std::string::npos || eq + 1 == value.size() ||
+            !talvo::tools::IsSettingName(value.substr(0, eq))) {
+            throw std::invalid_argument("option --error-profile: '" + value +
+                                        "' is not NAME=FILE with a name of lower-case letters, digits and '-'");
+        }
+        ProfileOption p{value.substr(0, eq), value.substr(eq + 1)};
+        for (const ProfileOption& q : profiles) {
+            if (q.name == p.name) throw std::invalid_argument("option --error-profile: name '" + p.name + "' given twice");
+        }
+        profiles.push_back(p);
+    }
+    return profiles;
+}
 
 }  // namespace
 
@@ -26,9 +55,9 @@ int main(int argc, char** argv) {
     using namespace talvo::tools;
     const auto begin = std::chrono::steady_clock::now();
     return RunTool("talvo-train", kUsage, [&] {
-        std::vector<std::string> names = {"--fasta", "--cds", "--out", "--threads"};
+        std::vector<std::string> names = {"--fasta", "--cds", "--out", "--threads", "--error-profile"};
         names.insert(names.end(), kTrainOptionNames.begin(), kTrainOptionNames.end());
-        const ToolOptions opts(argc, argv, names, {"--help"});
+        const ToolOptions opts(argc, argv, names, {"--help"}, {"--error-profile"});
         if (opts.Has("--help")) {
             std::cout << kUsage << kTrainUsage;
             return;
@@ -39,12 +68,25 @@ int main(int argc, char** argv) {
         TrainOptions options;
         options.threads = static_cast<int>(opts.Number("--threads", 0, 0, 1024));
         ReadTrainOptions(opts, options);
+        const auto profiles = ReadProfileOptions(opts.All("--error-profile"));
 
         const auto set = ReadAnnotatedSet(opts.Text("--fasta"), opts.Text("--cds"));
+        talvo::CodonModel codonModel;
+        if (!profiles.empty()) {
+            codonModel = CountCodonWords(set);
+            for (const ProfileOption& p : profiles) codonModel.settings.push_back(ReadErrorSetting(p.name, p.path, set));
+        }
         std::cerr << "talvo-train: " << set.size() << " annotated sequences, " << ThreadCount(options.threads)
                   << " threads\n";
         const auto classes = TrainModels(set, options);
         WriteModelDirectory(classes, options, opts.Text("--out"));
+        if (!profiles.empty()) {
+            const std::string path = (std::filesystem::path(opts.Text("--out")) / talvo::kCodonModelFile).string();
+            std::ofstream out(path, std::ios::binary);
+            talvo::WriteCodonModel(codonModel, out);
+            out.close();
+            if (!out) throw std::runtime_error(path + ": write failed");
+        }
         PrintReport(classes, std::cerr);
         std::cerr << "talvo-train: wrote " << opts.Text("--out") << "; " << talvo::ResourceSummary(begin) << "\n";
     });

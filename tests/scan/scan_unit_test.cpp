@@ -259,12 +259,15 @@ TEST(ScanOutputFile, ReplacesItsFileOnlyWhenCommitted) {
         file.Write("new\n");
     }
     EXPECT_EQ(contents(), "earlier\n");
+    std::filesystem::permissions(path, std::filesystem::perms(0640));
     {
         OutputFile file(path);
         file.Write("new\n");
         file.Commit();
     }
     EXPECT_EQ(contents(), "new\n");
+    // The replaced file keeps the mode of the earlier one.
+    EXPECT_EQ(std::filesystem::status(path).permissions(), std::filesystem::perms(0640));
     std::filesystem::remove(path);
     for (const auto& entry : std::filesystem::directory_iterator(std::filesystem::temp_directory_path())) {
         EXPECT_NE(entry.path().string().rfind(path + ".tmp", 0), 0u) << "left behind: " << entry.path();

@@ -5,9 +5,13 @@ set -eu
 train=$1
 root=$2
 data=$root/data/human
+profiles=$root/data/error-profiles
 out=$(mktemp -d)
 trap 'rm -rf "$out"' EXIT
-"$train" --fasta "$data/transcripts.fa.gz" --cds "$data/cds.tsv.gz" --out "$out/param-human" 2>"$out/log" || {
+"$train" --fasta "$data/transcripts.fa.gz" --cds "$data/cds.tsv.gz" \
+    --error-profile est="$profiles/dmel_sanger_est_errors/error_profile.tsv.gz" \
+    --error-profile ont="$profiles/ont_sirv_pcs109_errors/error_profile.tsv.gz" \
+    --out "$out/param-human" 2>"$out/log" || {
     cat "$out/log"
     exit 1
 }

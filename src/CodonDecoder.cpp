@@ -1,0 +1,347 @@
+#include "CodonDecoder.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <limits>
+#include <stdexcept>
+
+#include "CodonTable.h"
+
+namespace talvo {
+
+namespace {
+
+// Log values are rounded to multiples of 2^-20 so that sums along a path are
+// exact and every build finds the same path and score.
+constexpr double kGrain = 0x1p20;
+double Quantize(double x) { return std::round(x * kGrain) / kGrain; }
+
+constexpr double kNever = -std::numeric_limits<double>::infinity();
+
+// The pull of a context's estimate toward the next shorter context's, in
+// counts: contexts seen fewer times than this lean mostly on the shorter one.
+constexpr double kPseudoCount = 16.0;
+// Bases on either side of an error call whose posterior counts toward its
+// confidence.
+constexpr int kConfidenceReach = 3;
+// Bases on either side of a change of frame on the path over which the
+// posterior places its error.
+constexpr int kPlacementReach = 20;
+constexpr int kLongestRun = 6;
+
+// States of a base: 5' background, codon positions 0..2, 3' background.
+enum State : int { kB5 = 0, kC0 = 1, kC1 = 2, kC2 = 3, kB3 = 4, kStates = 5 };
+
+constexpr int kWordsUpTo(int order) { return order < 0 ? 0 : (4 << (2 * order)) + kWordsUpTo(order - 1); }
+
+// Conditional probabilities P(last base | the bases before it) of every
+// word of order+1 bases, order 0..kOrder, interpolated toward the next
+// lower order; words of order o start at kWordsUpTo(o - 1).
+std::vector<double> Estimate(const std::vector<std::uint32_t>& counts) {
+    std::vector<double> p(kWordsUpTo(CodonModel::kOrder));
+    std::vector<double> level(counts.begin(), counts.end());
+    if (level.size() != static_cast<std::size_t>(CodonModel::kWords)) level.assign(CodonModel::kWords, 0.0);
+    std::vector<std::vector<double>> byOrder(CodonModel::kOrder + 1);
+    byOrder[CodonModel::kOrder] = level;
+    for (int o = CodonModel::kOrder - 1; o >= 0; --o) {
+        const int words = 4 << (2 * o);
+        std::vector<double> lower(words, 0.0);
+        const auto& upper = byOrder[o + 1];
+        for (std::size_t w = 0; w < upper.size(); ++w) lower[w % words] += upper[w];
+        byOrder[o] = std::move(lower);
+    }
+    for (int o = 0; o <= CodonModel::kOrder; ++o) {
+        const int base = kWordsUpTo(o - 1);
+        const int words = 4 << (2 * o);
+        const auto& c = byOrder[o];
+        for (int ctx = 0; ctx < words / 4; ++ctx) {
+            const double total = c[4 * ctx] + c[4 * ctx + 1] + c[4 * ctx + 2] + c[4 * ctx + 3];
+            for (int b = 0; b < 4; ++b) {
+                const int w = 4 * ctx + b;
+                const double prior = o == 0 ? 0.25 : p[kWordsUpTo(o - 2) + w % (words / 4)];
+                p[base + w] = (c[w] + kPseudoCount * prior) / (total + kPseudoCount);
+            }
+        }
+    }
+    return p;
+}
+
+bool IsStop(int a, int b, int c) { return AminoAcidOf(a, b, c) == kStop; }
+
+}  // namespace
+
+// What the lattice needs of one base.
+struct CodonDecoder::Site {
+    double logOdds[3];  // coding emission against background, by codon position
+    double odds[3];
+    std::uint8_t run;     // homopolymer run length of the base (1..6)
+    std::uint8_t delRun;  // the longer of its run and the previous base's
+    bool atg;             // an ATG begins here
+    bool stop;            // a stop codon ends here
+};
+
+CodonDecoder::CodonDecoder(const CodonModel& model, const std::string& setting) {
+    const ErrorSetting* s = model.Setting(setting);
+    if (s == nullptr) throw std::runtime_error("the codon model has no error setting '" + setting + "'");
+    order_ = std::clamp(s->order, 0, CodonModel::kOrder);
+    const std::vector<double> background = Estimate(model.noncoding);
+    const int words = kWordsUpTo(order_);
+    logOdds_.assign(3 * words, 0.0);
+    odds_.assign(3 * words, 1.0);
+    for (int p = 0; p < 3; ++p) {
+        const std::vector<double> coding = Estimate(model.coding[p]);
+        for (int w = 0; w < words; ++w) {
+            logOdds_[3 * w + p] = Quantize(std::log(coding[w] / background[w]));
+            odds_[3 * w + p] = std::exp(logOdds_[3 * w + p]);
+        }
+    }
+    for (int L = 1; L <= kLongestRun; ++L) {
+        const double ins = s->insertion[L];
+        const double del = s->deletion[L];
+        step_[L] = {Quantize(std::log(1.0 - ins - del)), Quantize(std::log(ins)), Quantize(std::log(del))};
+        stepOdds_[L] = {std::exp(step_[L][0]), std::exp(step_[L][1]), std::exp(step_[L][2])};
+    }
+    // A start at each ATG of the 5' region is as likely as the 5' region
+    // holds ATGs; a read begins inside the CDS, or ends inside it, about as
+    // often as a uniform cut of the transcript would fall there.
+    const double utr5 = std::max(model.meanUtr5, 1.0);
+    const double cds = std::max(model.meanCds, 3.0);
+    const double utr3 = std::max(model.meanUtr3, 1.0);
+    startPrice_ = Quantize(std::log(1.0 / (1.0 + utr5 / 64.0)));
+    beginInside_ = Quantize(std::log(cds / (cds + utr5) / 3.0));
+    endInside_ = Quantize(std::log(cds / (cds + utr3)));
+    startOdds_ = std::exp(startPrice_);
+    beginInsideOdds_ = std::exp(beginInside_);
+}
+
+std::vector<CodonDecoder::Site> CodonDecoder::Sites(const std::vector<short>& bases) const {
+    const int n = static_cast<int>(bases.size());
+    std::vector<Site> sites(n);
+    // Homopolymer runs.
+    for (int i = 0; i < n;) {
+        int j = i + 1;
+        while (j < n && IsBase(bases[i]) && bases[j] == bases[i]) ++j;
+        const auto run = static_cast<std::uint8_t>(std::min(j - i, kLongestRun));
+        for (int k = i; k < j; ++k) sites[k].run = run;
+        i = j;
+    }
+    int word = 0;
+    int clean = 0;
+    for (int i = 0; i < n; ++i) {
+        Site& s = sites[i];
+        s.delRun = i > 0 ? std::max(s.run, sites[i - 1].run) : s.run;
+        s.atg = i + 2 < n && bases[i] == 0 && bases[i + 1] == 1 && bases[i + 2] == 2;
+        s.stop = i >= 2 && IsStop(bases[i - 2], bases[i - 1], bases[i]);
+        if (!IsBase(bases[i])) {
+            clean = 0;
+            for (int p = 0; p < 3; ++p) {
+                s.logOdds[p] = 0.0;
+                s.odds[p] = 1.0;
+            }
+            continue;
+        }
+        word = ((word << 2) | bases[i]) & (CodonModel::kWords - 1);
+        clean = std::min(clean + 1, order_ + 1);
+        const int order = clean - 1;
+        const int at = kWordsUpTo(order - 1) + (word & ((4 << (2 * order)) - 1));
+        for (int p = 0; p < 3; ++p) {
+            s.logOdds[p] = logOdds_[3 * at + p];
+            s.odds[p] = odds_[3 * at + p];
+        }
+    }
+    return sites;
+}
+
+// Every step from a state at the base before `cur` to a state at `cur`:
+// f(from, to, kind, log weight, odds weight), the weights including the
+// emission of `cur`.
+template <typename F>
+inline void CodonDecoder::Steps(const Site& prev, const Site& cur, bool background, F&& f) const {
+    const auto& run = step_[cur.run];
+    const auto& runOdds = stepOdds_[cur.run];
+    const double del = step_[cur.delRun][2];
+    const double delOdds = stepOdds_[cur.delRun][2];
+    f(kB5, kB5, ErrorKind::None, 0.0, 1.0);
+    if (cur.atg) f(kB5, kC0, ErrorKind::None, startPrice_ + cur.logOdds[0], startOdds_ * cur.odds[0]);
+    for (int q = 0; q < 3; ++q) {
+        if (q == 2 && prev.stop) break;  // a stop codon ends the CDS
+        const int next = q == 2 ? 0 : q + 1;
+        const int skip = q == 0 ? 2 : q - 1;
+        f(kC0 + q, kC0 + next, ErrorKind::None, run[0] + cur.logOdds[next], runOdds[0] * cur.odds[next]);
+        f(kC0 + q, kC0 + q, ErrorKind::Insertion, run[1], runOdds[1]);
+        f(kC0 + q, kC0 + skip, ErrorKind::Deletion, del + cur.logOdds[skip], delOdds * cur.odds[skip]);
+    }
+    if (background && prev.stop) f(kC2, kB3, ErrorKind::None, 0.0, 1.0);
+    f(kB3, kB3, ErrorKind::None, 0.0, 1.0);
+}
+
+CodonCall CodonDecoder::Run(const std::vector<Site>& sites, int a, int b, const Ends& ends) const {
+    CodonCall call;
+    const int m = b - a + 1;
+    if (m <= 0) return call;
+    auto emitLog = [&](const Site& s, int state) { return state >= kC0 && state <= kC2 ? s.logOdds[state - kC0] : 0.0; };
+    auto emitOdds = [&](const Site& s, int state) { return state >= kC0 && state <= kC2 ? s.odds[state - kC0] : 1.0; };
+
+    // Viterbi.
+    std::vector<std::uint8_t> back(static_cast<std::size_t>(m) * kStates, 0);
+    std::array<double, kStates> v{};
+    for (int s = 0; s < kStates; ++s) v[s] = ends.beginLog[s] + emitLog(sites[a], s);
+    for (int i = a + 1; i <= b; ++i) {
+        std::array<double, kStates> next;
+        next.fill(kNever);
+        std::uint8_t* bp = &back[static_cast<std::size_t>(i - a) * kStates];
+        Steps(sites[i - 1], sites[i], ends.background, [&](int from, int to, ErrorKind, double w, double) {
+            const double x = v[from] + w;
+            if (x > next[to]) {
+                next[to] = x;
+                bp[to] = static_cast<std::uint8_t>(from);
+            }
+        });
+        v = next;
+    }
+    int state = 0;
+    double best = kNever;
+    for (int s = 0; s < kStates; ++s) {
+        if (v[s] + ends.endLog[s] > best) {
+            best = v[s] + ends.endLog[s];
+            state = s;
+        }
+    }
+    if (best == kNever) return call;
+    call.score = best;
+    std::vector<std::uint8_t> path(m);
+    for (int i = b; i >= a; --i) {
+        path[i - a] = static_cast<std::uint8_t>(state);
+        state = back[static_cast<std::size_t>(i - a) * kStates + state];
+    }
+
+    // Forward, each row scaled to sum 1.
+    std::vector<double> f(static_cast<std::size_t>(m) * kStates, 0.0);
+    std::vector<double> scale(m, 1.0);
+    auto normalise = [&](int r) {
+        double sum = 0.0;
+        for (int s = 0; s < kStates; ++s) sum += f[r * kStates + s];
+        if (sum > 0.0) {
+            for (int s = 0; s < kStates; ++s) f[r * kStates + s] /= sum;
+            scale[r] = sum;
+        }
+    };
+    for (int s = 0; s < kStates; ++s) f[s] = ends.beginOdds[s] * emitOdds(sites[a], s);
+    normalise(0);
+    for (int i = a + 1; i <= b; ++i) {
+        const double* prev = &f[(i - a - 1) * kStates];
+        double* row = &f[(i - a) * kStates];
+        Steps(sites[i - 1], sites[i], ends.background,
+              [&](int from, int to, ErrorKind, double, double w) { row[to] += prev[from] * w; });
+        normalise(i - a);
+    }
+    double total = 0.0;
+    for (int s = 0; s < kStates; ++s) total += f[(m - 1) * kStates + s] * ends.endOdds[s];
+
+    // Backward, with the posterior of each error step.
+    std::vector<double> insertion(m, 0.0);
+    std::vector<double> deletion(m, 0.0);
+    if (total > 0.0) {
+        std::array<double, kStates> bw;
+        for (int s = 0; s < kStates; ++s) bw[s] = ends.endOdds[s] / total;
+        for (int i = b; i > a; --i) {
+            const double* prev = &f[(i - a - 1) * kStates];
+            const double c = scale[i - a];
+            std::array<double, kStates> earlier{};
+            Steps(sites[i - 1], sites[i], ends.background, [&](int from, int to, ErrorKind kind, double, double w) {
+                const double x = w * bw[to] / c;
+                earlier[from] += x;
+                if (kind == ErrorKind::Insertion) insertion[i - a] += prev[from] * x;
+                if (kind == ErrorKind::Deletion) deletion[i - a] += prev[from] * x;
+            });
+            bw = earlier;
+        }
+    }
+
+    // The path's coding region and errors.
+    for (int i = a; i <= b; ++i) {
+        const int s = path[i - a];
+        if (s < kC0 || s > kC2) continue;
+        if (call.first < 0) call.first = i;
+        call.last = i;
+        if (i == a) continue;
+        const int q = path[i - a - 1];
+        if (q < kC0 || q > kC2) continue;
+        ErrorKind kind = ErrorKind::None;
+        if (s == q) kind = ErrorKind::Insertion;
+        if (s == (q - kC0 + 2) % 3 + kC0) kind = ErrorKind::Deletion;
+        if (kind == ErrorKind::None) continue;
+        const std::vector<double>& post = kind == ErrorKind::Insertion ? insertion : deletion;
+        // The path's error stands for the posterior mass of errors of its
+        // kind nearby: placed at that mass's median, which lies closer to
+        // the true place than the path's change of frame, and never before
+        // the previous call.
+        const int from = std::max(call.errors.empty() ? a + 1 : call.errors.back().pos + 1, i - kPlacementReach);
+        const int to = std::min(b, i + kPlacementReach);
+        double near = 0.0;
+        for (int k = from; k <= to; ++k) near += post[k - a];
+        int pos = i;
+        double sum = 0.0;
+        for (int k = from; k <= to && near > 0.0; ++k) {
+            sum += post[k - a];
+            if (sum >= near / 2) {
+                pos = k;
+                break;
+            }
+        }
+        // Confidence: the posterior of errors of that kind within a few
+        // bases or in the same homopolymer run.
+        int lo = pos - kConfidenceReach;
+        int hi = pos + kConfidenceReach;
+        const int runFrom = kind == ErrorKind::Deletion && pos > a ? pos - 1 : pos;
+        for (int k = runFrom; k > a && sites[k - 1].run > 1 && sites[k - 1].run == sites[k].run; --k) lo = std::min(lo, k - 1);
+        for (int k = pos; k < b && sites[k + 1].run > 1 && sites[k + 1].run == sites[k].run; ++k) hi = std::max(hi, k + 1);
+        if (kind == ErrorKind::Deletion) hi = std::max(hi, pos + 1);
+        double mass = 0.0;
+        for (int k = std::max(lo, a); k <= std::min(hi, b); ++k) mass += post[k - a];
+        call.errors.push_back({pos, kind, std::min(mass, 1.0)});
+    }
+    return call;
+}
+
+CodonCall CodonDecoder::Decode(const std::vector<short>& bases) const {
+    const int n = static_cast<int>(bases.size());
+    const std::vector<Site> sites = Sites(bases);
+    Ends ends;
+    ends.background = true;
+    ends.beginLog = {0.0, beginInside_, beginInside_, beginInside_, kNever};
+    ends.endLog = {0.0, endInside_, endInside_, endInside_, 0.0};
+    if (n > 0 && sites[0].atg) ends.beginLog[kC0] = std::max(beginInside_, startPrice_);
+    if (n > 0 && sites[n - 1].stop) ends.endLog[kC2] = 0.0;
+    for (int s = 0; s < kStates; ++s) {
+        ends.beginOdds[s] = std::exp(ends.beginLog[s]);
+        ends.endOdds[s] = std::exp(ends.endLog[s]);
+    }
+    if (n > 0 && sites[0].atg) ends.beginOdds[kC0] = beginInsideOdds_ + startOdds_;
+    return Run(sites, 0, n - 1, ends);
+}
+
+CodonCall CodonDecoder::Refine(const std::vector<short>& bases, int first, int last, bool startFixed,
+                               bool stopFixed) const {
+    const int n = static_cast<int>(bases.size());
+    if (first < 0 || last >= n || last < first) {
+        throw std::invalid_argument("codon refinement: coding region " + std::to_string(first) + ".." +
+                                    std::to_string(last) + " outside a read of " + std::to_string(n) + " bases");
+    }
+    const std::vector<Site> sites = Sites(bases);
+    Ends ends;
+    ends.background = false;
+    ends.beginLog = {kNever, 0.0, startFixed ? kNever : 0.0, startFixed ? kNever : 0.0, kNever};
+    ends.endLog = {kNever, stopFixed ? kNever : 0.0, stopFixed ? kNever : 0.0, 0.0, kNever};
+    for (int s = 0; s < kStates; ++s) {
+        ends.beginOdds[s] = std::exp(ends.beginLog[s]);
+        ends.endOdds[s] = std::exp(ends.endLog[s]);
+    }
+    CodonCall call = Run(sites, first, last, ends);
+    call.first = first;
+    call.last = last;
+    return call;
+}
+
+}  // namespace talvo

@@ -1,0 +1,214 @@
+// The codon-model file, line by line:
+//
+//   talvo codon model 1
+//   lengths UTR5 CDS UTR3                     mean lengths in bases
+//   setting NAME ORDER insertion I1..I6 deletion D1..D6   one line per setting
+//   AAAAA n0A n0T n0G n0C n1A .. n2C nA nT nG nC          1024 count lines
+//
+// A count line names a context of five bases and gives the counts of the
+// four bases (A, T, G, C) that follow it at codon position 0, 1 and 2 of a
+// CDS and in the untranslated regions; the contexts come in the order of
+// their index (base codes as base-4 digits, first base most significant).
+#include "CodonModel.h"
+
+#include <charconv>
+#include <cmath>
+#include <fstream>
+#include <ostream>
+#include <sstream>
+#include <stdexcept>
+#include <system_error>
+
+#include "FileOpen.h"
+
+namespace talvo {
+
+namespace {
+
+constexpr const char* kVersionLine = "talvo codon model 1";
+constexpr int kContexts = CodonModel::kWords / 4;
+constexpr char kLetters[] = {'A', 'T', 'G', 'C'};
+constexpr double kMaxErrorProbability = 0.5;
+
+std::string ContextName(int context) {
+    std::string name(CodonModel::kOrder, 'A');
+    for (int k = CodonModel::kOrder - 1; k >= 0; --k, context >>= 2) name[k] = kLetters[context & 3];
+    return name;
+}
+
+std::vector<std::string> Fields(const std::string& line) {
+    std::vector<std::string> fields;
+    std::istringstream in(line);
+    for (std::string f; in >> f;) fields.push_back(f);
+    return fields;
+}
+
+bool ValidName(const std::string& name) {
+    if (name.empty()) return false;
+    for (char c : name) {
+        if (!((c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-')) return false;
+    }
+    return true;
+}
+
+class Reader {
+public:
+    Reader(const std::string& path, std::istream& in) : path_(path), in_(in) {}
+
+    [[noreturn]] void Fail(const std::string& reason) const {
+        throw std::runtime_error(path_ + (line_ > 0 ? " line " + std::to_string(line_) : "") + ": " + reason);
+    }
+
+    // The next line's fields; false at the end of the file.
+    bool Next(std::vector<std::string>& fields) {
+        std::string line;
+        if (!std::getline(in_, line)) {
+            if (in_.bad()) Fail("read failed");
+            ++line_;
+            return false;
+        }
+        ++line_;
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        text_ = line;
+        fields = Fields(line);
+        return true;
+    }
+    const std::string& Text() const { return text_; }
+
+    double Real(const std::string& text, double low, double high, const std::string& what) const {
+        double value = 0.0;
+        const char* end = text.data() + text.size();
+        const auto [ptr, ec] = std::from_chars(text.data(), end, value);
+        if (ec != std::errc() || ptr != end || !std::isfinite(value)) Fail("bad number '" + text + "' for " + what);
+        if (value < low || value > high) Fail(what + " " + text + " out of range");
+        return value;
+    }
+
+    template <typename T>
+    T Whole(const std::string& text, T low, T high, const std::string& what) const {
+        T value = 0;
+        const char* end = text.data() + text.size();
+        const auto [ptr, ec] = std::from_chars(text.data(), end, value);
+        if (ec != std::errc() || ptr != end) Fail("bad number '" + text + "' for " + what);
+        if (value < low || value > high) Fail(what + " " + text + " out of range");
+        return value;
+    }
+
+private:
+    const std::string& path_;
+    std::istream& in_;
+    int line_ = 0;
+    std::string text_;
+};
+
+ErrorSetting ReadSetting(const Reader& r, const std::vector<std::string>& f) {
+    // setting NAME ORDER insertion I1..I6 deletion D1..D6
+    if (f.size() != 17 || f[3] != "insertion" || f[10] != "deletion") {
+        r.Fail("setting line needs: setting NAME ORDER insertion I1..I6 deletion D1..D6");
+    }
+    ErrorSetting s;
+    s.name = f[1];
+    if (!ValidName(s.name)) r.Fail("bad setting name '" + s.name + "' (lower-case letters, digits, '-')");
+    s.order = r.Whole<int>(f[2], 0, CodonModel::kOrder, "order");
+    for (int L = 1; L <= 6; ++L) {
+        s.insertion[L] = r.Real(f[3 + L], 0.0, kMaxErrorProbability, "insertion probability");
+        s.deletion[L] = r.Real(f[10 + L], 0.0, kMaxErrorProbability, "deletion probability");
+    }
+    return s;
+}
+
+void PutReal(std::ostream& out, double value) {
+    char buffer[64];
+    const auto [ptr, ec] = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general, 6);
+    out.write(buffer, ec == std::errc() ? ptr - buffer : 0);
+}
+
+}  // namespace
+
+const ErrorSetting* CodonModel::Setting(const std::string& name) const {
+    for (const ErrorSetting& s : settings) {
+        if (s.name == name) return &s;
+    }
+    return nullptr;
+}
+
+CodonModel ReadCodonModel(const std::string& path) {
+    std::ifstream file;
+    if (!OpenForReading(file, path)) throw std::runtime_error(path + ": cannot open the codon model");
+    Reader r(path, file);
+    std::vector<std::string> f;
+    if (!r.Next(f) || r.Text() != kVersionLine) {
+        r.Fail(std::string("not a codon model of this version (the first line must be \"") + kVersionLine + "\")");
+    }
+    CodonModel model;
+    if (!r.Next(f)) r.Fail("missing the lengths line");
+    if (f.size() != 4 || f[0] != "lengths") r.Fail("lengths line needs: lengths UTR5 CDS UTR3");
+    model.meanUtr5 = r.Real(f[1], 0.0, 1e9, "mean 5' UTR length");
+    model.meanCds = r.Real(f[2], 3.0, 1e9, "mean CDS length");
+    model.meanUtr3 = r.Real(f[3], 0.0, 1e9, "mean 3' UTR length");
+
+    bool more = r.Next(f);
+    while (more && !f.empty() && f[0] == "setting") {
+        ErrorSetting s = ReadSetting(r, f);
+        if (model.Setting(s.name) != nullptr) r.Fail("setting '" + s.name + "' given twice");
+        model.settings.push_back(std::move(s));
+        more = r.Next(f);
+    }
+    if (model.settings.empty()) r.Fail("missing the setting lines");
+
+    for (auto& counts : model.coding) counts.assign(CodonModel::kWords, 0);
+    model.noncoding.assign(CodonModel::kWords, 0);
+    for (int context = 0; context < kContexts; ++context) {
+        const std::string name = ContextName(context);
+        if (context > 0) more = r.Next(f);
+        if (!more) r.Fail("missing the counts of context " + name);
+        if (f.size() != 17 || f[0] != name) r.Fail("count line needs: " + name + " and 16 counts");
+        for (int b = 0; b < 4; ++b) {
+            for (int p = 0; p < 3; ++p) {
+                model.coding[p][4 * context + b] =
+                    r.Whole<std::uint32_t>(f[1 + 4 * p + b], 0, UINT32_MAX, "count");
+            }
+            model.noncoding[4 * context + b] = r.Whole<std::uint32_t>(f[13 + b], 0, UINT32_MAX, "count");
+        }
+    }
+    while (r.Next(f)) {
+        if (!f.empty()) r.Fail("text after the last count line");
+    }
+    return model;
+}
+
+void WriteCodonModel(const CodonModel& model, std::ostream& out) {
+    out << kVersionLine << "\nlengths ";
+    PutReal(out, model.meanUtr5);
+    out << ' ';
+    PutReal(out, model.meanCds);
+    out << ' ';
+    PutReal(out, model.meanUtr3);
+    out << '\n';
+    for (const ErrorSetting& s : model.settings) {
+        out << "setting " << s.name << ' ' << s.order << " insertion";
+        for (int L = 1; L <= 6; ++L) {
+            out << ' ';
+            PutReal(out, s.insertion[L]);
+        }
+        out << " deletion";
+        for (int L = 1; L <= 6; ++L) {
+            out << ' ';
+            PutReal(out, s.deletion[L]);
+        }
+        out << '\n';
+    }
+    auto count = [](const std::vector<std::uint32_t>& counts, int word) {
+        return word < static_cast<int>(counts.size()) ? counts[word] : 0u;
+    };
+    for (int context = 0; context < kContexts; ++context) {
+        out << ContextName(context);
+        for (int p = 0; p < 3; ++p) {
+            for (int b = 0; b < 4; ++b) out << ' ' << count(model.coding[p], 4 * context + b);
+        }
+        for (int b = 0; b < 4; ++b) out << ' ' << count(model.noncoding, 4 * context + b);
+        out << '\n';
+    }
+}
+
+}  // namespace talvo

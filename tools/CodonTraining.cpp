@@ -1,0 +1,137 @@
+#include "CodonTraining.h"
+
+#include <algorithm>
+#include <array>
+#include <cstdint>
+#include <stdexcept>
+
+#include "CodonTable.h"
+#include "ErrorSimulation.h"
+
+namespace talvo::tools {
+
+namespace {
+
+constexpr int kWordLength = CodonModel::kOrder + 1;
+constexpr int kLongestRun = 6;  // runs of 6 or more bases share the last length
+constexpr double kMaxProbability = 0.25;
+
+// Bases of the cDNAs by the length of the homopolymer run they lie in.
+std::array<double, kLongestRun + 1> RunLengthShares(const std::vector<AnnotatedSequence>& set) {
+    std::array<long long, kLongestRun + 1> bases{};
+    long long all = 0;
+    for (const AnnotatedSequence& seq : set) {
+        const std::vector<short> codes = BaseCodes(seq.bases);
+        const int n = static_cast<int>(codes.size());
+        for (int i = 0; i < n;) {
+            int j = i + 1;
+            while (j < n && codes[j] == codes[i]) ++j;
+            if (IsBase(codes[i])) {
+                bases[std::min(j - i, kLongestRun)] += j - i;
+                all += j - i;
+            }
+            i = j;
+        }
+    }
+    std::array<double, kLongestRun + 1> share{};
+    for (int L = 1; L <= kLongestRun && all > 0; ++L) share[L] = static_cast<double>(bases[L]) / static_cast<double>(all);
+    return share;
+}
+
+// The profile's counts of indel events by the homopolymer run length they
+// touch ("..._0" .. "..._6+"), as shares over the run lengths of the read
+// (index 1..6). `shift` moves the profile's length to the read's: +1 for an
+// insertion, which lengthens the run it joins, -1 for a deletion, which
+// shortens it; the profile's last bin (6 or more) goes to the read's run
+// of 6 or more, or of 5 or more for deletions.
+std::array<double, kLongestRun + 1> EventShares(const ProfileMetrics& metrics, const std::string& prefix, int shift,
+                                                 const std::string& path) {
+    std::array<double, kLongestRun + 1> count{};
+    double all = 0.0;
+    for (int L = 0; L <= kLongestRun; ++L) {
+        const std::string name = prefix + std::to_string(L) + (L == kLongestRun ? "+" : "");
+        const double c = ProfileMetric(metrics, name, path);
+        if (c < 0.0) throw std::runtime_error(path + ": negative " + name);
+        count[std::clamp(L + shift, 1, kLongestRun)] += c;
+        all += c;
+    }
+    if (all > 0.0) {
+        for (double& c : count) c /= all;
+    }
+    return count;
+}
+
+}  // namespace
+
+bool IsSettingName(const std::string& name) {
+    return !name.empty() && std::all_of(name.begin(), name.end(), [](char c) {
+        return (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-';
+    });
+}
+
+CodonModel CountCodonWords(const std::vector<AnnotatedSequence>& set) {
+    CodonModel model;
+    for (auto& counts : model.coding) counts.assign(CodonModel::kWords, 0);
+    model.noncoding.assign(CodonModel::kWords, 0);
+    long long utr5 = 0;
+    long long cds = 0;
+    long long utr3 = 0;
+    for (const AnnotatedSequence& seq : set) {
+        const std::vector<short> codes = BaseCodes(seq.bases);
+        const int n = static_cast<int>(codes.size());
+        utr5 += seq.cdsFirst;
+        cds += seq.cdsLast - seq.cdsFirst + 1;
+        utr3 += n - 1 - seq.cdsLast;
+        int word = 0;
+        int clean = 0;  // bases before i (and i) since the last unknown one
+        for (int i = 0; i < n; ++i) {
+            if (!IsBase(codes[i])) {
+                clean = 0;
+                continue;
+            }
+            word = ((word << 2) | codes[i]) & (CodonModel::kWords - 1);
+            if (++clean < kWordLength) continue;
+            const int from = i - kWordLength + 1;
+            if (from >= seq.cdsFirst && i <= seq.cdsLast) {
+                ++model.coding[(i - seq.cdsFirst) % 3][word];
+            } else if (i < seq.cdsFirst || from > seq.cdsLast) {
+                ++model.noncoding[word];
+            }
+        }
+    }
+    if (!set.empty()) {
+        const double count = static_cast<double>(set.size());
+        model.meanUtr5 = static_cast<double>(utr5) / count;
+        model.meanCds = static_cast<double>(cds) / count;
+        model.meanUtr3 = static_cast<double>(utr3) / count;
+    }
+    return model;
+}
+
+ErrorSetting ReadErrorSetting(const std::string& name, const std::string& profilePath,
+                              const std::vector<AnnotatedSequence>& set) {
+    const ProfileMetrics metrics = ReadProfileMetrics(profilePath);
+    const ErrorModel rates = ErrorRates(metrics, profilePath);
+    const auto insertions = EventShares(metrics, "ins_in_homopolymer_run_len_", +1, profilePath);
+    const auto deletions = EventShares(metrics, "del_in_homopolymer_run_len_", -1, profilePath);
+    const auto bases = RunLengthShares(set);
+    ErrorSetting setting;
+    setting.name = name;
+    // The longest contexts served best even on long noisy reads.
+    setting.order = CodonModel::kOrder;
+    auto perBase = [&](double rate, double share, double baseShare) {
+        const double p = baseShare > 0.0 ? rate * share / baseShare : rate;
+        return std::min(p, kMaxProbability);
+    };
+    for (int L = 1; L <= kLongestRun; ++L) {
+        setting.insertion[L] = perBase(rates.insertion, insertions[L], bases[L]);
+        setting.deletion[L] = perBase(rates.deletion, deletions[L], bases[L]);
+    }
+    // Deletions from runs of 6 or more leave runs of 5 or more: one rate for both.
+    const int last = kLongestRun;
+    setting.deletion[last] = setting.deletion[last - 1] =
+        perBase(rates.deletion, deletions[last - 1], bases[last - 1] + bases[last]);
+    return setting;
+}
+
+}  // namespace talvo::tools

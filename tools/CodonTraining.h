@@ -1,0 +1,31 @@
+// Training of the codon-level model: word counts and mean region lengths
+// from annotated cDNAs, and error settings from measured error profiles.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "AnnotatedSet.h"
+#include "CodonModel.h"
+
+namespace talvo::tools {
+
+// The word counts and mean lengths of the annotated cDNAs; no settings yet.
+// Words with a base other than A, C, G, T are not counted.
+CodonModel CountCodonWords(const std::vector<AnnotatedSequence>& set);
+
+// The error setting of an error profile (see ReadProfileMetrics): its
+// single-base insertion and deletion rates shared out over homopolymer run
+// lengths by the profile's *_in_homopolymer_run_len_L counts and divided by
+// the share of the cDNAs' bases in runs of that length, so that each is a
+// probability per base at risk. An insertion is filed under the length of
+// the run it makes, a deletion under the length of the run it leaves (at
+// least 1; runs of 5 and of 6 or more share one rate). Throws std::runtime_error naming the file when it cannot be
+// read or lacks a needed metric.
+ErrorSetting ReadErrorSetting(const std::string& name, const std::string& profilePath,
+                              const std::vector<AnnotatedSequence>& set);
+
+// True when the name may name a setting: lower-case letters, digits, '-'.
+bool IsSettingName(const std::string& name);
+
+}  // namespace talvo::tools
