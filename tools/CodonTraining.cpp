@@ -69,6 +69,23 @@ bool IsSettingName(const std::string& name) {
     });
 }
 
+std::vector<ProfileOption> ReadProfileOptions(const std::vector<std::string>& values) {
+    std::vector<ProfileOption> profiles;
+    for (const std::string& value : values) {
+        const std::size_t eq = value.find('=');
+        if (eq == std::string::npos || eq + 1 == value.size() || !IsSettingName(value.substr(0, eq))) {
+            throw std::invalid_argument("option --error-profile: '" + value +
+                                        "' is not NAME=FILE with a name of lower-case letters, digits and '-'");
+        }
+        ProfileOption p{value.substr(0, eq), value.substr(eq + 1)};
+        for (const ProfileOption& q : profiles) {
+            if (q.name == p.name) throw std::invalid_argument("option --error-profile: name '" + p.name + "' given twice");
+        }
+        profiles.push_back(p);
+    }
+    return profiles;
+}
+
 CodonModel CountCodonWords(const std::vector<AnnotatedSequence>& set) {
     CodonModel model;
     for (auto& counts : model.coding) counts.assign(CodonModel::kWords, 0);

@@ -28,4 +28,13 @@ ErrorSetting ReadErrorSetting(const std::string& name, const std::string& profil
 // True when the name may name a setting: lower-case letters, digits, '-'.
 bool IsSettingName(const std::string& name);
 
+// The values of --error-profile options, NAME=FILE each.
+struct ProfileOption {
+    std::string name;
+    std::string path;
+};
+// Throws std::invalid_argument naming the option on a value that is not
+// NAME=FILE with a setting name, or on a name given twice.
+std::vector<ProfileOption> ReadProfileOptions(const std::vector<std::string>& values);
+
 }  // namespace talvo::tools

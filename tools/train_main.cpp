@@ -25,30 +25,6 @@ constexpr const char* kUsage =
     "  --error-profile NAME=FILE  also write the codon model (codon-model) with an error setting NAME\n"
     "                        from the error profile FILE (error_profile.tsv); repeatable\n";
 
-struct ProfileOption {
-    std::string name;
-    std::string path;
-};
-
-// NAME=FILE pairs, names valid and distinct.
-std::vector<ProfileOption> ReadProfileOptions(const std::vector<std::string>& values) {
-    std::vector<ProfileOption> profiles;
-    for (const std::string& value : values) {
-        const std::size_t eq = value.find('=');
-        if (eq == std::string::npos || eq + 1 == value.size() ||
-            !talvo::tools::IsSettingName(value.substr(0, eq))) {
-            throw std::invalid_argument("option --error-profile: '" + value +
-                                        "' is not NAME=FILE with a name of lower-case letters, digits and '-'");
-        }
-        ProfileOption p{value.substr(0, eq), value.substr(eq + 1)};
-        for (const ProfileOption& q : profiles) {
-            if (q.name == p.name) throw std::invalid_argument("option --error-profile: name '" + p.name + "' given twice");
-        }
-        profiles.push_back(p);
-    }
-    return profiles;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
