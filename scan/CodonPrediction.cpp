@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <stdexcept>
 
-#include "CodonTable.h"
+#include "CodonRefinement.h"
 
 namespace talvo::scan {
 
@@ -46,11 +46,6 @@ struct WindowOnStrand {
     int stopBase = -1;          // the coding region's last base on it, perhaps past the read's end
 };
 
-bool CodonAt(const std::vector<short>& bases, int first, int aminoAcid) {
-    return first >= 0 && first + 2 < static_cast<int>(bases.size()) &&
-           AminoAcidOf(bases[first], bases[first + 1], bases[first + 2]) == aminoAcid;
-}
-
 }  // namespace
 
 ReadPrediction OnRead(const CodonCall& call, bool minus, int length) {
@@ -78,10 +73,7 @@ ReadPrediction RefineRead(const ModelSet& models, const CodonDecoder& decoder, c
     ReadPrediction& read = chosen.read;
     if (read.status != ReadStatus::Cds) return read;
     const int first = read.minus ? length - 1 - read.last : read.first;
-    const int last = read.minus ? length - 1 - read.first : read.last;
-    const bool startFixed = last - first >= 2 && CodonAt(chosen.strand, first, kMet);
-    const bool stopFixed = chosen.stopBase == last && last - first >= 2 && CodonAt(chosen.strand, last - 2, kStop);
-    SetErrors(read, decoder.Refine(chosen.strand, first, last, startFixed, stopFixed).errors, length);
+    SetErrors(read, RefineRegion(decoder, chosen.strand, first, chosen.stopBase).errors, length);
     return read;
 }
 

@@ -25,8 +25,7 @@ ReadPrediction OnRead(const CodonCall& call, bool minus, int length);
 
 // Refinement: the window model chooses the strand and the coding region as
 // PredictRead does; the codon model then places the errors inside that
-// region anew. The region's start is held at a codon when it begins with
-// ATG, its end when it ends with a stop codon inside the read.
+// region anew (RefineRegion).
 ReadPrediction RefineRead(const ModelSet& models, const CodonDecoder& decoder, const std::vector<short>& bases,
                           StrandMode mode);
 
