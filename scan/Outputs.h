@@ -14,8 +14,8 @@ namespace talvo::scan {
 // strand setting and, in the codon uses, the use and its error setting,
 // e.g. "talvo-scan 0.1.0; model ./param-human; strand both" or
 // "...; strand both; codon refine, error setting est".
-std::string Provenance(const std::string& modelDirectory, StrandMode mode, CodonUse codon = CodonUse::None,
-                       const std::string& errorSetting = "");
+std::string Provenance(const std::string& modelDirectory, StrandMode mode, CodonUse codon,
+                       const std::string& errorSetting);
 
 // Errors as I<pos>/D<pos>, 1-based, comma-separated; "-" when there is none.
 std::string ErrorList(const std::vector<SequencingError>& errors);

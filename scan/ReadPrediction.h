@@ -51,6 +51,7 @@ std::vector<SequencingError> ErrorsOnRead(const std::vector<SequencingError>& on
 // two without), the higher path score wins, the read's own strand on a tie.
 bool MinusWins(const ReadPrediction& minus, const ReadPrediction& plus);
 
+// The prediction on the read that a strand's result is or holds.
 inline const ReadPrediction& ReadOf(const ReadPrediction& prediction) { return prediction; }
 template <class Holding>
 const ReadPrediction& ReadOf(const Holding& holding) {
