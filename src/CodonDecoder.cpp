@@ -18,6 +18,9 @@ constexpr double kGrain = 0x1p20;
 double Quantize(double x) { return std::round(x * kGrain) / kGrain; }
 
 constexpr double kNever = -std::numeric_limits<double>::infinity();
+// Scaled probabilities below this count as 0: they cannot matter, and
+// numbers near the bottom of the double range are slow.
+constexpr double kNegligible = 1e-200;
 
 // The pull of a context's estimate toward the next shorter context's, in
 // counts: contexts seen fewer times than this lean mostly on the shorter one.
@@ -81,6 +84,21 @@ struct CodonDecoder::Site {
     bool stop;            // a stop codon ends here
 };
 
+struct CodonDecoder::Workspace {
+    std::vector<Site> sites;
+    std::vector<std::uint8_t> back;  // the best predecessor of each state at each base
+    std::vector<std::uint8_t> path;
+    std::vector<double> forward;     // scaled forward probabilities, base by state
+    std::vector<double> scale;
+    std::vector<double> insertion;   // posterior of an insertion step at each base
+    std::vector<double> deletion;
+};
+
+CodonDecoder::Workspace& CodonDecoder::Scratch() {
+    thread_local Workspace workspace;
+    return workspace;
+}
+
 CodonDecoder::CodonDecoder(const CodonModel& model, const std::string& setting) {
     const ErrorSetting* s = model.Setting(setting);
     if (s == nullptr) throw std::runtime_error("the codon model has no error setting '" + setting + "'");
@@ -99,7 +117,11 @@ CodonDecoder::CodonDecoder(const CodonModel& model, const std::string& setting) 
     for (int L = 1; L <= kLongestRun; ++L) {
         const double ins = s->insertion[L];
         const double del = s->deletion[L];
-        step_[L] = {Quantize(std::log(1.0 - ins - del)), Quantize(std::log(ins)), Quantize(std::log(del))};
+        // Errors are priced by their odds against a clean step: the
+        // background, where errors go unseen, pays no price for clean bases
+        // either, and a clean coding base must not pay one it does not.
+        const double clean = 1.0 - ins - del;
+        step_[L] = {0.0, Quantize(std::log(ins / clean)), Quantize(std::log(del / clean))};
         stepOdds_[L] = {std::exp(step_[L][0]), std::exp(step_[L][1]), std::exp(step_[L][2])};
     }
     // A start at each ATG of the 5' region is as likely as the 5' region
@@ -115,9 +137,9 @@ CodonDecoder::CodonDecoder(const CodonModel& model, const std::string& setting) 
     beginInsideOdds_ = std::exp(beginInside_);
 }
 
-std::vector<CodonDecoder::Site> CodonDecoder::Sites(const std::vector<short>& bases) const {
+void CodonDecoder::Sites(const std::vector<short>& bases, std::vector<Site>& sites) const {
     const int n = static_cast<int>(bases.size());
-    std::vector<Site> sites(n);
+    sites.assign(n, Site{});
     // Homopolymer runs.
     for (int i = 0; i < n;) {
         int j = i + 1;
@@ -150,7 +172,6 @@ std::vector<CodonDecoder::Site> CodonDecoder::Sites(const std::vector<short>& ba
             s.odds[p] = odds_[3 * at + p];
         }
     }
-    return sites;
 }
 
 // Every step from a state at the base before `cur` to a state at `cur`:
@@ -184,7 +205,9 @@ CodonCall CodonDecoder::Run(const std::vector<Site>& sites, int a, int b, const 
     auto emitOdds = [&](const Site& s, int state) { return state >= kC0 && state <= kC2 ? s.odds[state - kC0] : 1.0; };
 
     // Viterbi.
-    std::vector<std::uint8_t> back(static_cast<std::size_t>(m) * kStates, 0);
+    Workspace& work = Scratch();
+    std::vector<std::uint8_t>& back = work.back;
+    back.assign(static_cast<std::size_t>(m) * kStates, 0);
     std::array<double, kStates> v{};
     for (int s = 0; s < kStates; ++s) v[s] = ends.beginLog[s] + emitLog(sites[a], s);
     for (int i = a + 1; i <= b; ++i) {
@@ -210,20 +233,27 @@ CodonCall CodonDecoder::Run(const std::vector<Site>& sites, int a, int b, const 
     }
     if (best == kNever) return call;
     call.score = best;
-    std::vector<std::uint8_t> path(m);
+    std::vector<std::uint8_t>& path = work.path;
+    path.assign(m, 0);
     for (int i = b; i >= a; --i) {
         path[i - a] = static_cast<std::uint8_t>(state);
         state = back[static_cast<std::size_t>(i - a) * kStates + state];
     }
 
     // Forward, each row scaled to sum 1.
-    std::vector<double> f(static_cast<std::size_t>(m) * kStates, 0.0);
-    std::vector<double> scale(m, 1.0);
+    std::vector<double>& f = work.forward;
+    f.assign(static_cast<std::size_t>(m) * kStates, 0.0);
+    std::vector<double>& scale = work.scale;
+    scale.assign(m, 1.0);
     auto normalise = [&](int r) {
         double sum = 0.0;
         for (int s = 0; s < kStates; ++s) sum += f[r * kStates + s];
         if (sum > 0.0) {
-            for (int s = 0; s < kStates; ++s) f[r * kStates + s] /= sum;
+            for (int s = 0; s < kStates; ++s) {
+                double& x = f[r * kStates + s];
+                x /= sum;
+                if (x < kNegligible) x = 0.0;
+            }
             scale[r] = sum;
         }
     };
@@ -240,8 +270,10 @@ CodonCall CodonDecoder::Run(const std::vector<Site>& sites, int a, int b, const 
     for (int s = 0; s < kStates; ++s) total += f[(m - 1) * kStates + s] * ends.endOdds[s];
 
     // Backward, with the posterior of each error step.
-    std::vector<double> insertion(m, 0.0);
-    std::vector<double> deletion(m, 0.0);
+    std::vector<double>& insertion = work.insertion;
+    insertion.assign(m, 0.0);
+    std::vector<double>& deletion = work.deletion;
+    deletion.assign(m, 0.0);
     if (total > 0.0) {
         std::array<double, kStates> bw;
         for (int s = 0; s < kStates; ++s) bw[s] = ends.endOdds[s] / total;
@@ -255,7 +287,7 @@ CodonCall CodonDecoder::Run(const std::vector<Site>& sites, int a, int b, const 
                 if (kind == ErrorKind::Insertion) insertion[i - a] += prev[from] * x;
                 if (kind == ErrorKind::Deletion) deletion[i - a] += prev[from] * x;
             });
-            bw = earlier;
+            for (int s = 0; s < kStates; ++s) bw[s] = earlier[s] < kNegligible ? 0.0 : earlier[s];
         }
     }
 
@@ -307,7 +339,8 @@ CodonCall CodonDecoder::Run(const std::vector<Site>& sites, int a, int b, const 
 
 CodonCall CodonDecoder::Decode(const std::vector<short>& bases) const {
     const int n = static_cast<int>(bases.size());
-    const std::vector<Site> sites = Sites(bases);
+    std::vector<Site>& sites = Scratch().sites;
+    Sites(bases, sites);
     Ends ends;
     ends.background = true;
     ends.beginLog = {0.0, beginInside_, beginInside_, beginInside_, kNever};
@@ -329,7 +362,8 @@ CodonCall CodonDecoder::Refine(const std::vector<short>& bases, int first, int l
         throw std::invalid_argument("codon refinement: coding region " + std::to_string(first) + ".." +
                                     std::to_string(last) + " outside a read of " + std::to_string(n) + " bases");
     }
-    const std::vector<Site> sites = Sites(bases);
+    std::vector<Site>& sites = Scratch().sites;
+    Sites(bases, sites);
     Ends ends;
     ends.background = false;
     ends.beginLog = {kNever, 0.0, startFixed ? kNever : 0.0, startFixed ? kNever : 0.0, kNever};

@@ -52,6 +52,10 @@ public:
 
 private:
     struct Site;
+    // The arrays of one decoding, kept per thread between reads so that
+    // long reads do not cost fresh memory each time.
+    struct Workspace;
+    static Workspace& Scratch();
     // Log prices (and their exponentials) of beginning and ending in each
     // state, and whether the background states take part.
     struct Ends {
@@ -61,7 +65,7 @@ private:
         std::array<double, 5> endOdds;
         bool background;
     };
-    std::vector<Site> Sites(const std::vector<short>& bases) const;
+    void Sites(const std::vector<short>& bases, std::vector<Site>& sites) const;
     template <typename F>
     void Steps(const Site& prev, const Site& cur, bool background, F&& f) const;
     CodonCall Run(const std::vector<Site>& sites, int a, int b, const Ends& ends) const;

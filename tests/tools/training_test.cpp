@@ -2,6 +2,8 @@
 // threads, the written rules vote exactly as the boosted stumps did, and
 // small classes borrow their neighbours' sequences.
 #include <cmath>
+#include <numeric>
+#include <unistd.h>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -12,6 +14,7 @@
 #include "WindowScoring.h"
 #include "Stumps.h"
 #include "SyntheticSet.h"
+#include "CodonTraining.h"
 #include "Trainer.h"
 
 namespace talvo::tools {
@@ -286,6 +289,54 @@ TEST(Training, ClassesFollowTheProgramsChoiceOfFile) {
     EXPECT_EQ(ClassOf(seq).FileName("matrix"), "matrixL0G1-ex0.txt");
     seq.bases = std::string(3001, 'C');
     EXPECT_EQ(ClassOf(seq).Name(), "paramater/L2G3");
+}
+
+// The codon model's words fall to the codon position of their last base
+// inside the CDS or wholly inside the UTRs; an error profile's rates become
+// probabilities per base at risk by homopolymer run length.
+TEST(CodonTraining, WordsByCodonPositionAndRatesPerBaseAtRisk) {
+    // CCCCCC ATG AAA TAA GGGGGG: runs of one base are A, T, G, T (4 of 21 bases).
+    const std::vector<AnnotatedSequence> set = {{"s", "CCCCCCATGAAATAAGGGGGG", 6, 14}};
+    const CodonModel model = CountCodonWords(set);
+    auto word = [](const std::string& bases) {
+        int w = 0;
+        for (char c : bases) w = 4 * w + kBaseCode[static_cast<unsigned char>(c)];
+        return w;
+    };
+    EXPECT_EQ(model.coding[2][word("ATGAAA")], 1u);
+    EXPECT_EQ(model.coding[0][word("TGAAAT")], 1u);
+    EXPECT_EQ(model.coding[1][word("GAAATA")], 1u);
+    EXPECT_EQ(model.coding[2][word("AAATAA")], 1u);
+    EXPECT_EQ(model.noncoding[word("CCCCCC")], 1u);
+    EXPECT_EQ(model.noncoding[word("GGGGGG")], 1u);
+    long total = 0;
+    for (const auto& counts : model.coding) total += std::accumulate(counts.begin(), counts.end(), 0L);
+    EXPECT_EQ(total + std::accumulate(model.noncoding.begin(), model.noncoding.end(), 0L), 6);
+    EXPECT_DOUBLE_EQ(model.meanUtr5, 6.0);
+    EXPECT_DOUBLE_EQ(model.meanCds, 9.0);
+
+    const fs::path dir = fs::temp_directory_path() / ("talvo-codon-training-" + std::to_string(getpid()));
+    fs::create_directories(dir);
+    std::string profile = "metric\tvalue\nmismatch_rate\t0.001\ninsertion_event_rate\t0.02\nins_len_1\t1\n"
+                          "ins_len_2\t1\ndeletion_event_rate\t0.02\ndel_len_1\t1\n";
+    for (const char* kind : {"ins", "del"}) {
+        for (const char* length : {"0", "1", "2", "3", "4", "5", "6+"}) {
+            // Insertions that join no run (length 1 in the read), deletions from runs of 2 (leaving 1).
+            const bool counted = std::string(kind) == "ins" ? std::string(length) == "0" : std::string(length) == "2";
+            profile += std::string(kind) + "_in_homopolymer_run_len_" + length + "\t" + (counted ? "5" : "0") + "\n";
+        }
+    }
+    const std::string path = (dir / "profile.tsv").string();
+    std::ofstream(path) << profile;
+    const ErrorSetting s = ReadErrorSetting("x", path, set);
+    EXPECT_EQ(s.name, "x");
+    EXPECT_NEAR(s.insertion[1], 0.01 / (4.0 / 21.0), 1e-12);
+    EXPECT_NEAR(s.deletion[1], 0.02 / (4.0 / 21.0), 1e-12);
+    EXPECT_EQ(s.insertion[2], 0.0);  // no insertion joined a run
+    EXPECT_EQ(s.deletion[6], 0.0);
+    std::ofstream(path) << "metric\tvalue\nmismatch_rate\t0.001\n";
+    EXPECT_THROW(ReadErrorSetting("x", path, set), std::runtime_error);
+    fs::remove_all(dir);
 }
 
 }  // namespace
