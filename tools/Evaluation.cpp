@@ -1,5 +1,6 @@
 #include "Evaluation.h"
 
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <iostream>
@@ -287,7 +288,8 @@ void PrintTsv(const std::vector<std::string>& names, const std::vector<Tally>& t
             char value[32];
             char part[32];
             std::snprintf(value, sizeof value, "%.2f", row.Value());
-            std::snprintf(part, sizeof part, "%.15g", row.part);
+            // Counts whole; sums of confidences to two decimals, as printed everywhere.
+            std::snprintf(part, sizeof part, std::floor(row.part) == row.part ? "%.0f" : "%.2f", row.part);
             out << names[s] << '\t' << row.name << '\t' << value << '\t' << part << '\t' << row.whole << '\n';
         }
     }

@@ -49,6 +49,8 @@ constexpr const char* kUsage =
     "                     (default: every setting of the model)\n"
     "  --error-profile NAME=FILE  with --folds: the setting NAME of each fold's codon model, from\n"
     "                     this error profile (error_profile.tsv); repeatable\n"
+    "  --codon-order K    try the codon model's settings with Markov order K (0..5)\n"
+    "  --error-scale X    try them with their insertion and deletion probabilities times X\n"
     "  --subset N         use N sequences drawn at random (seeded)\n"
     "  --seed N           seed of the simulation, the subset and the training (default 1)\n"
     "  --threads N        threads (default: every core)\n"
@@ -145,6 +147,25 @@ struct FoldModels {
     std::map<std::string, std::unique_ptr<talvo::CodonDecoder>> decoders;
 };
 
+// Variations of the error settings to try: another order (-1: as given),
+// the error probabilities scaled (each kept below kMaxTriedError so that a
+// clean step stays likely).
+struct SettingTrial {
+    int order = -1;
+    double errorScale = 1.0;
+};
+constexpr double kMaxTriedError = 0.4;
+
+void TrySettings(const SettingTrial& trial, talvo::CodonModel& model) {
+    for (talvo::ErrorSetting& setting : model.settings) {
+        if (trial.order >= 0) setting.order = trial.order;
+        for (std::size_t L = 1; L < setting.insertion.size(); ++L) {
+            setting.insertion[L] = std::min(setting.insertion[L] * trial.errorScale, kMaxTriedError);
+            setting.deletion[L] = std::min(setting.deletion[L] * trial.errorScale, kMaxTriedError);
+        }
+    }
+}
+
 void AddDecoders(const talvo::CodonModel& model, const std::vector<std::string>& settings, FoldModels& models) {
     for (const std::string& setting : settings) {
         models.decoders[setting] = std::make_unique<talvo::CodonDecoder>(model, setting);
@@ -200,7 +221,8 @@ int main(int argc, char** argv) {
     const auto begin = std::chrono::steady_clock::now();
     return RunTool("talvo-eval", kUsage, [&] {
         std::vector<std::string> optionNames = {"--fasta", "--cds", "--model", "--folds", "--scenario", "--subset",
-                                          "--threads", "--tsv", "--use", "--setting", "--error-profile"};
+                                          "--threads", "--tsv", "--use", "--setting", "--error-profile",
+                                          "--codon-order", "--error-scale"};
         optionNames.insert(optionNames.end(), kTrainOptionNames.begin(), kTrainOptionNames.end());
         const ToolOptions opts(argc, argv, optionNames, {"--help"},
                                {"--scenario", "--use", "--setting", "--error-profile"});
@@ -234,9 +256,14 @@ int main(int argc, char** argv) {
         if (uses.empty()) uses.push_back(Use::Window);
         const bool codonUse = std::any_of(uses.begin(), uses.end(), NeedsCodonModel);
         const bool windowUse = std::any_of(uses.begin(), uses.end(), NeedsWindowModel);
-        if (!codonUse && (opts.Has("--setting") || opts.Has("--error-profile"))) {
-            throw std::invalid_argument("options --setting and --error-profile need --use refine or long-read");
+        if (!codonUse && (opts.Has("--setting") || opts.Has("--error-profile") || opts.Has("--codon-order") ||
+                          opts.Has("--error-scale"))) {
+            throw std::invalid_argument(
+                "options --setting, --error-profile, --codon-order and --error-scale need --use refine or long-read");
         }
+        SettingTrial trial;
+        trial.order = static_cast<int>(opts.Number("--codon-order", -1, 0, talvo::CodonModel::kOrder));
+        trial.errorScale = opts.Real("--error-scale", 1.0, 0.01, 100.0);
         if (opts.Has("--model") && opts.Has("--error-profile")) {
             throw std::invalid_argument("option --error-profile is for --folds (--model reads the model's settings)");
         }
@@ -248,6 +275,7 @@ int main(int argc, char** argv) {
         talvo::CodonModel codonModel;
         if (opts.Has("--model") && codonUse) {
             codonModel = talvo::ReadCodonModel((fs::path(opts.Text("--model")) / talvo::kCodonModelFile).string());
+            TrySettings(trial, codonModel);
         }
         std::vector<std::string> available;
         if (opts.Has("--model")) {
@@ -309,6 +337,7 @@ int main(int argc, char** argv) {
                     for (const ProfileOption& p : profiles) {
                         foldModel.settings.push_back(ReadErrorSetting(p.name, p.path, training));
                     }
+                    TrySettings(trial, foldModel);
                     AddDecoders(foldModel, settings, models);
                 }
                 EvaluateOn(set, held, scenarios, columns, seed, models, threads, tallies);
