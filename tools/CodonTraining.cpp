@@ -16,7 +16,29 @@ constexpr int kWordLength = CodonModel::kOrder + 1;
 constexpr int kLongestRun = 6;  // runs of 6 or more bases share the last length
 constexpr double kMaxProbability = 0.25;
 
-// Bases of the cDNAs by the length of the homopolymer run they lie in.
+// The profile's counts of indel events by the homopolymer run length they
+// touch ("..._0" .. "..._6+"), as shares over the run lengths of the read
+// (index 1..6). `shift` moves the profile's length to the read's: +1 for an
+// insertion, which lengthens the run it joins, -1 for a deletion, which
+// shortens it; the profile's last bin (6 or more) goes to the read's run
+// of 6 or more, or of 5 or more for deletions.
+std::array<double, kLongestRun + 1> EventShares(const ProfileMetrics& metrics, const std::string& prefix, int shift,
+                                                 const std::string& path) {
+    const std::array<double, kLongestRun + 1> events = RunEventCounts(metrics, prefix, path);
+    std::array<double, kLongestRun + 1> count{};
+    double all = 0.0;
+    for (int L = 0; L <= kLongestRun; ++L) {
+        count[std::clamp(L + shift, 1, kLongestRun)] += events[L];
+        all += events[L];
+    }
+    if (all > 0.0) {
+        for (double& c : count) c /= all;
+    }
+    return count;
+}
+
+}  // namespace
+
 std::array<double, kLongestRun + 1> RunLengthShares(const std::vector<AnnotatedSequence>& set) {
     std::array<long long, kLongestRun + 1> bases{};
     long long all = 0;
@@ -37,31 +59,6 @@ std::array<double, kLongestRun + 1> RunLengthShares(const std::vector<AnnotatedS
     for (int L = 1; L <= kLongestRun && all > 0; ++L) share[L] = static_cast<double>(bases[L]) / static_cast<double>(all);
     return share;
 }
-
-// The profile's counts of indel events by the homopolymer run length they
-// touch ("..._0" .. "..._6+"), as shares over the run lengths of the read
-// (index 1..6). `shift` moves the profile's length to the read's: +1 for an
-// insertion, which lengthens the run it joins, -1 for a deletion, which
-// shortens it; the profile's last bin (6 or more) goes to the read's run
-// of 6 or more, or of 5 or more for deletions.
-std::array<double, kLongestRun + 1> EventShares(const ProfileMetrics& metrics, const std::string& prefix, int shift,
-                                                 const std::string& path) {
-    std::array<double, kLongestRun + 1> count{};
-    double all = 0.0;
-    for (int L = 0; L <= kLongestRun; ++L) {
-        const std::string name = prefix + std::to_string(L) + (L == kLongestRun ? "+" : "");
-        const double c = ProfileMetric(metrics, name, path);
-        if (c < 0.0) throw std::runtime_error(path + ": negative " + name);
-        count[std::clamp(L + shift, 1, kLongestRun)] += c;
-        all += c;
-    }
-    if (all > 0.0) {
-        for (double& c : count) c /= all;
-    }
-    return count;
-}
-
-}  // namespace
 
 bool IsSettingName(const std::string& name) {
     return !name.empty() && std::all_of(name.begin(), name.end(), [](char c) {

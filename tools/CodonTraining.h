@@ -2,6 +2,7 @@
 // from annotated cDNAs, and error settings from measured error profiles.
 #pragma once
 
+#include <array>
 #include <string>
 #include <vector>
 
@@ -24,6 +25,10 @@ CodonModel CountCodonWords(const std::vector<AnnotatedSequence>& set);
 // read or lacks a needed metric.
 ErrorSetting ReadErrorSetting(const std::string& name, const std::string& profilePath,
                               const std::vector<AnnotatedSequence>& set);
+
+// The share of the cDNAs' bases (A, C, G, T) that lie in a homopolymer run
+// of length L (index L = 1..6, 6 standing for 6 or longer; index 0 unused).
+std::array<double, 7> RunLengthShares(const std::vector<AnnotatedSequence>& set);
 
 // True when the name may name a setting: lower-case letters, digits, '-'.
 bool IsSettingName(const std::string& name);

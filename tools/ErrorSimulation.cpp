@@ -1,5 +1,6 @@
 #include "ErrorSimulation.h"
 
+#include <algorithm>
 #include <map>
 #include <set>
 #include <sstream>
@@ -12,6 +13,26 @@ namespace talvo::tools {
 namespace {
 
 constexpr char kBases[] = {'A', 'C', 'G', 'T'};
+constexpr double kMaxRunRate = 0.25;  // an error rate by run, per base, at most
+
+// A base unlike both neighbours of the place it is inserted at.
+char NewBase(char before, char after, Random& rng) {
+    char c = before;
+    while (c == before || c == after) c = kBases[rng.Below(4)];
+    return c;
+}
+
+// The length of the homopolymer run each base lies in, 6 for 6 or longer.
+std::vector<int> RunLengths(const std::string& bases) {
+    std::vector<int> runs(bases.size());
+    for (std::size_t i = 0; i < bases.size();) {
+        std::size_t j = i + 1;
+        while (j < bases.size() && bases[j] == bases[i]) ++j;
+        for (std::size_t k = i; k < j; ++k) runs[k] = static_cast<int>(std::min<std::size_t>(j - i, 6));
+        i = j;
+    }
+    return runs;
+}
 
 char OtherBase(char base, Random& rng) {
     char c = base;
@@ -63,6 +84,40 @@ ErrorModel ReadErrorProfile(const std::string& path) {
     return ErrorRates(ReadProfileMetrics(path), path);
 }
 
+std::array<double, 7> RunEventCounts(const ProfileMetrics& metrics, const std::string& prefix,
+                                     const std::string& path) {
+    std::array<double, 7> count{};
+    for (int L = 0; L <= 6; ++L) {
+        const std::string name = prefix + std::to_string(L) + (L == 6 ? "+" : "");
+        count[L] = ProfileMetric(metrics, name, path);
+        if (count[L] < 0.0) throw std::runtime_error(path + ": negative " + name);
+    }
+    return count;
+}
+
+ErrorModel RunErrorRates(const ProfileMetrics& metrics, const std::string& path,
+                         const std::array<double, 7>& runShare) {
+    ErrorModel model = ErrorRates(metrics, path);
+    model.byRun = true;
+    auto shares = [&](const std::string& prefix) {
+        std::array<double, 7> share = RunEventCounts(metrics, prefix, path);
+        double all = 0.0;
+        for (double c : share) all += c;
+        for (double& c : share) c = all > 0.0 ? c / all : 0.0;
+        return share;
+    };
+    const std::array<double, 7> insertions = shares("ins_in_homopolymer_run_len_");
+    const std::array<double, 7> deletions = shares("del_in_homopolymer_run_len_");
+    model.insertionNewBase = model.insertion * insertions[0];
+    for (int L = 1; L <= 6; ++L) {
+        if (runShare[L] <= 0.0) continue;
+        const double deleted = deletions[L] + (L == 1 ? deletions[0] : 0.0);
+        model.insertionInRun[L] = std::min(model.insertion * insertions[L] / runShare[L], kMaxRunRate);
+        model.deletionInRun[L] = std::min(model.deletion * deleted / runShare[L], kMaxRunRate);
+    }
+    return model;
+}
+
 SimulatedRead SimulateErrors(const AnnotatedSequence& seq, const ErrorModel& model, Random& rng) {
     const int length = static_cast<int>(seq.bases.size());
     // Planted errors: distinct bases strictly between the start and the stop codon.
@@ -79,10 +134,25 @@ SimulatedRead SimulateErrors(const AnnotatedSequence& seq, const ErrorModel& mod
 
     SimulatedRead read;
     std::vector<int> mapped(length, -1);  // mutated position of each original base
+    const std::vector<int> runs = model.byRun ? RunLengths(seq.bases) : std::vector<int>{};
     for (int i = 0; i < length; ++i) {
         ErrorKind kind = ErrorKind::None;
+        char extra = 0;  // the inserted base, when chosen by run
         if (const auto it = planted.find(i); it != planted.end()) {
             kind = it->second;
+        } else if (model.byRun) {
+            const double u = rng.Uniform();
+            const double copy = model.insertionInRun[runs[i]];
+            const double inserted = copy + model.insertionNewBase;
+            if (u < copy) {
+                kind = ErrorKind::Insertion;
+                extra = seq.bases[i];
+            } else if (u < inserted) {
+                kind = ErrorKind::Insertion;
+                extra = NewBase(read.bases.empty() ? seq.bases[i] : read.bases.back(), seq.bases[i], rng);
+            } else if (u < inserted + model.deletionInRun[runs[i]]) {
+                kind = ErrorKind::Deletion;
+            }
         } else if (model.insertion > 0.0 && rng.Uniform() < model.insertion) {
             kind = ErrorKind::Insertion;
         } else if (model.deletion > 0.0 && rng.Uniform() < model.deletion) {
@@ -91,7 +161,7 @@ SimulatedRead SimulateErrors(const AnnotatedSequence& seq, const ErrorModel& mod
         if (kind == ErrorKind::Insertion) {
             // An extra base before base i.
             read.errors.push_back({static_cast<int>(read.bases.size()), ErrorKind::Insertion});
-            read.bases.push_back(kBases[rng.Below(4)]);
+            read.bases.push_back(extra != 0 ? extra : kBases[rng.Below(4)]);
         } else if (kind == ErrorKind::Deletion) {
             // Base i is lost; the error sits on the base that follows.
             read.errors.push_back({static_cast<int>(read.bases.size()), ErrorKind::Deletion});

@@ -41,7 +41,8 @@ constexpr const char* kUsage =
     "                     each fold trains a model on the other folds (talvo-train's method)\n"
     "  --scenario S       errors to simulate, repeatable (default none):\n"
     "                       none, planted:K (K insertions/deletions inside each CDS),\n"
-    "                       profile:FILE (error_profile.tsv), rates:SUB,INS,DEL (per base)\n"
+    "                       profile:FILE (error_profile.tsv), profile-runs:FILE (its single-base\n"
+    "                       insertions and deletions by homopolymer run), rates:SUB,INS,DEL (per base)\n"
     "  --use U            how the calls are made, repeatable (default window):\n"
     "                       window (the window model), refine (the window model's coding region,\n"
     "                       errors placed by the codon model), long-read (the codon model alone)\n"
@@ -60,6 +61,7 @@ constexpr const char* kUsage =
 struct Scenario {
     std::string name;
     ErrorModel model;
+    std::string runsProfile;  // profile-runs: the profile, read once the sequences are known
 };
 
 Scenario ParseScenario(const std::string& spec) {
@@ -70,6 +72,11 @@ Scenario ParseScenario(const std::string& spec) {
     s.name = spec;
     if (kind == "none" && colon == std::string::npos) return s;
     if (kind == "planted" && ParseWhole(arg, s.model.planted) && s.model.planted >= 0 && s.model.planted <= 100) {
+        return s;
+    }
+    if (kind == "profile-runs" && !arg.empty()) {
+        s.runsProfile = arg;
+        s.name = "profile-runs:" + fs::path(arg).parent_path().filename().string();
         return s;
     }
     if (kind == "profile" && !arg.empty()) {
@@ -296,6 +303,11 @@ int main(int argc, char** argv) {
         if (subset > 0) {
             Random rng(seed);
             set = SampleInOrder(std::move(set), static_cast<std::size_t>(subset), rng);
+        }
+        for (Scenario& scenario : scenarios) {
+            if (scenario.runsProfile.empty()) continue;
+            scenario.model = RunErrorRates(ReadProfileMetrics(scenario.runsProfile), scenario.runsProfile,
+                                           RunLengthShares(set));
         }
         std::vector<Tally> tallies(columns.size());
         std::cerr << "talvo-eval: " << set.size() << " sequences, " << scenarios.size() << " scenarios\n";

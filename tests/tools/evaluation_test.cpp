@@ -80,6 +80,37 @@ TEST(ErrorSimulation, NoErrorsLeaveTheSequenceAlone) {
     EXPECT_EQ(read.codonStarts.size(), 102u);
 }
 
+TEST(ErrorSimulation, ErrorsByRunFallInRunsOfTheirLength) {
+    // Deletions only in runs of 3, insertions only as copies in runs of 2.
+    AnnotatedSequence seq;
+    seq.bases = "ATG";
+    for (int i = 0; i < 200; ++i) seq.bases += "CCAGGGT";
+    seq.bases += "TAA";
+    seq.cdsFirst = 0;
+    seq.cdsLast = static_cast<int>(seq.bases.size()) - 1;
+    ErrorModel model;
+    model.byRun = true;
+    model.deletionInRun[3] = 0.05;
+    model.insertionInRun[2] = 0.05;
+    Random rng(7);
+    const SimulatedRead read = SimulateErrors(seq, model, rng);
+    int insertions = 0;
+    int deletions = 0;
+    for (const TrueError& e : read.errors) {
+        if (e.kind == ErrorKind::Insertion) {
+            ++insertions;
+            EXPECT_EQ(read.bases[e.pos], 'C') << e.pos;  // a copy in the run of two Cs
+        } else {
+            ++deletions;
+            const char before = read.bases[e.pos - 1];
+            EXPECT_TRUE(before == 'G' || read.bases[e.pos] == 'G') << e.pos;  // a G lost from GGG
+        }
+    }
+    EXPECT_GT(insertions, 8);  // about 20 of 400 Cs
+    EXPECT_GT(deletions, 15);  // about 30 of 600 Gs
+    EXPECT_TRUE(SameExceptLost(Undo(read), seq.bases));
+}
+
 TEST(Scoring, FrameChangeAtTheInsertedBaseIsAnExactHit) {
     // CDS in frame 0 from base 30; an extra base at 90 moves the rest into frame 1.
     SimulatedRead read;
