@@ -5,6 +5,7 @@
 //   talvo-eval --fasta transcripts.fa --cds cds.tsv --folds 5 --scenario profile:FILE --use window
 //       --use refine --error-profile est=FILE
 #include <algorithm>
+#include <array>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -61,7 +62,9 @@ constexpr const char* kUsage =
 struct Scenario {
     std::string name;
     ErrorModel model;
-    std::string runsProfile;  // profile-runs: the profile, read once the sequences are known
+    // profile-runs: the profile and its metrics; the rates need the sequences' runs.
+    std::string runsProfile;
+    ProfileMetrics runsMetrics;
 };
 
 Scenario ParseScenario(const std::string& spec) {
@@ -76,6 +79,7 @@ Scenario ParseScenario(const std::string& spec) {
     }
     if (kind == "profile-runs" && !arg.empty()) {
         s.runsProfile = arg;
+        s.runsMetrics = ReadProfileMetrics(arg);
         s.name = "profile-runs:" + fs::path(arg).parent_path().filename().string();
         return s;
     }
@@ -304,10 +308,11 @@ int main(int argc, char** argv) {
             Random rng(seed);
             set = SampleInOrder(std::move(set), static_cast<std::size_t>(subset), rng);
         }
+        const std::array<double, 7> runShare = RunLengthShares(set);
         for (Scenario& scenario : scenarios) {
-            if (scenario.runsProfile.empty()) continue;
-            scenario.model = RunErrorRates(ReadProfileMetrics(scenario.runsProfile), scenario.runsProfile,
-                                           RunLengthShares(set));
+            if (!scenario.runsProfile.empty()) {
+                scenario.model = RunErrorRates(scenario.runsMetrics, scenario.runsProfile, runShare);
+            }
         }
         std::vector<Tally> tallies(columns.size());
         std::cerr << "talvo-eval: " << set.size() << " sequences, " << scenarios.size() << " scenarios\n";
