@@ -74,6 +74,7 @@ void AppendGff3(std::string& out, const Read& read, const ReadPrediction& predic
         std::string mrna = "ID=mRNA" + n + ";Parent=gene" + n + ";Name=" + name +
                            ";path_score=" + FormatG(prediction.pathScore, 6);
         if (!prediction.errors.empty()) mrna += ";sequencing_errors=" + ErrorList(prediction.errors);
+        if (!prediction.confidence.empty()) mrna += ";error_confidence=" + ConfidenceList(prediction.confidence);
         AppendFeature(out, seqId, "mRNA", prediction.first, prediction.last, strand, '.', mrna);
         const std::string cds = "ID=cds" + n + ";Parent=mRNA" + n;
         for (const CodingStretch& stretch : CodingStretches(prediction)) {

@@ -10,22 +10,31 @@
 
 namespace talvo::scan {
 
-// The settings a run's outputs name: program version, model directory and
-// strand setting, e.g. "talvo-scan 0.1.0; model ./param-human; strand both".
-std::string Provenance(const std::string& modelDirectory, StrandMode mode);
+// The settings a run's outputs name: program version, model directory,
+// strand setting and, in the codon uses, the use and its error setting,
+// e.g. "talvo-scan 0.1.0; model ./param-human; strand both" or
+// "...; strand both; codon refine, error setting est".
+std::string Provenance(const std::string& modelDirectory, StrandMode mode, CodonUse codon,
+                       const std::string& errorSetting);
 
 // Errors as I<pos>/D<pos>, 1-based, comma-separated; "-" when there is none.
 std::string ErrorList(const std::vector<SequencingError>& errors);
 
+// Confidences with two decimals, comma-separated; "-" when there is none.
+std::string ConfidenceList(const std::vector<double>& confidence);
+
 // Table: a comment line with the provenance, a header line, and one
 // tab-separated line per read: ID, length, strand, CDS first and last base,
-// number of errors, errors, path score, status. A value that does not apply
-// is "-"; the strand of a read without a coding region is ".".
-std::string TableStart(const std::string& provenance);
-void AppendTableLine(std::string& out, const Read& read, const ReadPrediction& prediction);
+// number of errors, errors, path score, status, and with `confidence` (the
+// codon uses) the errors' confidences. A value that does not apply is "-";
+// the strand of a read without a coding region is ".".
+std::string TableStart(const std::string& provenance, bool confidence = false);
+void AppendTableLine(std::string& out, const Read& read, const ReadPrediction& prediction,
+                     bool confidence = false);
 
 // GFF3: a sequence region per read, and per coding region a gene, an mRNA
-// and one CDS line per stretch between errors.
+// and one CDS line per stretch between errors; the mRNA holds the errors
+// and, when the codon model placed them, their confidences.
 std::string Gff3Start(const std::string& provenance);
 void AppendGff3(std::string& out, const Read& read, const ReadPrediction& prediction);
 

@@ -2,8 +2,6 @@
 
 #include <algorithm>
 
-#include "ReadBases.h"
-
 namespace talvo::scan {
 
 ReadPrediction OnRead(const Prediction& prediction, bool minus, int length) {
@@ -23,38 +21,37 @@ ReadPrediction OnRead(const Prediction& prediction, bool minus, int length) {
         read.errors = prediction.errors;
         return read;
     }
+    read.first = length - 1 - stop;
+    read.last = length - 1 - start;
+    read.errors = ErrorsOnRead(prediction.errors, length);
+    return read;
+}
+
+std::vector<SequencingError> ErrorsOnRead(const std::vector<SequencingError>& onReverse, int length) {
     // Base i of the reverse complement is base length-1-i of the read. An
     // extra base keeps its base; a base missing between bases i-1 and i of
     // the reverse complement is missing between bases length-i and
     // length-1-i of the read, that is just before base length-i.
-    read.first = length - 1 - stop;
-    read.last = length - 1 - start;
-    read.errors.reserve(prediction.errors.size());
-    for (auto error = prediction.errors.rbegin(); error != prediction.errors.rend(); ++error) {
+    std::vector<SequencingError> errors;
+    errors.reserve(onReverse.size());
+    for (auto error = onReverse.rbegin(); error != onReverse.rend(); ++error) {
         const int pos = error->kind == ErrorKind::Insertion ? length - 1 - error->pos : length - error->pos;
-        read.errors.push_back({pos, error->kind});
+        errors.push_back({pos, error->kind});
     }
-    return read;
+    return errors;
 }
 
-namespace {
-
-bool Better(const ReadPrediction& minus, const ReadPrediction& plus) {
+bool MinusWins(const ReadPrediction& minus, const ReadPrediction& plus) {
     const bool minusHas = minus.status == ReadStatus::Cds;
     if (minusHas != (plus.status == ReadStatus::Cds)) return minusHas;
     return minus.pathScore > plus.pathScore;
 }
 
-}  // namespace
-
 ReadPrediction PredictRead(const ModelSet& models, const std::vector<short>& bases, StrandMode mode) {
     const int length = static_cast<int>(bases.size());
-    if (length < kMinSequenceLength) return ReadPrediction{};
-    if (mode == StrandMode::Plus) return OnRead(Predict(models, bases), false, length);
-    ReadPrediction minus = OnRead(Predict(models, ReverseComplement(bases)), true, length);
-    if (mode == StrandMode::Minus) return minus;
-    ReadPrediction plus = OnRead(Predict(models, bases), false, length);
-    return Better(minus, plus) ? minus : plus;
+    return OnChosenStrand(bases, mode, [&](const std::vector<short>& strand, bool minus) {
+        return OnRead(Predict(models, strand), minus, length);
+    });
 }
 
 }  // namespace talvo::scan

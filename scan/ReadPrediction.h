@@ -6,10 +6,16 @@
 
 #include "ModelSet.h"
 #include "Prediction.h"
+#include "ReadBases.h"
 
 namespace talvo::scan {
 
 enum class StrandMode { Both, Plus, Minus };
+
+// How the codon-level model takes part: not at all (the window model
+// alone), re-placing the errors inside the window model's coding region, or
+// alone, for reads with many errors.
+enum class CodonUse { None, Refine, LongRead };
 
 enum class ReadStatus { Cds, NoCds, TooShort };
 
@@ -24,6 +30,9 @@ struct ReadPrediction {
     // given: an insertion is the extra base at pos, a deletion a base missing
     // just before base pos.
     std::vector<SequencingError> errors;
+    // The confidence (0 to 1) of each error, in the order of errors, when
+    // the codon model placed them; empty otherwise.
+    std::vector<double> confidence;
     double pathScore = 0.0;  // of the chosen strand; not set for a short read
 };
 
@@ -32,9 +41,40 @@ struct ReadPrediction {
 // whose last codon runs past the read's end ends at the read's last base.
 ReadPrediction OnRead(const Prediction& prediction, bool minus, int length);
 
-// Predicts the read on the strands the mode asks for. With both, the strand
-// with a coding region wins over one without; between two with (or two
-// without), the higher path score wins, the read's own strand on a tie.
+// Errors found on the reverse complement of a read of `length` bases, in
+// base order, as errors of the read: each keeps its kind, an extra base its
+// base, a missing base its place between two bases; their order reverses.
+std::vector<SequencingError> ErrorsOnRead(const std::vector<SequencingError>& onReverse, int length);
+
+// Whether the minus strand's prediction wins over the plus strand's: the
+// strand with a coding region wins over one without; between two with (or
+// two without), the higher path score wins, the read's own strand on a tie.
+bool MinusWins(const ReadPrediction& minus, const ReadPrediction& plus);
+
+// The prediction on the read that a strand's result is or holds.
+inline const ReadPrediction& ReadOf(const ReadPrediction& prediction) { return prediction; }
+template <class Holding>
+const ReadPrediction& ReadOf(const Holding& holding) {
+    return holding.read;
+}
+
+// The prediction on the strand the mode chooses, from predict(strandBases,
+// minus), which returns a ReadPrediction on the read as given, or a value
+// holding one as `read`. A read shorter than kMinSequenceLength gives a
+// default value (status too short).
+template <class PredictStrand>
+auto OnChosenStrand(const std::vector<short>& bases, StrandMode mode, PredictStrand predict) {
+    using Result = decltype(predict(bases, false));
+    if (static_cast<int>(bases.size()) < kMinSequenceLength) return Result{};
+    if (mode == StrandMode::Plus) return predict(bases, false);
+    Result minus = predict(ReverseComplement(bases), true);
+    if (mode == StrandMode::Minus) return minus;
+    Result plus = predict(bases, false);
+    return MinusWins(ReadOf(minus), ReadOf(plus)) ? minus : plus;
+}
+
+// Predicts the read with the window model on the strands the mode asks for
+// (MinusWins chooses between both).
 ReadPrediction PredictRead(const ModelSet& models, const std::vector<short>& bases, StrandMode mode);
 
 }  // namespace talvo::scan

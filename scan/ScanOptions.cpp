@@ -65,6 +65,19 @@ int ParseScanOptions(int argc, const char* const* argv, ScanOptions& options) {
         ->check(CLI::IsMember({"both", "plus", "minus"}))
         ->type_name("STRAND")
         ->capture_default_str();
+    std::string codon;
+    CLI::Option* codonOption =
+        app.add_option("--codon", codon,
+                       "the codon model: refine places the errors inside the window model's coding region "
+                       "anew; long-read predicts with it alone (reads with many errors)")
+            ->group("Codon model")
+            ->check(CLI::IsMember({"refine", "long-read"}))
+            ->type_name("USE");
+    app.add_option("--error-setting", options.errorSetting,
+                   "the codon model's error setting (default: est with refine, ont with long-read)")
+        ->group("Codon model")
+        ->needs(codonOption)
+        ->type_name("NAME");
     app.add_option("-o,--output", options.table, "the table of the reads; - for standard output")
         ->group("Outputs")
         ->type_name("FILE")
@@ -101,6 +114,10 @@ int ParseScanOptions(int argc, const char* const* argv, ScanOptions& options) {
     } catch (const CLI::ParseError& e) {
         std::cerr << "talvo-scan: " << e.what() << " (see talvo-scan --help)\n";
         return 1;
+    }
+    if (!codon.empty()) {
+        options.codon = codon == "refine" ? CodonUse::Refine : CodonUse::LongRead;
+        if (options.errorSetting.empty()) options.errorSetting = codon == "refine" ? "est" : "ont";
     }
     options.strand = strand == "plus" ? StrandMode::Plus : (strand == "minus" ? StrandMode::Minus : StrandMode::Both);
     return -1;

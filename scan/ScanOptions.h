@@ -13,6 +13,10 @@ struct ScanOptions {
     std::vector<std::string> inputs;  // "-" is standard input
     std::string modelDirectory;
     StrandMode strand = StrandMode::Both;
+    CodonUse codon = CodonUse::None;
+    // The codon model's error setting; after parsing, the use's default
+    // (est for refinement, ont for long reads) when none was given.
+    std::string errorSetting;
     std::string table = "-";  // "-" is standard output
     std::string gff3;         // empty: not written
     std::string bed;

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "CodingSequence.h"
+#include "CodonPrediction.h"
 #include "Fatal.h"
 #include "ModelSet.h"
 #include "OrderedPipeline.h"
@@ -33,14 +34,17 @@ struct Batch {
 // The outputs asked for, opened with their first lines written.
 class Outputs {
 public:
-    Outputs(const ScanOptions& options, const std::string& provenance) {
-        Open(kTable, options.table, TableStart(provenance));
+    Outputs(const ScanOptions& options, const std::string& provenance)
+        : confidence_(options.codon != CodonUse::None) {
+        Open(kTable, options.table, TableStart(provenance, confidence_));
         Open(kGff3, options.gff3, Gff3Start(provenance));
         Open(kBed, options.bed, BedStart(provenance));
         Open(kProtein, options.protein, "");
         Open(kCds, options.cds, "");
     }
     bool Wants(Output output) const { return files_[output] != nullptr; }
+    // Whether the table has the errors' confidences.
+    bool Confidence() const { return confidence_; }
     void Write(const Batch& batch) {
         for (int o = 0; o < kOutputs; ++o) {
             if (files_[o]) files_[o]->Write(batch.text[o]);
@@ -58,16 +62,27 @@ private:
         files_[output] = std::make_unique<OutputFile>(path);
         files_[output]->Write(start);
     }
+    bool confidence_;
     std::array<std::unique_ptr<OutputFile>, kOutputs> files_;
 };
 
-void PredictBatch(Batch& batch, const ModelSet& models, StrandMode strand, const Outputs& outputs) {
+ReadPrediction PredictWith(const ScanModels& models, CodonUse codon, const std::vector<short>& bases,
+                           StrandMode strand) {
+    switch (codon) {
+        case CodonUse::Refine: return RefineRead(models.windows, *models.codon, bases, strand);
+        case CodonUse::LongRead: return DecodeRead(*models.codon, bases, strand);
+        case CodonUse::None: break;
+    }
+    return PredictRead(models.windows, bases, strand);
+}
+
+void PredictBatch(Batch& batch, const ScanModels& models, const ScanOptions& options, const Outputs& outputs) {
     for (auto& text : batch.text) text.clear();
     batch.counts = ReadCounts{};
     for (const Read& read : batch.reads) {
-        const ReadPrediction prediction = PredictRead(models, read.bases, strand);
+        const ReadPrediction prediction = PredictWith(models, options.codon, read.bases, options.strand);
         batch.counts.Add(prediction, read.bases.size());
-        if (outputs.Wants(kTable)) AppendTableLine(batch.text[kTable], read, prediction);
+        if (outputs.Wants(kTable)) AppendTableLine(batch.text[kTable], read, prediction, outputs.Confidence());
         if (outputs.Wants(kGff3)) AppendGff3(batch.text[kGff3], read, prediction);
         if (outputs.Wants(kBed)) AppendBed12(batch.text[kBed], read, prediction);
         if (prediction.status == ReadStatus::Cds && (outputs.Wants(kProtein) || outputs.Wants(kCds))) {
@@ -89,10 +104,18 @@ std::string OneLine(std::string message) {
 int RunScan(const ScanOptions& options, std::ostream& err, BatchLimits limits) {
     try {
         const ModelSet models(options.modelDirectory);
-        models.LoadAll();
-        for (const std::string& warning : models.Warnings()) err << "talvo-scan: warning: " << warning << '\n';
-        return ScanReads(options, models, err, limits);
-    } catch (const FatalError& e) {
+        if (options.codon != CodonUse::LongRead) {
+            models.LoadAll();
+            for (const std::string& warning : models.Warnings()) err << "talvo-scan: warning: " << warning << '\n';
+        }
+        if (options.codon == CodonUse::None) return ScanReads(options, models, err, limits);
+        // Read once, before any read; the decoder is shared by the threads.
+        const std::string path = CodonModelPath(options.modelDirectory);
+        const CodonModel codonModel = ReadCodonModel(path);
+        CheckErrorSetting(codonModel, options.errorSetting, path);
+        const CodonDecoder decoder(codonModel, options.errorSetting);
+        return ScanReads(options, {models, &decoder}, err, limits);
+    } catch (const std::runtime_error& e) {
         err << "talvo-scan: " << OneLine(e.what()) << '\n';
     } catch (const std::bad_alloc&) {
         err << "talvo-scan: out of memory\n";
@@ -100,16 +123,17 @@ int RunScan(const ScanOptions& options, std::ostream& err, BatchLimits limits) {
     return 1;
 }
 
-int ScanReads(const ScanOptions& options, const ModelSet& models, std::ostream& err, BatchLimits limits) {
+int ScanReads(const ScanOptions& options, const ScanModels& models, std::ostream& err, BatchLimits limits) {
     try {
-        Outputs outputs(options, Provenance(options.modelDirectory, options.strand));
+        Outputs outputs(options,
+                        Provenance(options.modelDirectory, options.strand, options.codon, options.errorSetting));
         RunSummary summary(!options.quiet && isatty(STDERR_FILENO) == 1);
         ReadBatches input(options.inputs, options.firstRead);
         const int threads = options.threads;
         RunOrdered<Batch>(
             threads, 2 * static_cast<std::size_t>(threads) + 2,
             [&](Batch& batch) { return input.Next(batch.reads, limits.bases, limits.reads); },
-            [&](Batch& batch) { PredictBatch(batch, models, options.strand, outputs); },
+            [&](Batch& batch) { PredictBatch(batch, models, options, outputs); },
             [&](Batch& batch) {
                 outputs.Write(batch);
                 summary.Written(batch.counts);

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <iosfwd>
 
+#include "CodonDecoder.h"
 #include "ModelSet.h"
 #include "ScanOptions.h"
 
@@ -24,8 +25,17 @@ struct BatchLimits {
 // (unless quiet) and warnings go to err as well.
 int RunScan(const ScanOptions& options, std::ostream& err, BatchLimits limits = {});
 
-// The same with a model set already loaded (options.modelDirectory only
-// names it in the outputs).
-int ScanReads(const ScanOptions& options, const ModelSet& models, std::ostream& err, BatchLimits limits = {});
+// The models a run predicts with: the window models (not used by the
+// long-read use) and, in the codon uses (options.codon), the codon model's
+// decoder under the run's error setting.
+struct ScanModels {
+    ScanModels(const ModelSet& windows, const CodonDecoder* codon = nullptr) : windows(windows), codon(codon) {}
+    const ModelSet& windows;
+    const CodonDecoder* codon;
+};
+
+// The same with the models already loaded (options.modelDirectory only
+// names them in the outputs).
+int ScanReads(const ScanOptions& options, const ScanModels& models, std::ostream& err, BatchLimits limits = {});
 
 }  // namespace talvo::scan

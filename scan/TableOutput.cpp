@@ -1,12 +1,20 @@
 #include "Outputs.h"
 
+#include <cstdio>
+
 #include "Format.h"
 
 namespace talvo::scan {
 
-std::string Provenance(const std::string& modelDirectory, StrandMode mode) {
+std::string Provenance(const std::string& modelDirectory, StrandMode mode, CodonUse codon,
+                       const std::string& errorSetting) {
     const char* strand = mode == StrandMode::Both ? "both" : (mode == StrandMode::Plus ? "plus" : "minus");
-    return std::string("talvo-scan " TALVO_VERSION "; model ") + modelDirectory + "; strand " + strand;
+    std::string provenance = std::string("talvo-scan " TALVO_VERSION "; model ") + modelDirectory + "; strand " + strand;
+    if (codon != CodonUse::None) {
+        provenance += codon == CodonUse::Refine ? "; codon refine" : "; codon long-read";
+        provenance += ", error setting " + errorSetting;
+    }
+    return provenance;
 }
 
 std::string ErrorList(const std::vector<SequencingError>& errors) {
@@ -20,17 +28,31 @@ std::string ErrorList(const std::vector<SequencingError>& errors) {
     return list;
 }
 
-std::string TableStart(const std::string& provenance) {
-    return "# " + provenance +
-           "\nread\tlength\tstrand\tcds_first\tcds_last\terrors\terror_list\tpath_score\tstatus\n";
+std::string ConfidenceList(const std::vector<double>& confidence) {
+    if (confidence.empty()) return "-";
+    std::string list;
+    for (const double value : confidence) {
+        char text[32];
+        std::snprintf(text, sizeof text, "%.2f", value);
+        if (!list.empty()) list += ',';
+        list += text;
+    }
+    return list;
 }
 
-void AppendTableLine(std::string& out, const Read& read, const ReadPrediction& prediction) {
+std::string TableStart(const std::string& provenance, bool confidence) {
+    return "# " + provenance + "\nread\tlength\tstrand\tcds_first\tcds_last\terrors\terror_list\tpath_score\tstatus" +
+           (confidence ? "\terror_confidence\n" : "\n");
+}
+
+void AppendTableLine(std::string& out, const Read& read, const ReadPrediction& prediction, bool confidence) {
     out += read.id;
     out += '\t';
     out += std::to_string(read.bases.size());
+    const char* const end = confidence ? "\t-\n" : "\n";
     if (prediction.status == ReadStatus::TooShort) {
-        out += "\t.\t-\t-\t0\t-\t-\ttoo_short\n";
+        out += "\t.\t-\t-\t0\t-\t-\ttoo_short";
+        out += end;
         return;
     }
     if (prediction.status == ReadStatus::NoCds) {
@@ -47,7 +69,17 @@ void AppendTableLine(std::string& out, const Read& read, const ReadPrediction& p
         out += '\t';
     }
     out += FormatG(prediction.pathScore, 6);
-    out += prediction.status == ReadStatus::Cds ? "\tcds\n" : "\tno_cds\n";
+    if (prediction.status != ReadStatus::Cds) {
+        out += "\tno_cds";
+        out += end;
+        return;
+    }
+    out += "\tcds";
+    if (confidence) {
+        out += '\t';
+        out += ConfidenceList(prediction.confidence);
+    }
+    out += '\n';
 }
 
 }  // namespace talvo::scan

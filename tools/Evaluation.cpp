@@ -1,5 +1,6 @@
 #include "Evaluation.h"
 
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <iostream>
@@ -15,6 +16,7 @@ namespace {
 struct MatchCounts {
     long recalled = 0;
     long correct = 0;
+    std::vector<bool> matched;  // per predicted error
 };
 
 // Pairs predicted and true errors of the same kind within `tolerance` bases,
@@ -22,8 +24,10 @@ struct MatchCounts {
 MatchCounts MatchErrors(const std::vector<TrueError>& truth, const std::vector<TrueError>& predicted,
                         int cdsFirst, int cdsLast, int tolerance) {
     MatchCounts counts;
+    counts.matched.assign(predicted.size(), false);
     std::vector<bool> used(truth.size(), false);
-    for (const TrueError& p : predicted) {
+    for (std::size_t k = 0; k < predicted.size(); ++k) {
+        const TrueError& p = predicted[k];
         int best = -1;
         for (int i = 0; i < static_cast<int>(truth.size()); ++i) {
             if (used[i] || truth[i].kind != p.kind) continue;
@@ -32,19 +36,44 @@ MatchCounts MatchErrors(const std::vector<TrueError>& truth, const std::vector<T
         }
         if (best < 0) continue;
         used[best] = true;
+        counts.matched[k] = true;
         ++counts.correct;
         if (truth[best].pos >= cdsFirst && truth[best].pos <= cdsLast) ++counts.recalled;
     }
     return counts;
 }
 
-double Percent(long part, long whole) { return whole == 0 ? 0.0 : 100.0 * part / whole; }
+// Whether the call reads the intact codon that begins at base q in its frame.
+class FrameReader {
+public:
+    explicit FrameReader(const Call& call) : call_(call) {}
+    // Codon starts must be asked in increasing order.
+    bool InFrame(int q) {
+        if (!call_.framePath.empty() || call_.first < 0) return FrameAt(call_.framePath, q / 3) == q % 3;
+        if (q < call_.first || q + 2 > call_.last) return false;
+        // An extra base before q moves the codons by +1, a base missing
+        // before q (a deletion at q or earlier) by -1.
+        while (next_ < call_.errors.size() && (call_.errors[next_].pos < q ||
+                                               (call_.errors[next_].pos == q &&
+                                                call_.errors[next_].kind == ErrorKind::Deletion))) {
+            shift_ += call_.errors[next_].kind == ErrorKind::Insertion ? 1 : 2;
+            ++next_;
+        }
+        return (q - call_.first + 3 - shift_ % 3) % 3 == 0;
+    }
+
+private:
+    const Call& call_;
+    std::size_t next_ = 0;
+    int shift_ = 0;
+};
 
 struct Figure {
     std::string name;
-    long part;
+    double part;
     long whole;
-    double Value() const { return Percent(part, whole); }
+    bool shown = true;  // false: the figure does not apply to this column
+    double Value() const { return whole == 0 ? 0.0 : 100.0 * part / whole; }
 };
 
 std::string DistanceBinName(std::size_t bin) {
@@ -55,29 +84,43 @@ std::string DistanceBinName(std::size_t bin) {
     return prefix + std::to_string(kDistanceBins[bin - 1] + 1) + "-" + std::to_string(kDistanceBins[bin]);
 }
 
-// The figures of a tally, each 100 part / whole, in the order printed.
-std::vector<Figure> Figures(const Tally& t) {
+// The figures of a tally, each 100 part / whole, in the order printed; with
+// `confidence`, the mean confidences of the calls too.
+std::vector<Figure> Figures(const Tally& t, bool confidence) {
     const long coding = t.codingTruePositive;
+    auto row = [](const char* name, long part, long whole) { return Figure{name, static_cast<double>(part), whole}; };
     std::vector<Figure> rows = {
-        {"exact start", t.startExact, t.sequences},
-        {"exact stop", t.stopExact, t.sequences},
-        {"exact start and stop", t.bothExact, t.sequences},
-        {"no coding region found", t.noPrediction, t.sequences},
-        {"coding-base sensitivity", coding, coding + t.codingMissed},
-        {"coding-base specificity", coding, coding + t.codingFalse},
-        {"error recall, +-10 bases", t.recalled10, t.trueErrors},
-        {"error precision, +-10 bases", t.correct10, t.predictedErrors},
-        {"error recall, +-3 bases", t.recalled3, t.trueErrors},
-        {"error precision, +-3 bases", t.correct3, t.predictedErrors},
-        {"codons read in the right frame", t.codonsInFrame, t.codons},
+        row("exact start", t.startExact, t.sequences),
+        row("exact stop", t.stopExact, t.sequences),
+        row("exact start and stop", t.bothExact, t.sequences),
+        row("no coding region found", t.noPrediction, t.sequences),
+        row("coding-base sensitivity", coding, coding + t.codingMissed),
+        row("coding-base specificity", coding, coding + t.codingFalse),
+        row("error recall, +-10 bases", t.recalled10, t.trueErrors),
+        row("error precision, +-10 bases", t.correct10, t.predictedErrors),
+        row("error recall, +-3 bases", t.recalled3, t.trueErrors),
+        row("error precision, +-3 bases", t.correct3, t.predictedErrors),
+        row("codons read in the right frame", t.codonsInFrame, t.codons),
     };
     long called = 0;
     for (std::size_t b = 0; b < t.nearest.size(); ++b) {
-        rows.push_back({DistanceBinName(b), t.nearest[b], t.trueErrors});
+        rows.push_back({DistanceBinName(b), static_cast<double>(t.nearest[b]), t.trueErrors});
         if (b + 1 < t.nearest.size()) called += t.nearest[b];
     }
-    rows.push_back({"  ... that call before the error", t.callBefore, called});
+    rows.push_back({"  ... that call before the error", static_cast<double>(t.callBefore), called});
+    if (confidence) {
+        rows.push_back({"mean confidence, right calls +-10", t.confidenceRight, t.correct10, t.confident});
+        rows.push_back({"mean confidence, other calls", t.confidenceWrong, t.predictedErrors - t.correct10,
+                        t.confident});
+    }
     return rows;
+}
+
+bool AnyConfidence(const std::vector<Tally>& tallies) {
+    for (const Tally& t : tallies) {
+        if (t.confident) return true;
+    }
+    return false;
 }
 
 }  // namespace
@@ -91,6 +134,18 @@ void Tally::Add(const Tally& o) {
         this->*field += o.*field;
     }
     for (std::size_t b = 0; b < nearest.size(); ++b) nearest[b] += o.nearest[b];
+    confident = confident || o.confident;
+    confidenceRight += o.confidenceRight;
+    confidenceWrong += o.confidenceWrong;
+}
+
+Call WindowCall(const Prediction& prediction) {
+    Call call;
+    call.first = prediction.seqLayout.startBase;
+    call.last = prediction.seqLayout.stopBase;
+    call.errors = prediction.errors;
+    call.framePath = prediction.framePath;
+    return call;
 }
 
 std::vector<Prediction> PredictReads(const std::vector<SimulatedRead>& reads, const std::string& dir, int threads) {
@@ -110,10 +165,10 @@ std::vector<Prediction> PredictReads(const std::vector<SimulatedRead>& reads, co
     return predictions;
 }
 
-void Score(const SimulatedRead& read, const Prediction& prediction, Tally& t) {
+void Score(const SimulatedRead& read, const Call& call, Tally& t) {
     ++t.sequences;
-    const int startBase = prediction.seqLayout.startBase;
-    const int stopBase = prediction.seqLayout.stopBase;
+    const int startBase = call.first;
+    const int stopBase = call.last;
     const bool found = startBase >= 0;
     if (!found) ++t.noPrediction;
     const bool startOk = found && startBase == read.cdsFirst;
@@ -136,7 +191,7 @@ void Score(const SimulatedRead& read, const Prediction& prediction, Tally& t) {
     t.codingMissed += coding - overlap;
     t.codingFalse += predicted - overlap;
 
-    const std::vector<TrueError>& predictedErrors = prediction.errors;
+    const std::vector<TrueError>& predictedErrors = call.errors;
     for (const TrueError& e : read.errors) t.trueErrors += e.pos >= read.cdsFirst && e.pos <= read.cdsLast;
     t.predictedErrors += static_cast<long>(predictedErrors.size());
     const MatchCounts near10 = MatchErrors(read.errors, predictedErrors, read.cdsFirst, read.cdsLast, 10);
@@ -145,6 +200,12 @@ void Score(const SimulatedRead& read, const Prediction& prediction, Tally& t) {
     t.correct10 += near10.correct;
     t.recalled3 += near3.recalled;
     t.correct3 += near3.correct;
+    if (call.confident) {
+        t.confident = true;
+        for (std::size_t k = 0; k < predictedErrors.size(); ++k) {
+            (near10.matched[k] ? t.confidenceRight : t.confidenceWrong) += call.confidence[k];
+        }
+    }
 
     for (const TrueError& e : read.errors) {
         if (e.pos < read.cdsFirst || e.pos > read.cdsLast) continue;
@@ -165,10 +226,15 @@ void Score(const SimulatedRead& read, const Prediction& prediction, Tally& t) {
         ++t.nearest[bin];
     }
 
+    FrameReader frames(call);
     for (int q : read.codonStarts) {
         ++t.codons;
-        t.codonsInFrame += FrameAt(prediction.framePath, q / 3) == q % 3;
+        t.codonsInFrame += frames.InFrame(q);
     }
+}
+
+void Score(const SimulatedRead& read, const Prediction& prediction, Tally& tally) {
+    Score(read, WindowCall(prediction), tally);
 }
 
 void PrintTable(const std::vector<std::string>& names, const std::vector<Tally>& tallies, std::ostream& out) {
@@ -194,13 +260,18 @@ void PrintTable(const std::vector<std::string>& names, const std::vector<Tally>&
         out << cell;
     }
     out << "\n";
+    const bool confidence = AnyConfidence(tallies);
     std::vector<std::vector<Figure>> columns;
-    for (const Tally& t : tallies) columns.push_back(Figures(t));
+    for (const Tally& t : tallies) columns.push_back(Figures(t, confidence));
     for (std::size_t r = 0; !columns.empty() && r < columns[0].size(); ++r) {
         std::snprintf(cell, sizeof cell, "%-32s", columns[0][r].name.c_str());
         out << cell;
         for (const std::vector<Figure>& column : columns) {
-            std::snprintf(cell, sizeof cell, " %13.1f%%", column[r].Value());
+            if (column[r].shown) {
+                std::snprintf(cell, sizeof cell, " %13.1f%%", column[r].Value());
+            } else {
+                std::snprintf(cell, sizeof cell, " %14s", "-");
+            }
             out << cell;
         }
         out << "\n";
@@ -209,12 +280,17 @@ void PrintTable(const std::vector<std::string>& names, const std::vector<Tally>&
 
 void PrintTsv(const std::vector<std::string>& names, const std::vector<Tally>& tallies, std::ostream& out) {
     out << "scenario\tmetric\tpercent\tpart\twhole\n";
+    const bool confidence = AnyConfidence(tallies);
     for (std::size_t s = 0; s < names.size(); ++s) {
         const Tally& t = tallies[s];
-        for (const Figure& row : Figures(t)) {
+        for (const Figure& row : Figures(t, confidence)) {
+            if (!row.shown) continue;
             char value[32];
+            char part[32];
             std::snprintf(value, sizeof value, "%.2f", row.Value());
-            out << names[s] << '\t' << row.name << '\t' << value << '\t' << row.part << '\t' << row.whole << '\n';
+            // Counts whole; sums of confidences to two decimals, as printed everywhere.
+            std::snprintf(part, sizeof part, std::floor(row.part) == row.part ? "%.0f" : "%.2f", row.part);
+            out << names[s] << '\t' << row.name << '\t' << value << '\t' << part << '\t' << row.whole << '\n';
         }
     }
 }

@@ -1,5 +1,5 @@
 // Prediction of simulated reads with a parameter directory, and the
-// comparison of the predictions with the truth.
+// comparison of the calls made on them with the truth.
 #pragma once
 
 #include <array>
@@ -39,18 +39,42 @@ struct Tally {
     // nearest predicted error of their kind (kDistanceBins; the last bin: none).
     std::array<long, 8> nearest{};
     long callBefore = 0;  // ... of which the nearest call lies before the error (1 base or more)
+    // Error calls that carry a confidence: whether there were any, and the
+    // sums of the confidences of the calls matched within 10 bases (right)
+    // and of the others (wrong).
+    bool confident = false;
+    double confidenceRight = 0.0;
+    double confidenceWrong = 0.0;
 
     void Add(const Tally& other);
 };
+
+// What a method calls on one read.
+struct Call {
+    int first = -1;  // the coding region's first and last base, -1 when none
+    int last = -1;   // (the window model's last base may lie past the read's end)
+    std::vector<SequencingError> errors;  // in base order
+    bool confident = false;               // the method gives each error a confidence (0..1) ...
+    std::vector<double> confidence;       // ... one per error
+    // The frame of each codon position (-1 off the path), as the window model
+    // reads the read; empty: the codons are read from a codon that begins at
+    // `first`, each insertion moving the later ones by +1, each deletion by -1.
+    std::vector<int> framePath;
+};
+
+// The call of the window model's prediction.
+Call WindowCall(const Prediction& prediction);
 
 // Upper ends of the distance bins (bases) of Tally::nearest; the bin after
 // them counts farther calls, the last one errors without a call of their kind.
 inline constexpr std::array<int, 6> kDistanceBins = {0, 3, 10, 30, 60, 100};
 
-// Scores one prediction against its read's truth.
+// Scores one call against its read's truth.
+void Score(const SimulatedRead& read, const Call& call, Tally& tally);
 void Score(const SimulatedRead& read, const Prediction& prediction, Tally& tally);
 
-// The figures, one column per scenario: a readable table, or TSV.
+// The figures, one column per scenario: a readable table, or TSV. The mean
+// confidences of right and wrong calls are shown when a tally has any.
 void PrintTable(const std::vector<std::string>& names, const std::vector<Tally>& tallies, std::ostream& out);
 void PrintTsv(const std::vector<std::string>& names, const std::vector<Tally>& tallies, std::ostream& out);
 

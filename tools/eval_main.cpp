@@ -2,15 +2,23 @@
 //
 //   talvo-eval --fasta transcripts.fa --cds cds.tsv --model param-human --scenario planted:1
 //   talvo-eval --fasta transcripts.fa --cds cds.tsv --folds 5 --scenario none --scenario profile:FILE
+//   talvo-eval --fasta transcripts.fa --cds cds.tsv --folds 5 --scenario profile:FILE --use window
+//       --use refine --error-profile est=FILE
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <map>
+#include <memory>
 #include <stdexcept>
 #include <unistd.h>
 
 #include "AnnotatedSet.h"
+#include "CodonModel.h"
+#include "CodonTraining.h"
+#include "CodonUse.h"
 #include "ErrorSimulation.h"
 #include "Evaluation.h"
 #include "Grouping.h"
@@ -27,12 +35,22 @@ namespace fs = std::filesystem;
 
 constexpr const char* kUsage =
     "usage: talvo-eval --fasta FILE --cds FILE (--model DIR | --folds K) [options]\n"
-    "  --model DIR        evaluate this parameter directory on all sequences\n"
+    "  --model DIR        evaluate this parameter directory on all sequences (its codon-model\n"
+    "                     file for refine and long-read)\n"
     "  --folds K          K-fold cross-validation by groups of sequences sharing coding sequence;\n"
     "                     each fold trains a model on the other folds (talvo-train's method)\n"
     "  --scenario S       errors to simulate, repeatable (default none):\n"
     "                       none, planted:K (K insertions/deletions inside each CDS),\n"
     "                       profile:FILE (error_profile.tsv), rates:SUB,INS,DEL (per base)\n"
+    "  --use U            how the calls are made, repeatable (default window):\n"
+    "                       window (the window model), refine (the window model's coding region,\n"
+    "                       errors placed by the codon model), long-read (the codon model alone)\n"
+    "  --setting NAME     error setting of the codon model for refine and long-read, repeatable\n"
+    "                     (default: every setting of the model)\n"
+    "  --error-profile NAME=FILE  with --folds: the setting NAME of each fold's codon model, from\n"
+    "                     this error profile (error_profile.tsv); repeatable\n"
+    "  --codon-order K    try the codon model's settings with Markov order K (0..5)\n"
+    "  --error-scale X    try them with their insertion and deletion probabilities times X\n"
     "  --subset N         use N sequences drawn at random (seeded)\n"
     "  --seed N           seed of the simulation, the subset and the training (default 1)\n"
     "  --threads N        threads (default: every core)\n"
@@ -95,18 +113,105 @@ private:
     std::string path_;
 };
 
-// Simulates, predicts and scores the sequences `members` of the set.
+// One column of the figures: a scenario of errors, and how the calls are
+// made (with the codon model: under which of its error settings).
+struct Column {
+    std::size_t scenario;
+    Use use;
+    std::string setting;  // empty for the window model
+    std::string name;
+};
+
+std::vector<Column> MakeColumns(const std::vector<Scenario>& scenarios, const std::vector<Use>& uses,
+                                const std::vector<std::string>& settings) {
+    // The window model alone keeps the scenario's name as the column's.
+    const bool windowOnly = uses.size() == 1 && uses[0] == Use::Window;
+    std::vector<Column> columns;
+    for (std::size_t s = 0; s < scenarios.size(); ++s) {
+        for (Use use : uses) {
+            const std::string name = windowOnly ? scenarios[s].name : scenarios[s].name + " " + UseName(use);
+            if (!NeedsCodonModel(use)) {
+                columns.push_back({s, use, "", name});
+                continue;
+            }
+            for (const std::string& setting : settings) columns.push_back({s, use, setting, name + ":" + setting});
+        }
+    }
+    return columns;
+}
+
+// The models a fold is predicted with: the window model's parameter
+// directory, and the codon model's decoders by setting name.
+struct FoldModels {
+    std::string windowDir;
+    std::map<std::string, std::unique_ptr<talvo::CodonDecoder>> decoders;
+};
+
+// Variations of the error settings to try: another order (-1: as given),
+// the error probabilities scaled (each kept below kMaxTriedError so that a
+// clean step stays likely).
+struct SettingTrial {
+    int order = -1;
+    double errorScale = 1.0;
+};
+constexpr double kMaxTriedError = 0.4;
+
+void TrySettings(const SettingTrial& trial, talvo::CodonModel& model) {
+    for (talvo::ErrorSetting& setting : model.settings) {
+        if (trial.order >= 0) setting.order = trial.order;
+        for (std::size_t L = 1; L < setting.insertion.size(); ++L) {
+            setting.insertion[L] = std::min(setting.insertion[L] * trial.errorScale, kMaxTriedError);
+            setting.deletion[L] = std::min(setting.deletion[L] * trial.errorScale, kMaxTriedError);
+        }
+    }
+}
+
+void AddDecoders(const talvo::CodonModel& model, const std::vector<std::string>& settings, FoldModels& models) {
+    for (const std::string& setting : settings) {
+        models.decoders[setting] = std::make_unique<talvo::CodonDecoder>(model, setting);
+    }
+}
+
+// Simulates errors on the sequences `members` of the set, makes the calls of
+// every column and scores them.
 void EvaluateOn(const std::vector<AnnotatedSequence>& set, const std::vector<int>& members,
-                const std::vector<Scenario>& scenarios, uint64_t seed, const std::string& modelDir, int threads,
-                std::vector<Tally>& tallies) {
+                const std::vector<Scenario>& scenarios, const std::vector<Column>& columns, uint64_t seed,
+                const FoldModels& models, int threads, std::vector<Tally>& tallies) {
     for (std::size_t s = 0; s < scenarios.size(); ++s) {
         std::vector<SimulatedRead> reads;
         for (int idx : members) {
             Random rng(seed * 0x9E3779B97F4A7C15ULL + (s + 1) * 1000003ULL + static_cast<uint64_t>(idx));
             reads.push_back(SimulateErrors(set[idx], scenarios[s].model, rng));
         }
-        const std::vector<talvo::Prediction> predictions = PredictReads(reads, modelDir, threads);
-        for (std::size_t i = 0; i < reads.size(); ++i) Score(reads[i], predictions[i], tallies[s]);
+        const int count = static_cast<int>(reads.size());
+        std::vector<std::vector<short>> bases(reads.size());
+        for (int i = 0; i < count; ++i) bases[i] = talvo::BaseCodes(reads[i].bases);
+        std::vector<talvo::Prediction> predictions;
+        for (const Column& c : columns) {
+            if (c.scenario == s && NeedsWindowModel(c.use) && predictions.empty()) {
+                predictions = PredictReads(reads, models.windowDir, threads);
+            }
+        }
+        for (std::size_t k = 0; k < columns.size(); ++k) {
+            const Column& c = columns[k];
+            if (c.scenario != s) continue;
+            std::vector<Call> calls(reads.size());
+            const talvo::CodonDecoder* decoder = c.setting.empty() ? nullptr : models.decoders.at(c.setting).get();
+            ParallelFor(count, threads, [&](int i) {
+                switch (c.use) {
+                case Use::Window:
+                    calls[i] = WindowCall(predictions[i]);
+                    break;
+                case Use::Refine:
+                    calls[i] = RefinedCall(*decoder, bases[i], predictions[i]);
+                    break;
+                case Use::LongRead:
+                    calls[i] = CodonModelCall(decoder->Decode(bases[i]));
+                    break;
+                }
+            });
+            for (int i = 0; i < count; ++i) Score(reads[i], calls[i], tallies[k]);
+        }
     }
 }
 
@@ -116,9 +221,11 @@ int main(int argc, char** argv) {
     const auto begin = std::chrono::steady_clock::now();
     return RunTool("talvo-eval", kUsage, [&] {
         std::vector<std::string> optionNames = {"--fasta", "--cds", "--model", "--folds", "--scenario", "--subset",
-                                          "--threads", "--tsv"};
+                                          "--threads", "--tsv", "--use", "--setting", "--error-profile",
+                                          "--codon-order", "--error-scale"};
         optionNames.insert(optionNames.end(), kTrainOptionNames.begin(), kTrainOptionNames.end());
-        const ToolOptions opts(argc, argv, optionNames, {"--help"}, {"--scenario"});
+        const ToolOptions opts(argc, argv, optionNames, {"--help"},
+                               {"--scenario", "--use", "--setting", "--error-profile"});
         if (opts.Has("--help")) {
             std::cout << kUsage << kTrainUsage;
             return;
@@ -141,17 +248,64 @@ int main(int argc, char** argv) {
         for (const std::string& spec : opts.All("--scenario")) scenarios.push_back(ParseScenario(spec));
         if (scenarios.empty()) scenarios.push_back(ParseScenario("none"));
 
+        std::vector<Use> uses;
+        for (const std::string& name : opts.All("--use")) {
+            const Use use = ParseUse(name);
+            if (std::find(uses.begin(), uses.end(), use) == uses.end()) uses.push_back(use);
+        }
+        if (uses.empty()) uses.push_back(Use::Window);
+        const bool codonUse = std::any_of(uses.begin(), uses.end(), NeedsCodonModel);
+        const bool windowUse = std::any_of(uses.begin(), uses.end(), NeedsWindowModel);
+        if (!codonUse && (opts.Has("--setting") || opts.Has("--error-profile") || opts.Has("--codon-order") ||
+                          opts.Has("--error-scale"))) {
+            throw std::invalid_argument(
+                "options --setting, --error-profile, --codon-order and --error-scale need --use refine or long-read");
+        }
+        SettingTrial trial;
+        trial.order = static_cast<int>(opts.Number("--codon-order", -1, 0, talvo::CodonModel::kOrder));
+        trial.errorScale = opts.Real("--error-scale", 1.0, 0.01, 100.0);
+        if (opts.Has("--model") && opts.Has("--error-profile")) {
+            throw std::invalid_argument("option --error-profile is for --folds (--model reads the model's settings)");
+        }
+        const std::vector<ProfileOption> profiles = ReadProfileOptions(opts.All("--error-profile"));
+        if (opts.Has("--folds") && codonUse && profiles.empty()) {
+            throw std::invalid_argument("--use refine or long-read with --folds needs --error-profile NAME=FILE");
+        }
+        // The codon model of --model, read before any work.
+        talvo::CodonModel codonModel;
+        if (opts.Has("--model") && codonUse) {
+            codonModel = talvo::ReadCodonModel((fs::path(opts.Text("--model")) / talvo::kCodonModelFile).string());
+            TrySettings(trial, codonModel);
+        }
+        std::vector<std::string> available;
+        if (opts.Has("--model")) {
+            for (const talvo::ErrorSetting& setting : codonModel.settings) available.push_back(setting.name);
+        } else {
+            for (const ProfileOption& p : profiles) available.push_back(p.name);
+        }
+        std::vector<std::string> settings = opts.All("--setting");
+        for (const std::string& setting : settings) {
+            if (std::find(available.begin(), available.end(), setting) == available.end()) {
+                throw std::invalid_argument("option --setting: the codon model has no setting '" + setting + "'");
+            }
+        }
+        if (settings.empty() && codonUse) settings = available;
+        const std::vector<Column> columns = MakeColumns(scenarios, uses, settings);
+
         std::vector<AnnotatedSequence> set = ReadAnnotatedSet(opts.Text("--fasta"), opts.Text("--cds"));
         if (subset > 0) {
             Random rng(seed);
             set = SampleInOrder(std::move(set), static_cast<std::size_t>(subset), rng);
         }
-        std::vector<Tally> tallies(scenarios.size());
+        std::vector<Tally> tallies(columns.size());
         std::cerr << "talvo-eval: " << set.size() << " sequences, " << scenarios.size() << " scenarios\n";
         if (opts.Has("--model")) {
             std::vector<int> all(set.size());
             for (std::size_t i = 0; i < set.size(); ++i) all[i] = static_cast<int>(i);
-            EvaluateOn(set, all, scenarios, seed, opts.Text("--model"), threads, tallies);
+            FoldModels models;
+            models.windowDir = opts.Text("--model");
+            AddDecoders(codonModel, settings, models);
+            EvaluateOn(set, all, scenarios, columns, seed, models, threads, tallies);
         } else {
             const std::vector<int> group = GroupBySharedSequence(set);
             const std::vector<int> fold = AssignFolds(group, folds);
@@ -171,12 +325,26 @@ int main(int argc, char** argv) {
                 std::cerr << "talvo-eval: fold " << f + 1 << "/" << folds << ": training on " << training.size()
                           << ", testing " << held.size() << " sequences\n";
                 const TempDir dir;
-                WriteModelDirectory(TrainModels(training, train), train, dir.Path());
-                EvaluateOn(set, held, scenarios, seed, dir.Path(), threads, tallies);
+                FoldModels models;
+                if (windowUse) {
+                    WriteModelDirectory(TrainModels(training, train), train, dir.Path());
+                    models.windowDir = dir.Path();
+                }
+                // Counted on the training folds only, like the window model.
+                talvo::CodonModel foldModel;
+                if (codonUse) {
+                    foldModel = CountCodonWords(training);
+                    for (const ProfileOption& p : profiles) {
+                        foldModel.settings.push_back(ReadErrorSetting(p.name, p.path, training));
+                    }
+                    TrySettings(trial, foldModel);
+                    AddDecoders(foldModel, settings, models);
+                }
+                EvaluateOn(set, held, scenarios, columns, seed, models, threads, tallies);
             }
         }
         std::vector<std::string> names;
-        for (const Scenario& s : scenarios) names.push_back(s.name);
+        for (const Column& c : columns) names.push_back(c.name);
         std::cout << "# talvo-eval " << TALVO_VERSION << ": " << set.size() << " sequences, "
                   << (opts.Has("--model") ? "model " + opts.Text("--model") : std::to_string(folds) + "-fold grouped cross-validation")
                   << ", seed " << seed << "\n";

@@ -16,6 +16,12 @@
 #   output_paths         a pipe is written as it is, a symbolic link keeps
 #                        pointing at the file it names, a run ended by a
 #                        signal leaves no temporary file
+#   codon                both uses of the codon model on reads of a human
+#                        mRNA with one planted insertion or deletion, on
+#                        both strands: the error found, mirrored on the
+#                        minus strand, its confidence in the table and GFF3
+#                        (validated); a missing codon model, an unknown
+#                        error setting
 set -u
 group=$1
 scan=$(realpath "$2")
@@ -208,6 +214,83 @@ output_paths)
     [[ $? == 143 ]] || fail "signal: not ended by SIGTERM"
     ls ./*.tmp* >/dev/null 2>&1 && fail "temporary files left: $(ls ./*.tmp*)"
     [[ -e stopped.tsv || -e stopped.gff3 ]] && fail "signal: output files written"
+    ;;
+codon)
+    # An mRNA of the training data (CDS 99..1118 of 1336 bases) with one
+    # extra base (551 on the plus strand) or one missing base (before 851),
+    # the same reads reverse-complemented next; the ID names the error as
+    # the table gives it.
+    gzip -dc "$source_dir/data/human/transcripts.fa.gz" |
+        awk '/^>/ { keep = $1 == ">ENST00000375337"; next } keep { printf "%s", $0 }' > mrna.txt
+    [[ $(wc -c < mrna.txt) == 1336 ]] || fail "mRNA ENST00000375337 not found"
+    awk '
+        function rc(s,   r, i) {
+            r = ""
+            for (i = length(s); i > 0; --i) r = r substr("TGCA", index("ACGT", substr(s, i, 1)), 1)
+            return r
+        }
+        {
+            ins = substr($0, 1, 550) "G" substr($0, 551)
+            del = substr($0, 1, 850) substr($0, 852)
+            print ">plus_I551\n" ins "\n>plus_D851\n" del
+            print ">minus_I787\n" rc(ins) "\n>minus_D486\n" rc(del)
+        }' mrna.txt > planted.fa
+    for use in refine long-read; do
+        "$scan" -d "$human" --quiet --codon "$use" planted.fa -o "$use.tsv" --gff3 "$use.gff3" --protein "$use.faa" \
+            || fail "$use: status $?"
+        [[ $(sed -n 2p "$use.tsv") == *$'\tstatus\terror_confidence' ]] || fail "$use: no confidence column"
+        # Each read: its strand, and the planted error with a confidence of
+        # two decimals among the errors called within 10 bases of it.
+        awk -F'\t' -v use="$use" '
+            NR > 2 {
+                split($1, id, "_"); kind = substr(id[2], 1, 1); at = substr(id[2], 2)
+                n = split($7, errors, ","); m = split($10, confidence, ",")
+                found = 0
+                for (i = 1; i <= n; ++i) {
+                    pos = substr(errors[i], 2)
+                    if (substr(errors[i], 1, 1) == kind && pos - at <= 10 && at - pos <= 10) found = 1
+                }
+                good = $9 == "cds" && $3 == (id[1] == "plus" ? "+" : "-") && found && m == $6
+                for (i = 1; i <= m; ++i) if (confidence[i] !~ /^[01]\.[0-9][0-9]$/) good = 0
+                if (!good) { print use ": " $0; bad = 1 }
+                # A read on the minus strand: its calls mirrored are those of
+                # the same read on the plus strand, two lines before.
+                if (id[1] == "minus") {
+                    mirrored = ""; reversed = ""
+                    for (i = n; i >= 1; --i) {
+                        pos = substr(errors[i], 2)
+                        kind = substr(errors[i], 1, 1)
+                        mirrored = mirrored (i < n ? "," : "") kind ($2 + (kind == "I" ? 1 : 2) - pos)
+                        reversed = reversed (i < n ? "," : "") confidence[i]
+                    }
+                    if (mirrored != list[NR - 2] || reversed != confidences[NR - 2]) {
+                        print use ": " $0 " does not mirror " list[NR - 2]; bad = 1
+                    }
+                }
+                list[NR] = $7; confidences[NR] = $10
+            }
+            END { exit bad }' "$use.tsv" || fail "$use: planted errors not found as expected"
+        grep -Eq $'\tmRNA\t.*;sequencing_errors=[ID][0-9]+.*;error_confidence=[01]\\.[0-9]{2}' "$use.gff3" \
+            || fail "$use: no error confidence in the GFF3"
+        if [[ -n $gt ]]; then
+            "$gt" gff3validator "$use.gff3" > gt.txt 2>&1 || fail "$use: gff3validator: $(head -3 gt.txt)"
+        fi
+    done
+
+    # The codon model's file or setting missing: one line naming the file,
+    # before any output.
+    mkdir no-codon
+    cp -r "$human"/. no-codon/
+    rm -f no-codon/codon-model
+    for use in refine long-read; do
+        expect "$use without a codon model" 1 "talvo-scan: *no-codon/codon-model*" 0 -- \
+            -d no-codon --quiet --codon "$use" planted.fa --gff3 never.gff3
+        [[ $(wc -l < err.txt) == 1 && ! -e never.gff3 ]] || fail "$use without a codon model: $(cat err.txt)"
+    done
+    expect "unknown error setting" 1 "talvo-scan: $human/codon-model: no error setting 'pacbio' (it holds *)" 0 -- \
+        -d "$human" --quiet --codon refine --error-setting pacbio planted.fa
+    expect "error setting without a use" 1 "talvo-scan: --error-setting requires --codon (see talvo-scan --help)" 0 -- \
+        -d "$human" --quiet --error-setting est planted.fa
     ;;
 *)
     echo "unknown group $group" >&2

@@ -155,6 +155,36 @@ TEST(Scoring, TrueErrorsAreBinnedByTheDistanceToTheNearestCallOfTheirKind) {
     EXPECT_EQ(t.callBefore, 2);
 }
 
+TEST(Scoring, CallsWithoutAFramePathReadCodonsAcrossTheirErrorsAndSplitConfidence) {
+    // CDS from base 30: an extra base at 90 (codons from 91 on), a base
+    // missing before 150 (the codon at 148 broken, codons from 150 on).
+    SimulatedRead read;
+    read.bases = std::string(301, 'A');
+    read.cdsFirst = 30;
+    read.cdsLast = 269;
+    read.errors = {{90, ErrorKind::Insertion}, {150, ErrorKind::Deletion}};
+    for (int q = 30; q < 90; q += 3) read.codonStarts.push_back(q);
+    for (int q = 91; q < 148; q += 3) read.codonStarts.push_back(q);
+    for (int q = 150; q + 2 <= 269; q += 3) read.codonStarts.push_back(q);
+    Call call;
+    call.first = 30;
+    call.last = 269;
+    call.errors = {{92, ErrorKind::Insertion}, {150, ErrorKind::Deletion}, {200, ErrorKind::Deletion}};
+    call.confident = true;
+    call.confidence = {0.5, 0.9, 0.25};
+    Tally t;
+    Score(read, call, t);
+    EXPECT_EQ(t.correct10, 2);
+    EXPECT_EQ(t.recalled3, 2);
+    // Codon 91 lies before the insertion as called; past the false deletion
+    // at 200 every codon is read out of frame.
+    long expected = 0;
+    for (int q : read.codonStarts) expected += q != 91 && q < 200;
+    EXPECT_EQ(t.codonsInFrame, expected);
+    EXPECT_DOUBLE_EQ(t.confidenceRight, 1.4);
+    EXPECT_DOUBLE_EQ(t.confidenceWrong, 0.25);
+}
+
 TEST(Scoring, NoPredictionMissesEveryCodingBase) {
     SimulatedRead read;
     read.bases = std::string(200, 'A');

@@ -1,0 +1,37 @@
+// The two uses of the codon-level model on a read: refinement of the window
+// model's errors, and the codon model alone for reads with many errors.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "CodonDecoder.h"
+#include "ModelSet.h"
+#include "ReadPrediction.h"
+
+namespace talvo::scan {
+
+// The codon model file of a model directory.
+std::string CodonModelPath(const std::string& modelDirectory);
+
+// Throws std::runtime_error naming the file and the settings it holds when
+// the model read from `path` has no error setting of that name.
+void CheckErrorSetting(const CodonModel& model, const std::string& setting, const std::string& path);
+
+// Maps a codon-model call on the read (minus false) or on its reverse
+// complement (minus true) onto the read of `length` bases, errors with
+// their confidence.
+ReadPrediction OnRead(const CodonCall& call, bool minus, int length);
+
+// Refinement: the window model chooses the strand and the coding region as
+// PredictRead does; the codon model then places the errors inside that
+// region anew (RefineRegion).
+ReadPrediction RefineRead(const ModelSet& models, const CodonDecoder& decoder, const std::vector<short>& bases,
+                          StrandMode mode);
+
+// The long-read use: each strand the mode asks for decoded with the codon
+// model alone, the choice between both made as MinusWins makes it (on the
+// codon model's score).
+ReadPrediction DecodeRead(const CodonDecoder& decoder, const std::vector<short>& bases, StrandMode mode);
+
+}  // namespace talvo::scan
