@@ -117,6 +117,10 @@ CodonDecoder::CodonDecoder(const CodonModel& model, const std::string& setting) 
     for (int L = 1; L <= kLongestRun; ++L) {
         const double ins = s->insertion[L];
         const double del = s->deletion[L];
+        if (!(ins >= 0.0 && del >= 0.0 && ins + del < 1.0)) {
+            throw std::runtime_error("error setting '" + setting + "': insertion and deletion probabilities at run length " +
+                                     std::to_string(L) + " are not two numbers from 0 that sum to less than 1");
+        }
         // Errors are priced by their odds against a clean step: the
         // background, where errors go unseen, pays no price for clean bases
         // either, and a clean coding base must not pay one it does not.

@@ -33,7 +33,9 @@ struct CodonCall {
 // and shared read-only by any number of threads.
 class CodonDecoder {
 public:
-    // Throws std::runtime_error when the model has no setting of that name.
+    // Throws std::runtime_error when the model has no setting of that name,
+    // or when its insertion and deletion probabilities at a run length are
+    // negative or sum to 1 or more.
     CodonDecoder(const CodonModel& model, const std::string& setting);
 
     // The long-read use: the whole read decoded with the codon model alone
@@ -46,7 +48,8 @@ public:
     // its errors are placed anew. startFixed: a codon begins at first (else
     // the read begins inside the CDS, any codon position); stopFixed: last is
     // the last base of the stop codon that ends the CDS (else the read ends
-    // inside it). The result keeps first and last.
+    // inside it). The result keeps first and last. Throws
+    // std::invalid_argument when [first, last] is not a region of the read.
     CodonCall Refine(const std::vector<short>& bases, int first, int last, bool startFixed,
                      bool stopFixed) const;
 

@@ -131,8 +131,11 @@ TEST(CodonDecoder, RefineKeepsTheEndsAndPlacesTheError) {
     EXPECT_THROW(decoder.Refine(Codes(read), 5, static_cast<int>(read.size()), false, false), std::invalid_argument);
 }
 
-TEST(CodonDecoder, UnknownSettingAndEmptyRead) {
+TEST(CodonDecoder, UnknownOrImpossibleSettingAndEmptyRead) {
     EXPECT_THROW(CodonDecoder(HandModel(), "ont"), std::runtime_error);
+    CodonModel impossible = HandModel();
+    impossible.settings[0].insertion[4] = impossible.settings[0].deletion[4] = 0.5;
+    EXPECT_THROW(CodonDecoder(impossible, "test"), std::runtime_error);
     const CodonCall call = CodonDecoder(HandModel(), "test").Decode({});
     EXPECT_EQ(call.first, -1);
     EXPECT_TRUE(call.errors.empty());
