@@ -24,7 +24,9 @@ constexpr double kNegligible = 1e-200;
 
 // The pull of a context's estimate toward the next shorter context's, in
 // counts: contexts seen fewer times than this lean mostly on the shorter one.
-constexpr double kPseudoCount = 16.0;
+// A strong pull keeps the longest contexts from learning a few hundred
+// cDNAs (and their isoforms) by heart.
+constexpr double kPseudoCount = 256.0;
 // Bases on either side of an error call whose posterior counts toward its
 // confidence.
 constexpr int kConfidenceReach = 3;
