@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "Parallel.h"
+#include "SameBitsMath.h"
 #include "WindowScoring.h"
 
 namespace talvo::tools {
@@ -232,24 +233,28 @@ std::vector<Stump> Boost(const QuantisedWindows& data, const BoostOptions& optio
         double alpha = 0.0;
         if (!pairWeight.empty()) {
             if (best.feature < 0 || !(best.right > best.wrong * (1.0 + 1e-9))) break;
-            alpha = options.shrinkage * 0.5 * std::log(best.right / std::max(best.wrong, 1e-12 * best.right));
+            alpha = options.shrinkage * 0.5 * SameBitsLog(best.right / std::max(best.wrong, 1e-12 * best.right));
         } else {
             if (best.feature < 0 || !(best.error < 0.5 - 1e-9)) break;
             const double e = std::max(best.error, 1e-12);
-            alpha = options.shrinkage * 0.5 * std::log((1.0 - e) / e);
+            alpha = options.shrinkage * 0.5 * SameBitsLog((1.0 - e) / e);
         }
         stumps.push_back({best.feature, best.dir, data.thresholds[best.feature][best.threshold], alpha});
 
         const uint8_t* bins = &data.bins[static_cast<std::size_t>(best.feature) * data.samples];
         const auto vote = [&](int i) { return (bins[i] > best.threshold ? 1 : -1) * (best.dir == 0 ? -1 : 1); };
+        // A window or pair the stump gets right has its weight times e^-alpha,
+        // one it gets wrong times e^alpha, a pair it abstains on keeps it.
+        const double rightFactor = SameBitsExp(-alpha);
+        const double wrongFactor = SameBitsExp(alpha);
         double sum = 0.0;
         for (int i = 0; i < n; ++i) {
-            weight[i] *= std::exp(-alpha * vote(i) * data.label[i]);
+            weight[i] *= vote(i) * data.label[i] > 0 ? rightFactor : wrongFactor;
             sum += weight[i];
         }
         for (std::size_t j = 0; j < pairWeight.size(); ++j) {
-            const int margin = (vote(data.pairs[j].better) - vote(data.pairs[j].worse)) / 2;
-            pairWeight[j] *= std::exp(-alpha * margin);
+            const int margin = vote(data.pairs[j].better) - vote(data.pairs[j].worse);
+            if (margin != 0) pairWeight[j] *= margin > 0 ? rightFactor : wrongFactor;
             sum += pairWeight[j];
         }
         for (double& w : weight) w /= sum;

@@ -10,6 +10,7 @@
 #include "Parallel.h"
 #include "PlacementWindows.h"
 #include "Random.h"
+#include "SameBitsMath.h"
 #include "Stumps.h"
 #include "ToolOptions.h"
 #include "SampleExtraction.h"
@@ -313,7 +314,7 @@ void SetTransitions(const TransitionCounts& coding, const TransitionCounts& all,
                 model.malkovChain[c][p] = kNever;
             } else {
                 model.malkovChain[c][p] = options.transitionScale *
-                    std::log10((coding[p][c] / codingTotal) / (background[p][c] / backgroundTotal));
+                    SameBitsLog10((coding[p][c] / codingTotal) / (background[p][c] / backgroundTotal));
             }
         }
     }
