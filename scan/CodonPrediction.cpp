@@ -7,10 +7,6 @@
 
 namespace talvo::scan {
 
-std::string CodonModelPath(const std::string& modelDirectory) {
-    return modelDirectory + "/" + kCodonModelFile;
-}
-
 void CheckErrorSetting(const CodonModel& model, const std::string& setting, const std::string& path) {
     if (model.Setting(setting) != nullptr) return;
     std::string names;

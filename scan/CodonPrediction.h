@@ -11,9 +11,6 @@
 
 namespace talvo::scan {
 
-// The codon model file of a model directory.
-std::string CodonModelPath(const std::string& modelDirectory);
-
 // Throws std::runtime_error naming the file and the settings it holds when
 // the model read from `path` has no error setting of that name.
 void CheckErrorSetting(const CodonModel& model, const std::string& setting, const std::string& path);

@@ -63,4 +63,7 @@ void WriteCodonModel(const CodonModel& model, std::ostream& out);
 // The name of the file in a parameter directory.
 inline constexpr const char* kCodonModelFile = "codon-model";
 
+// The codon model file of a parameter directory.
+inline std::string CodonModelPath(const std::string& directory) { return directory + "/" + kCodonModelFile; }
+
 }  // namespace talvo

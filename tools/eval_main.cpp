@@ -285,7 +285,7 @@ int main(int argc, char** argv) {
         // The codon model of --model, read before any work.
         talvo::CodonModel codonModel;
         if (opts.Has("--model") && codonUse) {
-            codonModel = talvo::ReadCodonModel((fs::path(opts.Text("--model")) / talvo::kCodonModelFile).string());
+            codonModel = talvo::ReadCodonModel(talvo::CodonModelPath(opts.Text("--model")));
             TrySettings(trial, codonModel);
         }
         std::vector<std::string> available;

@@ -2,7 +2,6 @@
 //
 //   talvo-train --fasta transcripts.fa --cds cds.tsv --out param-mine
 #include <chrono>
-#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <stdexcept>
@@ -57,7 +56,7 @@ int main(int argc, char** argv) {
         const auto classes = TrainModels(set, options);
         WriteModelDirectory(classes, options, opts.Text("--out"));
         if (!profiles.empty()) {
-            const std::string path = (std::filesystem::path(opts.Text("--out")) / talvo::kCodonModelFile).string();
+            const std::string path = talvo::CodonModelPath(opts.Text("--out"));
             std::ofstream out(path, std::ios::binary);
             talvo::WriteCodonModel(codonModel, out);
             out.close();
