@@ -7,13 +7,16 @@
 #include <stdexcept>
 
 #include "CodonTable.h"
+#include "SameBitsMath.h"
 
 namespace talvo {
 
 namespace {
 
 // Log values are rounded to multiples of 2^-20 so that sums along a path are
-// exact and every build finds the same path and score.
+// exact and every build finds the same path and score. The logs and exps
+// are SameBitsMath's: the C library's differ between builds in the last bit,
+// which could cross a step of that grid.
 constexpr double kGrain = 0x1p20;
 double Quantize(double x) { return std::round(x * kGrain) / kGrain; }
 
@@ -112,8 +115,8 @@ CodonDecoder::CodonDecoder(const CodonModel& model, const std::string& setting) 
     for (int p = 0; p < 3; ++p) {
         const std::vector<double> coding = Estimate(model.coding[p]);
         for (int w = 0; w < words; ++w) {
-            logOdds_[3 * w + p] = Quantize(std::log(coding[w] / background[w]));
-            odds_[3 * w + p] = std::exp(logOdds_[3 * w + p]);
+            logOdds_[3 * w + p] = Quantize(SameBitsLog(coding[w] / background[w]));
+            odds_[3 * w + p] = SameBitsExp(logOdds_[3 * w + p]);
         }
     }
     for (int L = 1; L <= kLongestRun; ++L) {
@@ -127,8 +130,8 @@ CodonDecoder::CodonDecoder(const CodonModel& model, const std::string& setting) 
         // background, where errors go unseen, pays no price for clean bases
         // either, and a clean coding base must not pay one it does not.
         const double clean = 1.0 - ins - del;
-        step_[L] = {0.0, Quantize(std::log(ins / clean)), Quantize(std::log(del / clean))};
-        stepOdds_[L] = {std::exp(step_[L][0]), std::exp(step_[L][1]), std::exp(step_[L][2])};
+        step_[L] = {0.0, Quantize(SameBitsLog(ins / clean)), Quantize(SameBitsLog(del / clean))};
+        stepOdds_[L] = {SameBitsExp(step_[L][0]), SameBitsExp(step_[L][1]), SameBitsExp(step_[L][2])};
     }
     // A start at each ATG of the 5' region is as likely as the 5' region
     // holds ATGs; a read begins inside the CDS, or ends inside it, about as
@@ -136,11 +139,11 @@ CodonDecoder::CodonDecoder(const CodonModel& model, const std::string& setting) 
     const double utr5 = std::max(model.meanUtr5, 1.0);
     const double cds = std::max(model.meanCds, 3.0);
     const double utr3 = std::max(model.meanUtr3, 1.0);
-    startPrice_ = Quantize(std::log(1.0 / (1.0 + utr5 / 64.0)));
-    beginInside_ = Quantize(std::log(cds / (cds + utr5) / 3.0));
-    endInside_ = Quantize(std::log(cds / (cds + utr3)));
-    startOdds_ = std::exp(startPrice_);
-    beginInsideOdds_ = std::exp(beginInside_);
+    startPrice_ = Quantize(SameBitsLog(1.0 / (1.0 + utr5 / 64.0)));
+    beginInside_ = Quantize(SameBitsLog(cds / (cds + utr5) / 3.0));
+    endInside_ = Quantize(SameBitsLog(cds / (cds + utr3)));
+    startOdds_ = SameBitsExp(startPrice_);
+    beginInsideOdds_ = SameBitsExp(beginInside_);
 }
 
 void CodonDecoder::Sites(const std::vector<short>& bases, std::vector<Site>& sites) const {
@@ -354,8 +357,8 @@ CodonCall CodonDecoder::Decode(const std::vector<short>& bases) const {
     if (n > 0 && sites[0].atg) ends.beginLog[kC0] = std::max(beginInside_, startPrice_);
     if (n > 0 && sites[n - 1].stop) ends.endLog[kC2] = 0.0;
     for (int s = 0; s < kStates; ++s) {
-        ends.beginOdds[s] = std::exp(ends.beginLog[s]);
-        ends.endOdds[s] = std::exp(ends.endLog[s]);
+        ends.beginOdds[s] = SameBitsExp(ends.beginLog[s]);
+        ends.endOdds[s] = SameBitsExp(ends.endLog[s]);
     }
     if (n > 0 && sites[0].atg) ends.beginOdds[kC0] = beginInsideOdds_ + startOdds_;
     return Run(sites, 0, n - 1, ends);
@@ -375,8 +378,8 @@ CodonCall CodonDecoder::Refine(const std::vector<short>& bases, int first, int l
     ends.beginLog = {kNever, 0.0, startFixed ? kNever : 0.0, startFixed ? kNever : 0.0, kNever};
     ends.endLog = {kNever, stopFixed ? kNever : 0.0, stopFixed ? kNever : 0.0, 0.0, kNever};
     for (int s = 0; s < kStates; ++s) {
-        ends.beginOdds[s] = std::exp(ends.beginLog[s]);
-        ends.endOdds[s] = std::exp(ends.endLog[s]);
+        ends.beginOdds[s] = SameBitsExp(ends.beginLog[s]);
+        ends.endOdds[s] = SameBitsExp(ends.endLog[s]);
     }
     CodonCall call = Run(sites, first, last, ends);
     call.first = first;

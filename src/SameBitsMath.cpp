@@ -4,7 +4,7 @@
 #include <cmath>
 #include <cstdint>
 
-namespace talvo::tools {
+namespace talvo {
 
 namespace {
 
@@ -368,4 +368,4 @@ double SameBitsLog10(double x) {
     return z + e * kLog10Of2Hi;
 }
 
-}  // namespace talvo::tools
+}  // namespace talvo
