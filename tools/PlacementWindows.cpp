@@ -1,11 +1,35 @@
 #include "PlacementWindows.h"
 
 #include <algorithm>
+#include <optional>
+#include <utility>
 
 #include "Parallel.h"
 #include "Random.h"
+#include "SampleExtraction.h"
+#include "WindowScoring.h"
 
 namespace talvo::tools {
+
+std::pair<std::vector<short>, PlantedError> PlantError(const std::vector<short>& codes, int first, int last,
+                                                      Random& rng) {
+    const PlantedError error{first + static_cast<int>(rng.Below(static_cast<uint64_t>(last - first))),
+                             rng.Below(2) == 0};
+    std::vector<short> read = codes;
+    if (error.insertion) {
+        read.insert(read.begin() + error.at, static_cast<short>(rng.Below(4)));
+    } else {
+        read.erase(read.begin() + error.at);
+    }
+    return {std::move(read), error};
+}
+
+std::optional<bool> ReadInFrame(const PlantedError& error, int cdsFirst, int c) {
+    const int newFrom = error.at + (error.insertion ? 1 : 0);
+    if (c + 2 >= error.at && c < newFrom) return std::nullopt;
+    if (c < error.at) return c >= cdsFirst && (c - cdsFirst) % 3 == 0;
+    return (c - cdsFirst - (error.insertion ? 1 : -1)) % 3 == 0;
+}
 
 namespace {
 
@@ -24,24 +48,13 @@ ErrorWindows WindowsOfOneError(const AnnotatedSequence& seq, const std::vector<s
     const int first = seq.cdsFirst + 6 * h + 9;
     const int last = seq.cdsLast - 6 * h - 9;
     if (last <= first) return out;
-    const int at = first + static_cast<int>(rng.Below(static_cast<uint64_t>(last - first)));
-    const bool insertion = rng.Below(2) == 0;
-    std::vector<short> read = codes;
-    if (insertion) {
-        read.insert(read.begin() + at, static_cast<short>(rng.Below(4)));
-    } else {
-        read.erase(read.begin() + at);
-    }
+    const auto [read, error] = PlantError(codes, first, last, rng);
     const int length = static_cast<int>(read.size());
-    const int shift = insertion ? 1 : 2;
+    const int shift = error.insertion ? 1 : 2;
     const int oldFrame = seq.cdsFirst % 3;
-    // A codon read in the old frame is right when it ends before the error, one
-    // read in the new frame when it begins after it (a deletion's error base
-    // already belongs to the new frame).
-    const int newFrom = at + (insertion ? 1 : 0);
 
     // The change of frame as the frame DP may leave it, up to h - 2 codons away.
-    const int c = at / 3 + static_cast<int>(rng.Below(static_cast<uint64_t>(2 * h - 3))) - (h - 2);
+    const int c = error.at / 3 + static_cast<int>(rng.Below(static_cast<uint64_t>(2 * h - 3))) - (h - 2);
     const int lo = 3 * (c - h);
     const int hi = 3 * (c + h) + 3;
     if (lo < 0 || hi + 15 >= length) return out;
@@ -53,7 +66,7 @@ ErrorWindows WindowsOfOneError(const AnnotatedSequence& seq, const std::vector<s
         const int a = 3 * k;
         for (int o = 0; o + 2 < width; o += 3) {
             const int p = start + o + (o >= a ? shift : 0);
-            wrong[k] += o < a ? p + 2 >= at : p < newFrom;
+            wrong[k] += !ReadInFrame(error, seq.cdsFirst, p).value_or(false);
         }
     }
     const int best = static_cast<int>(std::min_element(wrong.begin(), wrong.end()) - wrong.begin());
@@ -89,7 +102,60 @@ ErrorWindows WindowsOfOneError(const AnnotatedSequence& seq, const std::vector<s
     return out;
 }
 
+StraddlingWindows StraddlingOfOneError(const AnnotatedSequence& seq, const std::vector<short>& codes, int width,
+                                       int perError, Random& rng) {
+    StraddlingWindows out;
+    const int h = width / 6;
+    const int first = seq.cdsFirst + 3 * h + 3;
+    const int last = seq.cdsLast - 3 * h - 3;
+    if (last <= first) return out;
+    const auto [read, error] = PlantError(codes, first, last, rng);
+    const int length = static_cast<int>(read.size());
+    const int centre = 3 * h;
+    std::vector<std::pair<int, int8_t>> candidates;  // window start, label
+    for (int c = error.at - centre; c <= error.at + centre; ++c) {
+        const int s = c - centre;
+        if (s < 0 || s + width >= length) continue;
+        const std::optional<bool> right = ReadInFrame(error, seq.cdsFirst, c);
+        if (!right || AminoAcidOf(read[c], read[c + 1], read[c + 2]) == kStop) continue;
+        candidates.push_back({s, *right ? int8_t{1} : int8_t{-1}});
+    }
+    for (int k = 0; k < perError && !candidates.empty(); ++k) {
+        const std::size_t pick = rng.Below(candidates.size());
+        smplTestData sample;
+        bool centreStop = false;
+        ScanWindow(sample, read.data(), length, candidates[pick].first, width, centreStop);
+        out.samples.push_back(sample);
+        out.label.push_back(candidates[pick].second);
+        candidates[pick] = candidates.back();
+        candidates.pop_back();
+    }
+    return out;
+}
+
 }  // namespace
+
+StraddlingWindows MakeStraddlingWindows(const std::vector<AnnotatedSequence>& set,
+                                        const std::vector<std::vector<short>>& codes, const std::vector<int>& pool,
+                                        int width, int errors, int perError, uint64_t seed, int threads) {
+    StraddlingWindows result;
+    std::vector<int> hosts;
+    for (int idx : pool) {
+        if (set[idx].cdsLast - set[idx].cdsFirst > 6 * (width / 6) + 12) hosts.push_back(idx);
+    }
+    if (hosts.empty() || errors <= 0) return result;
+    std::vector<StraddlingWindows> perErr(errors);
+    ParallelFor(errors, threads, [&](int e) {
+        Random rng(seed * 0xD1B54A32D192ED03ULL + static_cast<uint64_t>(e) * 0x9E3779B97F4A7C15ULL + 11);
+        const int idx = hosts[rng.Below(hosts.size())];
+        perErr[e] = StraddlingOfOneError(set[idx], codes[idx], width, perError, rng);
+    });
+    for (StraddlingWindows& one : perErr) {
+        result.samples.insert(result.samples.end(), one.samples.begin(), one.samples.end());
+        result.label.insert(result.label.end(), one.label.begin(), one.label.end());
+    }
+    return result;
+}
 
 PlacementWindows MakePlacementWindows(const std::vector<AnnotatedSequence>& set,
                                       const std::vector<std::vector<short>>& codes, const std::vector<int>& pool,

@@ -9,13 +9,36 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
+#include <utility>
 #include <vector>
 
 #include "AnnotatedSet.h"
+#include "Random.h"
 #include "Stumps.h"
 #include "Test.h"
 
 namespace talvo::tools {
+
+// A single-base insertion (an extra base at `at`) or deletion (the base
+// before `at` missing) in a read, in read coordinates.
+struct PlantedError {
+    int at;
+    bool insertion;
+};
+
+// The read with an error at random in bases first .. last-1 of the coding
+// region (an inserted base drawn at random too).
+std::pair<std::vector<short>, PlantedError> PlantError(const std::vector<short>& codes, int first, int last,
+                                                      Random& rng);
+
+// Whether the read's codon beginning at base c is a codon of the coding
+// region that begins at cdsFirst, read in its frame: a codon ending before
+// the error in the region's frame, one beginning after it in the frame the
+// error shifted it to (the caller keeps c before the region's end). No answer
+// for a codon holding the error (for a deletion: the bases on both sides of
+// the missing one).
+std::optional<bool> ReadInFrame(const PlantedError& error, int cdsFirst, int c);
 
 struct PlacementOptions {
     int errors = 0;      // errors put into sequences of the pool (0: none)
@@ -38,5 +61,20 @@ struct PlacementWindows {
 PlacementWindows MakePlacementWindows(const std::vector<AnnotatedSequence>& set,
                                       const std::vector<std::vector<short>>& codes, const std::vector<int>& pool,
                                       int width, const PlacementOptions& options, int threads);
+
+// Windows read across a planted error, labelled as the frame DP should see
+// them: coding when the centre codon is read in its right frame (the old
+// frame before the error, the new one after it), non-coding otherwise. For
+// each error: a sequence of the pool, an insertion or a deletion at random
+// inside its coding region, and `perError` windows of the three frames whose
+// centre codon lies within half a window of the error (the codon holding the
+// error and centre stops left out). Deterministic whatever the threads.
+struct StraddlingWindows {
+    std::vector<smplTestData> samples;
+    std::vector<int8_t> label;  // +1 coding, -1 non-coding
+};
+StraddlingWindows MakeStraddlingWindows(const std::vector<AnnotatedSequence>& set,
+                                        const std::vector<std::vector<short>>& codes, const std::vector<int>& pool,
+                                        int width, int errors, int perError, uint64_t seed, int threads);
 
 }  // namespace talvo::tools

@@ -227,6 +227,14 @@ TrainedClass TrainClass(const ClassKey& key, const std::vector<AnnotatedSequence
         ScanWindow(samples[i], seqCodes.data(), static_cast<int>(seqCodes.size()), windows[i].start, width,
                    centreStop);
     });
+    // Windows read across planted errors, labelled by their centre codon, so
+    // that the classes of both frames turn where the error lies and the frame
+    // DP changes frame there.
+    StraddlingWindows straddling = MakeStraddlingWindows(set, codes, pool, width, options.straddlingErrors,
+                                                         options.straddlingWindows, options.seed, threads);
+    samples.insert(samples.end(), straddling.samples.begin(), straddling.samples.end());
+    label.insert(label.end(), straddling.label.begin(), straddling.label.end());
+    report.straddlingWindows = static_cast<int>(straddling.label.size());
 
     PlacementWindows placement =
         MakePlacementWindows(set, codes, pool, width, {options.placementErrors, options.placementSplits, options.seed},
@@ -396,7 +404,8 @@ std::vector<TrainedClass> TrainModels(const std::vector<AnnotatedSequence>& set,
 const std::vector<std::string> kTrainOptionNames = {
     "--seed", "--windows", "--per-sequence", "--rounds", "--shrinkage", "--features", "--pool",
     "--min-sequences", "--odds", "--background", "--steps", "--placement", "--placement-splits",
-    "--placement-weight", "--placement-from", "--transition-scale", "--coding-reward", "--noncoding-price"};
+    "--placement-weight", "--placement-from", "--transition-scale", "--coding-reward", "--noncoding-price",
+    "--straddling", "--straddling-windows"};
 
 const char* const kTrainUsage =
     "  --seed N              seed of the window sampling (default 1)\n"
@@ -414,6 +423,8 @@ const char* const kTrainUsage =
     "                        default 1)\n"
     "  --coding-reward X     added to the score of a coding-to-coding step (default 0)\n"
     "  --noncoding-price X   taken from the score of a non-coding-to-non-coding step (default 0)\n"
+    "  --straddling N        planted errors across which windows are labelled by their centre codon (default 0)\n"
+    "  --straddling-windows N  windows drawn across each of them (default 8)\n"
     "  --placement N         errors whose placement windows the scorer learns to rank (default 0)\n"
     "  --placement-splits N  wrongly split windows per error (default 4)\n"
     "  --placement-weight X  share of the boosting weight on ranking them, 0..1 (default 0.5)\n"
@@ -449,6 +460,8 @@ void ReadTrainOptions(const ToolOptions& opts, TrainOptions& options) {
     options.transitionScale = opts.Real("--transition-scale", options.transitionScale, 0.01, 100.0);
     options.codingReward = opts.Real("--coding-reward", options.codingReward, -10.0, 10.0);
     options.nonCodingPrice = opts.Real("--noncoding-price", options.nonCodingPrice, -10.0, 10.0);
+    options.straddlingErrors = static_cast<int>(opts.Number("--straddling", options.straddlingErrors, 0, 1000000));
+    options.straddlingWindows = static_cast<int>(opts.Number("--straddling-windows", options.straddlingWindows, 1, 1000));
     options.placementErrors = static_cast<int>(opts.Number("--placement", options.placementErrors, 0, 1000000));
     options.placementSplits = static_cast<int>(opts.Number("--placement-splits", options.placementSplits, 1, 64));
     options.placementWeight = opts.Real("--placement-weight", options.placementWeight, 0.0, 0.99);
@@ -463,6 +476,7 @@ void PrintReport(const std::vector<TrainedClass>& classes, std::ostream& out) {
         out << "; windows " << r.codingWindows << " coding / " << r.nonCodingWindows << " non-coding, sampled "
             << r.sampledCoding << " / " << r.sampledNonCoding << "; " << r.rules << " rules; transitions from "
             << r.transitionSequences << " sequences";
+        if (r.straddlingWindows > 0) out << "; " << r.straddlingWindows << " windows across planted errors";
         if (r.placementPairs > 0) out << "; " << r.placementPairs << " ranked placement pairs";
         out << "\n";
     }
@@ -493,6 +507,10 @@ void WriteModelDirectory(const std::vector<TrainedClass>& classes, const TrainOp
     if (options.transitionScale != 1.0) note << " times " << options.transitionScale;
     if (options.codingReward != 0.0) note << ", coding steps " << options.codingReward << " more";
     if (options.nonCodingPrice != 0.0) note << ", non-coding steps " << options.nonCodingPrice << " less";
+    if (options.straddlingErrors > 0) {
+        note << ", " << options.straddlingWindows << " windows across each of " << options.straddlingErrors
+             << " planted errors";
+    }
     if (options.placementErrors > 0) {
         note << ", placement windows of " << options.placementErrors << " errors (" << options.placementSplits
              << " wrong splits each) ranked with " << options.placementWeight << " of the weight from round "

@@ -35,6 +35,8 @@ struct TrainOptions {
     double transitionScale = 1.0;   // factor on the transition scores (a change of frame costs 20 whatever they are)
     double codingReward = 0.0;      // added to the score of a step from a coding window to a coding one
     double nonCodingPrice = 0.0;    // taken from the score of a step from a non-coding window to a non-coding one
+    int straddlingErrors = 0;       // planted errors whose straddling windows are labelled (0: none)
+    int straddlingWindows = 8;      // windows drawn across each of them
     int placementErrors = 0;        // errors whose placement windows are ranked (0: none)
     int placementSplits = 4;        // wrongly split windows per error
     double placementWeight = 0.5;   // share of the boosting weight on their ranking
@@ -74,6 +76,7 @@ struct ClassReport {
     int sampledCoding = 0;
     int sampledNonCoding = 0;
     int rules = 0;             // rules boosting produced
+    int straddlingWindows = 0; // labelled windows read across planted errors
     int placementPairs = 0;    // ranked pairs of placement windows
     int transitionSequences = 0;
 };

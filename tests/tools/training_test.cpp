@@ -3,6 +3,7 @@
 // small classes borrow their neighbours' sequences.
 #include <cmath>
 #include <numeric>
+#include <optional>
 #include <unistd.h>
 #include <filesystem>
 #include <fstream>
@@ -15,6 +16,7 @@
 #include "Stumps.h"
 #include "SyntheticSet.h"
 #include "CodonTraining.h"
+#include "PlacementWindows.h"
 #include "Trainer.h"
 
 namespace talvo::tools {
@@ -61,11 +63,12 @@ TEST(Training, SameBytesWithOneOrManyThreads) {
     fs::remove_all(base);
 }
 
-TEST(Training, RankedPlacementWindowsGiveTheSameModelWithOneOrManyThreads) {
+TEST(Training, RankedPlacementAndStraddlingWindowsGiveTheSameModelWithOneOrManyThreads) {
     const auto set = synthetic::SyntheticSet(12, 6);
     auto options = [](int threads) {
         TrainOptions o = SmallOptions(threads);
         o.placementErrors = 40;
+        o.straddlingErrors = 40;
         return o;
     };
     const auto one = TrainModels(set, options(1));
@@ -77,6 +80,33 @@ TEST(Training, RankedPlacementWindowsGiveTheSameModelWithOneOrManyThreads) {
         for (int r = 0; r < kMaxRules; ++r) {
             EXPECT_EQ(one[c].model.rules[r].weight, three[c].model.rules[r].weight) << c << " rule " << r;
         }
+    }
+}
+
+TEST(Training, CodonsAcrossAPlantedErrorAreReadInFrameOnTheRightSide) {
+    // Coding region from base 10: its codons begin at 10, 13, 16, ...
+    struct Case {
+        PlantedError error;
+        int codon;
+        std::optional<bool> inFrame;
+    };
+    const Case cases[] = {
+        {{30, true}, 25, true},         // ends at 27, before the extra base
+        {{30, true}, 28, std::nullopt}, // holds the extra base 30
+        {{30, true}, 30, std::nullopt},
+        {{30, true}, 31, false},        // 31..33 were 30..32
+        {{30, true}, 32, true},         // 32..34 were 31..33
+        {{30, true}, 35, true},
+        {{30, false}, 25, true},        // base 30 of the cDNA missing: read base 30 was 31
+        {{30, false}, 28, std::nullopt},
+        {{30, false}, 29, std::nullopt},
+        {{30, false}, 30, true},        // 30..32 were 31..33
+        {{30, false}, 32, false},
+        {{30, false}, 7, false},        // before the coding region
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(ReadInFrame(c.error, 10, c.codon), c.inFrame)
+            << (c.error.insertion ? "insertion" : "deletion") << " at " << c.error.at << ", codon " << c.codon;
     }
 }
 
