@@ -33,6 +33,36 @@ std::optional<bool> ReadInFrame(const PlantedError& error, int cdsFirst, int c) 
 
 namespace {
 
+// One result per planted error, each from a sequence of the pool whose
+// coding region is longer than minCds bases, drawn with a generator of its
+// own, so that the results do not depend on the number of threads.
+template <typename Result, typename OneError>
+std::vector<Result> ForEachError(const std::vector<AnnotatedSequence>& set, const std::vector<int>& pool, int minCds,
+                                 int errors, uint64_t seed, uint64_t salt, int threads, OneError oneError) {
+    std::vector<int> hosts;
+    for (int idx : pool) {
+        if (set[idx].cdsLast - set[idx].cdsFirst > minCds) hosts.push_back(idx);
+    }
+    if (hosts.empty() || errors <= 0) return {};
+    std::vector<Result> results(errors);
+    ParallelFor(errors, threads, [&](int e) {
+        Random rng(seed * 0x9E3779B97F4A7C15ULL + static_cast<uint64_t>(e) * 0xD1B54A32D192ED03ULL + salt);
+        results[e] = oneError(hosts[rng.Below(hosts.size())], rng);
+    });
+    return results;
+}
+
+// The read with an error at random in the coding region, at least margin
+// bases from both of its ends; nothing when the region is too short.
+std::optional<std::pair<std::vector<short>, PlantedError>> PlantInside(const AnnotatedSequence& seq,
+                                                                       const std::vector<short>& codes, int margin,
+                                                                       Random& rng) {
+    const int first = seq.cdsFirst + margin;
+    const int last = seq.cdsLast - margin;
+    if (last <= first) return std::nullopt;
+    return PlantError(codes, first, last, rng);
+}
+
 // The windows of one error, the first one split best; pairs index into them.
 struct ErrorWindows {
     std::vector<smplTestData> samples;
@@ -45,10 +75,9 @@ ErrorWindows WindowsOfOneError(const AnnotatedSequence& seq, const std::vector<s
     const int h = width / 6;
     // The error lies a window width inside the coding region, so that every
     // window read across it is coding sequence.
-    const int first = seq.cdsFirst + 6 * h + 9;
-    const int last = seq.cdsLast - 6 * h - 9;
-    if (last <= first) return out;
-    const auto [read, error] = PlantError(codes, first, last, rng);
+    auto planted = PlantInside(seq, codes, 6 * h + 9, rng);
+    if (!planted) return out;
+    const auto& [read, error] = *planted;
     const int length = static_cast<int>(read.size());
     const int shift = error.insertion ? 1 : 2;
     const int oldFrame = seq.cdsFirst % 3;
@@ -106,10 +135,9 @@ StraddlingWindows StraddlingOfOneError(const AnnotatedSequence& seq, const std::
                                        int perError, Random& rng) {
     StraddlingWindows out;
     const int h = width / 6;
-    const int first = seq.cdsFirst + 3 * h + 3;
-    const int last = seq.cdsLast - 3 * h - 3;
-    if (last <= first) return out;
-    const auto [read, error] = PlantError(codes, first, last, rng);
+    auto planted = PlantInside(seq, codes, 3 * h + 3, rng);
+    if (!planted) return out;
+    const auto& [read, error] = *planted;
     const int length = static_cast<int>(read.size());
     const int centre = 3 * h;
     std::vector<std::pair<int, int8_t>> candidates;  // window start, label
@@ -139,18 +167,11 @@ StraddlingWindows MakeStraddlingWindows(const std::vector<AnnotatedSequence>& se
                                         const std::vector<std::vector<short>>& codes, const std::vector<int>& pool,
                                         int width, int errors, int perError, uint64_t seed, int threads) {
     StraddlingWindows result;
-    std::vector<int> hosts;
-    for (int idx : pool) {
-        if (set[idx].cdsLast - set[idx].cdsFirst > 6 * (width / 6) + 12) hosts.push_back(idx);
-    }
-    if (hosts.empty() || errors <= 0) return result;
-    std::vector<StraddlingWindows> perErr(errors);
-    ParallelFor(errors, threads, [&](int e) {
-        Random rng(seed * 0xD1B54A32D192ED03ULL + static_cast<uint64_t>(e) * 0x9E3779B97F4A7C15ULL + 11);
-        const int idx = hosts[rng.Below(hosts.size())];
-        perErr[e] = StraddlingOfOneError(set[idx], codes[idx], width, perError, rng);
-    });
-    for (StraddlingWindows& one : perErr) {
+    const auto perErr = ForEachError<StraddlingWindows>(
+        set, pool, 6 * (width / 6) + 12, errors, seed, 11, threads, [&](int idx, Random& rng) {
+            return StraddlingOfOneError(set[idx], codes[idx], width, perError, rng);
+        });
+    for (const StraddlingWindows& one : perErr) {
         result.samples.insert(result.samples.end(), one.samples.begin(), one.samples.end());
         result.label.insert(result.label.end(), one.label.begin(), one.label.end());
     }
@@ -161,18 +182,11 @@ PlacementWindows MakePlacementWindows(const std::vector<AnnotatedSequence>& set,
                                       const std::vector<std::vector<short>>& codes, const std::vector<int>& pool,
                                       int width, const PlacementOptions& options, int threads) {
     PlacementWindows result;
-    std::vector<int> hosts;
-    for (int idx : pool) {
-        if (set[idx].cdsLast - set[idx].cdsFirst > 12 * (width / 6) + 24) hosts.push_back(idx);
-    }
-    if (hosts.empty() || options.errors <= 0) return result;
-    std::vector<ErrorWindows> perError(options.errors);
-    ParallelFor(options.errors, threads, [&](int e) {
-        Random rng(options.seed * 0x9E3779B97F4A7C15ULL + static_cast<uint64_t>(e) * 0xD1B54A32D192ED03ULL + 7);
-        const int idx = hosts[rng.Below(hosts.size())];
-        perError[e] = WindowsOfOneError(set[idx], codes[idx], width, options.splits, rng);
-    });
-    for (ErrorWindows& one : perError) {
+    const auto perError = ForEachError<ErrorWindows>(
+        set, pool, 12 * (width / 6) + 24, options.errors, options.seed, 7, threads, [&](int idx, Random& rng) {
+            return WindowsOfOneError(set[idx], codes[idx], width, options.splits, rng);
+        });
+    for (const ErrorWindows& one : perError) {
         const int base = static_cast<int>(result.samples.size());
         for (const RankedPair& pair : one.pairs) result.pairs.push_back({base + pair.better, base + pair.worse});
         result.samples.insert(result.samples.end(), one.samples.begin(), one.samples.end());
