@@ -70,7 +70,8 @@ auto OnChosenStrand(const std::vector<short>& bases, StrandMode mode, PredictStr
     Result minus = predict(ReverseComplement(bases), true);
     if (mode == StrandMode::Minus) return minus;
     Result plus = predict(bases, false);
-    return MinusWins(ReadOf(minus), ReadOf(plus)) ? minus : plus;
+    if (MinusWins(ReadOf(minus), ReadOf(plus))) return minus;  // moved out, not copied
+    return plus;
 }
 
 // Predicts the read with the window model on the strands the mode asks for

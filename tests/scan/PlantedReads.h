@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -87,6 +88,18 @@ inline std::vector<PlantedRead> PlantedReads(const std::string& cdna, int count,
         reads.push_back({id.str(), bases});
     }
     return reads;
+}
+
+// Nine planted reads (seed 4) of the cDNA written as dir/reads.fa, one line
+// of bases each, the directory made when missing; returns the file's path.
+inline std::string WritePlantedReads(const std::string& cdnaPath, const std::string& dir) {
+    std::filesystem::create_directories(dir);
+    const std::string path = dir + "/reads.fa";
+    std::ofstream out(path);
+    for (const PlantedRead& read : PlantedReads(ReadCdna(cdnaPath), 9, 4)) {
+        out << '>' << read.id << '\n' << read.bases << '\n';
+    }
+    return path;
 }
 
 }  // namespace talvo::scan::testing

@@ -69,20 +69,14 @@ TEST(ScanCodon, CallsAndConfidencesOnBothStrands) {
 TEST(ScanCodonRun, OneAndThreeThreadsWriteTheSameBytes) {
     const std::string dir = (std::filesystem::temp_directory_path() /
                              ("talvo-scan-codon-" + std::to_string(getpid()))).string();
-    std::filesystem::create_directories(dir);
-    {
-        std::ofstream reads(dir + "/reads.fa");
-        for (const auto& read : testing::PlantedReads(testing::ReadCdna(TALVO_SOURCE_DIR "/sample.txt"), 9, 4)) {
-            reads << '>' << read.id << '\n' << read.bases << '\n';
-        }
-    }
+    const std::string reads = testing::WritePlantedReads(TALVO_SOURCE_DIR "/sample.txt", dir);
     const std::string model = TALVO_SOURCE_DIR "/param-human";
     const ModelSet windows(model);
     const CodonModel codonModel = ReadCodonModel(CodonModelPath(model));
     // The table, GFF3 and proteins of a run.
     const auto run = [&](CodonUse use, const std::string& setting, int threads) {
         ScanOptions options;
-        options.inputs = {dir + "/reads.fa"};
+        options.inputs = {reads};
         options.modelDirectory = "param-human";
         options.codon = use;
         options.errorSetting = setting;

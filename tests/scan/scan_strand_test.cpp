@@ -57,18 +57,12 @@ namespace {
 TEST(ScanRunWithModel, OneAndThreeThreadsWriteTheSameBytes) {
     const std::string dir = (std::filesystem::temp_directory_path() /
                              ("talvo-scan-run-" + std::to_string(getpid()))).string();
-    std::filesystem::create_directories(dir);
-    {
-        std::ofstream reads(dir + "/reads.fa");
-        for (const auto& read : testing::PlantedReads(testing::ReadCdna(TALVO_SOURCE_DIR "/sample.txt"), 9, 4)) {
-            reads << '>' << read.id << '\n' << read.bases << '\n';
-        }
-    }
+    const std::string reads = testing::WritePlantedReads(TALVO_SOURCE_DIR "/sample.txt", dir);
     const ModelSet models(TALVO_SOURCE_DIR "/param-human");
     std::string outputs[2];
     for (int run = 0; run < 2; ++run) {
         ScanOptions options;
-        options.inputs = {dir + "/reads.fa"};
+        options.inputs = {reads};
         options.modelDirectory = "param-human";
         const std::string prefix = dir + "/run" + std::to_string(run);
         options.table = prefix + ".tsv";
