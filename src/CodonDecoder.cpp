@@ -36,7 +36,6 @@ constexpr int kConfidenceReach = 3;
 // Bases on either side of a change of frame on the path over which the
 // posterior places its error.
 constexpr int kPlacementReach = 20;
-constexpr int kLongestRun = 6;
 
 // States of a base: 5' background, codon positions 0..2, 3' background.
 enum State : int { kB5 = 0, kC0 = 1, kC1 = 2, kC2 = 3, kB3 = 4, kStates = 5 };
@@ -149,14 +148,8 @@ CodonDecoder::CodonDecoder(const CodonModel& model, const std::string& setting) 
 void CodonDecoder::Sites(const std::vector<short>& bases, std::vector<Site>& sites) const {
     const int n = static_cast<int>(bases.size());
     sites.assign(n, Site{});
-    // Homopolymer runs.
-    for (int i = 0; i < n;) {
-        int j = i + 1;
-        while (j < n && IsBase(bases[i]) && bases[j] == bases[i]) ++j;
-        const auto run = static_cast<std::uint8_t>(std::min(j - i, kLongestRun));
-        for (int k = i; k < j; ++k) sites[k].run = run;
-        i = j;
-    }
+    const std::vector<std::uint8_t> runs = HomopolymerRuns(bases);
+    for (int i = 0; i < n; ++i) sites[i].run = runs[i];
     int word = 0;
     int clean = 0;
     for (int i = 0; i < n; ++i) {

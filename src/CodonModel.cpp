@@ -11,6 +11,7 @@
 // their index (base codes as base-4 digits, first base most significant).
 #include "CodonModel.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <fstream>
@@ -19,9 +20,23 @@
 #include <stdexcept>
 #include <system_error>
 
+#include "CodonTable.h"
 #include "FileOpen.h"
 
 namespace talvo {
+
+std::vector<std::uint8_t> HomopolymerRuns(const std::vector<short>& codes) {
+    const int n = static_cast<int>(codes.size());
+    std::vector<std::uint8_t> runs(codes.size());
+    for (int i = 0; i < n;) {
+        int j = i + 1;
+        while (j < n && IsBase(codes[i]) && codes[j] == codes[i]) ++j;
+        const auto run = static_cast<std::uint8_t>(std::min(j - i, kLongestRun));
+        for (int k = i; k < j; ++k) runs[k] = run;
+        i = j;
+    }
+    return runs;
+}
 
 namespace {
 

@@ -14,6 +14,14 @@
 
 namespace talvo {
 
+// Homopolymer runs of this many bases or more share the last run length of
+// an error setting.
+inline constexpr int kLongestRun = 6;
+
+// The length of the homopolymer run each base lies in, 1..kLongestRun, for
+// base codes; a code other than A, C, G, T stands alone (1).
+std::vector<std::uint8_t> HomopolymerRuns(const std::vector<short>& codes);
+
 // Sequencing-error probabilities of one kind of read (an error profile):
 // per base, a single-base insertion or deletion at a base that lies in a
 // homopolymer run of length L (index L = 1..6, 6 standing for 6 or longer;
@@ -21,8 +29,8 @@ namespace talvo {
 struct ErrorSetting {
     std::string name;  // "est", "ont": lower-case letters, digits, '-'
     int order = 5;     // Markov order of the emissions used with this setting (0..CodonModel::kOrder)
-    std::array<double, 7> insertion{};
-    std::array<double, 7> deletion{};
+    std::array<double, kLongestRun + 1> insertion{};
+    std::array<double, kLongestRun + 1> deletion{};
 };
 
 struct CodonModel {

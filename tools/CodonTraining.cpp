@@ -13,7 +13,6 @@ namespace talvo::tools {
 namespace {
 
 constexpr int kWordLength = CodonModel::kOrder + 1;
-constexpr int kLongestRun = 6;  // runs of 6 or more bases share the last length
 constexpr double kMaxProbability = 0.25;
 
 // The profile's counts of indel events by the homopolymer run length they
@@ -44,15 +43,11 @@ std::array<double, kLongestRun + 1> RunLengthShares(const std::vector<AnnotatedS
     long long all = 0;
     for (const AnnotatedSequence& seq : set) {
         const std::vector<short> codes = BaseCodes(seq.bases);
-        const int n = static_cast<int>(codes.size());
-        for (int i = 0; i < n;) {
-            int j = i + 1;
-            while (j < n && codes[j] == codes[i]) ++j;
-            if (IsBase(codes[i])) {
-                bases[std::min(j - i, kLongestRun)] += j - i;
-                all += j - i;
-            }
-            i = j;
+        const std::vector<std::uint8_t> runs = HomopolymerRuns(codes);
+        for (std::size_t i = 0; i < codes.size(); ++i) {
+            if (!IsBase(codes[i])) continue;
+            ++bases[runs[i]];
+            ++all;
         }
     }
     std::array<double, kLongestRun + 1> share{};
