@@ -11,7 +11,7 @@
 
 #include "CodingSequence.h"
 #include "CodonPrediction.h"
-#include "Fatal.h"
+#include "EngineError.h"
 #include "ModelSet.h"
 #include "OrderedPipeline.h"
 #include "OutputFile.h"
@@ -93,12 +93,6 @@ void PredictBatch(Batch& batch, const ScanModels& models, const ScanOptions& opt
     }
 }
 
-// A message of the engine without its line end.
-std::string OneLine(std::string message) {
-    while (!message.empty() && message.back() == '\n') message.pop_back();
-    return message;
-}
-
 }  // namespace
 
 int RunScan(const ScanOptions& options, std::ostream& err, BatchLimits limits) {
@@ -116,7 +110,7 @@ int RunScan(const ScanOptions& options, std::ostream& err, BatchLimits limits) {
         const CodonDecoder decoder(codonModel, options.errorSetting);
         return ScanReads(options, {models, &decoder}, err, limits);
     } catch (const std::runtime_error& e) {
-        err << "talvo-scan: " << OneLine(e.what()) << '\n';
+        err << "talvo-scan: " << e.what() << '\n';
     } catch (const std::bad_alloc&) {
         err << "talvo-scan: out of memory\n";
     }
@@ -150,8 +144,8 @@ int ScanReads(const ScanOptions& options, const ScanModels& models, std::ostream
         }
         if (!options.quiet) err << summary.Summary() << '\n';
         return 0;
-    } catch (const FatalError& e) {
-        err << "talvo-scan: " << OneLine(e.what()) << '\n';
+    } catch (const EngineError& e) {
+        err << "talvo-scan: " << e.what() << '\n';
     } catch (const OutputError& e) {
         err << "talvo-scan: " << e.what() << '\n';
     } catch (const std::bad_alloc&) {

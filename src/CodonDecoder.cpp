@@ -6,7 +6,7 @@
 #include <limits>
 #include <stdexcept>
 
-#include "CodonTable.h"
+#include "GeneticCode.h"
 #include "SameBitsMath.h"
 
 namespace talvo {
