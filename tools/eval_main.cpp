@@ -35,10 +35,14 @@ using namespace talvo::tools;
 namespace fs = std::filesystem;
 
 constexpr const char* kUsage =
-    "usage: talvo-eval --fasta FILE --cds FILE (--model DIR | --folds K) [options]\n"
+    "usage: talvo-eval --fasta FILE --cds FILE [--fasta FILE --cds FILE ...] (--model DIR | --folds K) [options]\n"
+    "  --fasta FILE       cDNA sequences (FASTA); repeatable, each with its --cds, the sets pooled\n"
+    "  --cds FILE         CDS table: id, first base, last base (1-based, stop included), tab-separated;\n"
+    "                     a header line naming a gene_id column groups isoforms by gene\n"
     "  --model DIR        evaluate this parameter directory on all sequences (its codon-model\n"
     "                     file for refine and long-read)\n"
-    "  --folds K          K-fold cross-validation by groups of sequences sharing coding sequence;\n"
+    "  --folds K          K-fold cross-validation by groups of isoforms (same gene, or shared coding\n"
+    "                     sequence, across all sets);\n"
     "                     each fold trains a model on the other folds (talvo-train's method)\n"
     "  --scenario S       errors to simulate, repeatable (default none):\n"
     "                       none, planted:K (K insertions/deletions inside each CDS),\n"
@@ -237,7 +241,7 @@ int main(int argc, char** argv) {
                                           "--codon-order", "--error-scale"};
         optionNames.insert(optionNames.end(), kTrainOptionNames.begin(), kTrainOptionNames.end());
         const ToolOptions opts(argc, argv, optionNames, {"--help"},
-                               {"--scenario", "--use", "--setting", "--error-profile"});
+                               {"--fasta", "--cds", "--scenario", "--use", "--setting", "--error-profile"});
         if (opts.Has("--help")) {
             std::cout << kUsage << kTrainUsage;
             return;
@@ -304,7 +308,7 @@ int main(int argc, char** argv) {
         if (settings.empty() && codonUse) settings = available;
         const std::vector<Column> columns = MakeColumns(scenarios, uses, settings);
 
-        std::vector<AnnotatedSequence> set = ReadAnnotatedSet(opts.Text("--fasta"), opts.Text("--cds"));
+        std::vector<AnnotatedSequence> set = ReadAnnotatedSets(opts.All("--fasta"), opts.All("--cds"));
         if (subset > 0) {
             Random rng(seed);
             set = SampleInOrder(std::move(set), static_cast<std::size_t>(subset), rng);
@@ -325,11 +329,11 @@ int main(int argc, char** argv) {
             AddDecoders(codonModel, settings, models);
             EvaluateOn(set, all, scenarios, columns, seed, models, threads, tallies);
         } else {
-            const std::vector<int> group = GroupBySharedSequence(set);
+            const std::vector<int> group = GroupIsoforms(set);
             const std::vector<int> fold = AssignFolds(group, folds);
             long groups = 0;
             for (std::size_t i = 0; i < group.size(); ++i) groups += group[i] == static_cast<int>(i);
-            std::cerr << "talvo-eval: " << groups << " groups of sequences sharing coding sequence\n";
+            std::cerr << "talvo-eval: " << groups << " groups of isoforms\n";
             for (int f = 0; f < folds; ++f) {
                 std::vector<AnnotatedSequence> training;
                 std::vector<int> held;
