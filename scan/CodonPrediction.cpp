@@ -60,7 +60,7 @@ ReadPrediction OnRead(const CodonCall& call, bool minus, int length) {
 }
 
 ReadPrediction RefineRead(const ModelSet& models, const CodonDecoder& decoder, const std::vector<short>& bases,
-                          StrandMode mode) {
+                          StrandMode mode, CodonScratch& scratch) {
     const int length = static_cast<int>(bases.size());
     WindowOnStrand chosen = OnChosenStrand(bases, mode, [&](const std::vector<short>& strand, bool minus) {
         const Prediction window = Predict(models, strand);
@@ -69,14 +69,15 @@ ReadPrediction RefineRead(const ModelSet& models, const CodonDecoder& decoder, c
     ReadPrediction& read = chosen.read;
     if (read.status != ReadStatus::Cds) return read;
     const int first = read.minus ? length - 1 - read.last : read.first;
-    SetErrors(read, RefineRegion(decoder, chosen.strand, first, chosen.stopBase).errors, length);
+    SetErrors(read, RefineRegion(decoder, chosen.strand, first, chosen.stopBase, scratch).errors, length);
     return read;
 }
 
-ReadPrediction DecodeRead(const CodonDecoder& decoder, const std::vector<short>& bases, StrandMode mode) {
+ReadPrediction DecodeRead(const CodonDecoder& decoder, const std::vector<short>& bases, StrandMode mode,
+                          CodonScratch& scratch) {
     const int length = static_cast<int>(bases.size());
     return OnChosenStrand(bases, mode, [&](const std::vector<short>& strand, bool minus) {
-        return OnRead(decoder.Decode(strand), minus, length);
+        return OnRead(decoder.Decode(strand, scratch), minus, length);
     });
 }
 

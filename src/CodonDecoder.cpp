@@ -6,7 +6,7 @@
 #include <limits>
 #include <stdexcept>
 
-#include "CodonTable.h"
+#include "GeneticCode.h"
 #include "SameBitsMath.h"
 
 namespace talvo {
@@ -76,32 +76,41 @@ std::vector<double> Estimate(const std::vector<std::uint32_t>& counts) {
 
 bool IsStop(int a, int b, int c) { return AminoAcidOf(a, b, c) == kStop; }
 
-}  // namespace
+double EmitLog(const CodonSite& s, int state) { return state >= kC0 && state <= kC2 ? s.logOdds[state - kC0] : 0.0; }
+double EmitOdds(const CodonSite& s, int state) { return state >= kC0 && state <= kC2 ? s.odds[state - kC0] : 1.0; }
 
-// What the lattice needs of one base.
-struct CodonDecoder::Site {
-    double logOdds[3];  // coding emission against background, by codon position
-    double odds[3];
-    std::uint8_t run;     // homopolymer run length of the base (1..6)
-    std::uint8_t delRun;  // the longer of its run and the previous base's
-    bool atg;             // an ATG begins here
-    bool stop;            // a stop codon ends here
-};
-
-struct CodonDecoder::Workspace {
-    std::vector<Site> sites;
-    std::vector<std::uint8_t> back;  // the best predecessor of each state at each base
-    std::vector<std::uint8_t> path;
-    std::vector<double> forward;     // scaled forward probabilities, base by state
-    std::vector<double> scale;
-    std::vector<double> insertion;   // posterior of an insertion step at each base
-    std::vector<double> deletion;
-};
-
-CodonDecoder::Workspace& CodonDecoder::Scratch() {
-    thread_local Workspace workspace;
-    return workspace;
+// The error the path's change of frame at base i stands for: placed at the
+// median of the posterior mass of errors of its kind nearby (which lies
+// closer to the true place than the path's change of frame), never at or
+// before base `after`; its confidence is the posterior of errors of that
+// kind within a few bases or in the same homopolymer run.
+CodonErrorCall PlaceError(const std::vector<CodonSite>& sites, const std::vector<double>& post, int a, int b, int i,
+                          int after, ErrorKind kind) {
+    const int from = std::max(after + 1, i - kPlacementReach);
+    const int to = std::min(b, i + kPlacementReach);
+    double near = 0.0;
+    for (int k = from; k <= to; ++k) near += post[k - a];
+    int pos = i;
+    double sum = 0.0;
+    for (int k = from; k <= to && near > 0.0; ++k) {
+        sum += post[k - a];
+        if (sum >= near / 2) {
+            pos = k;
+            break;
+        }
+    }
+    int lo = pos - kConfidenceReach;
+    int hi = pos + kConfidenceReach;
+    const int runFrom = kind == ErrorKind::Deletion && pos > a ? pos - 1 : pos;
+    for (int k = runFrom; k > a && sites[k - 1].run > 1 && sites[k - 1].run == sites[k].run; --k) lo = std::min(lo, k - 1);
+    for (int k = pos; k < b && sites[k + 1].run > 1 && sites[k + 1].run == sites[k].run; ++k) hi = std::max(hi, k + 1);
+    if (kind == ErrorKind::Deletion) hi = std::max(hi, pos + 1);
+    double mass = 0.0;
+    for (int k = std::max(lo, a); k <= std::min(hi, b); ++k) mass += post[k - a];
+    return {pos, kind, std::min(mass, 1.0)};
 }
+
+}  // namespace
 
 CodonDecoder::CodonDecoder(const CodonModel& model, const std::string& setting) {
     const ErrorSetting* s = model.Setting(setting);
@@ -145,15 +154,15 @@ CodonDecoder::CodonDecoder(const CodonModel& model, const std::string& setting) 
     beginInsideOdds_ = SameBitsExp(beginInside_);
 }
 
-void CodonDecoder::Sites(const std::vector<short>& bases, std::vector<Site>& sites) const {
+void CodonDecoder::Sites(const std::vector<short>& bases, std::vector<CodonSite>& sites) const {
     const int n = static_cast<int>(bases.size());
-    sites.assign(n, Site{});
+    sites.assign(n, CodonSite{});
     const std::vector<std::uint8_t> runs = HomopolymerRuns(bases);
     for (int i = 0; i < n; ++i) sites[i].run = runs[i];
     int word = 0;
     int clean = 0;
     for (int i = 0; i < n; ++i) {
-        Site& s = sites[i];
+        CodonSite& s = sites[i];
         s.delRun = i > 0 ? std::max(s.run, sites[i - 1].run) : s.run;
         s.atg = i + 2 < n && bases[i] == 0 && bases[i + 1] == 1 && bases[i + 2] == 2;
         s.stop = i >= 2 && IsStop(bases[i - 2], bases[i - 1], bases[i]);
@@ -180,7 +189,7 @@ void CodonDecoder::Sites(const std::vector<short>& bases, std::vector<Site>& sit
 // f(from, to, kind, log weight, odds weight), the weights including the
 // emission of `cur`.
 template <typename F>
-inline void CodonDecoder::Steps(const Site& prev, const Site& cur, bool background, F&& f) const {
+inline void CodonDecoder::Steps(const CodonSite& prev, const CodonSite& cur, bool background, F&& f) const {
     const auto& run = step_[cur.run];
     const auto& runOdds = stepOdds_[cur.run];
     const double del = step_[cur.delRun][2];
@@ -199,19 +208,24 @@ inline void CodonDecoder::Steps(const Site& prev, const Site& cur, bool backgrou
     f(kB3, kB3, ErrorKind::None, 0.0, 1.0);
 }
 
-CodonCall CodonDecoder::Run(const std::vector<Site>& sites, int a, int b, const Ends& ends) const {
-    CodonCall call;
-    const int m = b - a + 1;
-    if (m <= 0) return call;
-    auto emitLog = [&](const Site& s, int state) { return state >= kC0 && state <= kC2 ? s.logOdds[state - kC0] : 0.0; };
-    auto emitOdds = [&](const Site& s, int state) { return state >= kC0 && state <= kC2 ? s.odds[state - kC0] : 1.0; };
+CodonCall CodonDecoder::Run(int a, int b, const Ends& ends, CodonScratch& scratch) const {
+    if (b < a) return CodonCall{};
+    const double score = BestPath(a, b, ends, scratch);
+    if (score == kNever) return CodonCall{};
+    Posteriors(a, b, ends, scratch);
+    CodonCall call = Calls(a, b, scratch);
+    call.score = score;
+    return call;
+}
 
-    // Viterbi.
-    Workspace& work = Scratch();
-    std::vector<std::uint8_t>& back = work.back;
+// Viterbi over the quantized logs; the path's states go to scratch.path.
+double CodonDecoder::BestPath(int a, int b, const Ends& ends, CodonScratch& scratch) const {
+    const std::vector<CodonSite>& sites = scratch.sites;
+    const int m = b - a + 1;
+    std::vector<std::uint8_t>& back = scratch.back;
     back.assign(static_cast<std::size_t>(m) * kStates, 0);
     std::array<double, kStates> v{};
-    for (int s = 0; s < kStates; ++s) v[s] = ends.beginLog[s] + emitLog(sites[a], s);
+    for (int s = 0; s < kStates; ++s) v[s] = ends.beginLog[s] + EmitLog(sites[a], s);
     for (int i = a + 1; i <= b; ++i) {
         std::array<double, kStates> next;
         next.fill(kNever);
@@ -233,19 +247,24 @@ CodonCall CodonDecoder::Run(const std::vector<Site>& sites, int a, int b, const 
             state = s;
         }
     }
-    if (best == kNever) return call;
-    call.score = best;
-    std::vector<std::uint8_t>& path = work.path;
+    if (best == kNever) return best;
+    std::vector<std::uint8_t>& path = scratch.path;
     path.assign(m, 0);
     for (int i = b; i >= a; --i) {
         path[i - a] = static_cast<std::uint8_t>(state);
         state = back[static_cast<std::size_t>(i - a) * kStates + state];
     }
+    return best;
+}
 
-    // Forward, each row scaled to sum 1.
-    std::vector<double>& f = work.forward;
+// Forward (each row scaled to sum 1) and backward, with the posterior of
+// each error step into scratch.insertion and scratch.deletion.
+void CodonDecoder::Posteriors(int a, int b, const Ends& ends, CodonScratch& scratch) const {
+    const std::vector<CodonSite>& sites = scratch.sites;
+    const int m = b - a + 1;
+    std::vector<double>& f = scratch.forward;
     f.assign(static_cast<std::size_t>(m) * kStates, 0.0);
-    std::vector<double>& scale = work.scale;
+    std::vector<double>& scale = scratch.scale;
     scale.assign(m, 1.0);
     auto normalise = [&](int r) {
         double sum = 0.0;
@@ -259,7 +278,7 @@ CodonCall CodonDecoder::Run(const std::vector<Site>& sites, int a, int b, const 
             scale[r] = sum;
         }
     };
-    for (int s = 0; s < kStates; ++s) f[s] = ends.beginOdds[s] * emitOdds(sites[a], s);
+    for (int s = 0; s < kStates; ++s) f[s] = ends.beginOdds[s] * EmitOdds(sites[a], s);
     normalise(0);
     for (int i = a + 1; i <= b; ++i) {
         const double* prev = &f[(i - a - 1) * kStates];
@@ -271,29 +290,32 @@ CodonCall CodonDecoder::Run(const std::vector<Site>& sites, int a, int b, const 
     double total = 0.0;
     for (int s = 0; s < kStates; ++s) total += f[(m - 1) * kStates + s] * ends.endOdds[s];
 
-    // Backward, with the posterior of each error step.
-    std::vector<double>& insertion = work.insertion;
+    std::vector<double>& insertion = scratch.insertion;
     insertion.assign(m, 0.0);
-    std::vector<double>& deletion = work.deletion;
+    std::vector<double>& deletion = scratch.deletion;
     deletion.assign(m, 0.0);
-    if (total > 0.0) {
-        std::array<double, kStates> bw;
-        for (int s = 0; s < kStates; ++s) bw[s] = ends.endOdds[s] / total;
-        for (int i = b; i > a; --i) {
-            const double* prev = &f[(i - a - 1) * kStates];
-            const double c = scale[i - a];
-            std::array<double, kStates> earlier{};
-            Steps(sites[i - 1], sites[i], ends.background, [&](int from, int to, ErrorKind kind, double, double w) {
-                const double x = w * bw[to] / c;
-                earlier[from] += x;
-                if (kind == ErrorKind::Insertion) insertion[i - a] += prev[from] * x;
-                if (kind == ErrorKind::Deletion) deletion[i - a] += prev[from] * x;
-            });
-            for (int s = 0; s < kStates; ++s) bw[s] = earlier[s] < kNegligible ? 0.0 : earlier[s];
-        }
+    if (!(total > 0.0)) return;
+    std::array<double, kStates> bw;
+    for (int s = 0; s < kStates; ++s) bw[s] = ends.endOdds[s] / total;
+    for (int i = b; i > a; --i) {
+        const double* prev = &f[(i - a - 1) * kStates];
+        const double c = scale[i - a];
+        std::array<double, kStates> earlier{};
+        Steps(sites[i - 1], sites[i], ends.background, [&](int from, int to, ErrorKind kind, double, double w) {
+            const double x = w * bw[to] / c;
+            earlier[from] += x;
+            if (kind == ErrorKind::Insertion) insertion[i - a] += prev[from] * x;
+            if (kind == ErrorKind::Deletion) deletion[i - a] += prev[from] * x;
+        });
+        for (int s = 0; s < kStates; ++s) bw[s] = earlier[s] < kNegligible ? 0.0 : earlier[s];
     }
+}
 
-    // The path's coding region and errors.
+// The path's coding region and an error call for each change of frame
+// inside it.
+CodonCall CodonDecoder::Calls(int a, int b, const CodonScratch& scratch) {
+    const std::vector<std::uint8_t>& path = scratch.path;
+    CodonCall call;
     for (int i = a; i <= b; ++i) {
         const int s = path[i - a];
         if (s < kC0 || s > kC2) continue;
@@ -306,43 +328,17 @@ CodonCall CodonDecoder::Run(const std::vector<Site>& sites, int a, int b, const 
         if (s == q) kind = ErrorKind::Insertion;
         if (s == (q - kC0 + 2) % 3 + kC0) kind = ErrorKind::Deletion;
         if (kind == ErrorKind::None) continue;
-        const std::vector<double>& post = kind == ErrorKind::Insertion ? insertion : deletion;
-        // The path's error stands for the posterior mass of errors of its
-        // kind nearby: placed at that mass's median, which lies closer to
-        // the true place than the path's change of frame, and never before
-        // the previous call.
-        const int from = std::max(call.errors.empty() ? a + 1 : call.errors.back().pos + 1, i - kPlacementReach);
-        const int to = std::min(b, i + kPlacementReach);
-        double near = 0.0;
-        for (int k = from; k <= to; ++k) near += post[k - a];
-        int pos = i;
-        double sum = 0.0;
-        for (int k = from; k <= to && near > 0.0; ++k) {
-            sum += post[k - a];
-            if (sum >= near / 2) {
-                pos = k;
-                break;
-            }
-        }
-        // Confidence: the posterior of errors of that kind within a few
-        // bases or in the same homopolymer run.
-        int lo = pos - kConfidenceReach;
-        int hi = pos + kConfidenceReach;
-        const int runFrom = kind == ErrorKind::Deletion && pos > a ? pos - 1 : pos;
-        for (int k = runFrom; k > a && sites[k - 1].run > 1 && sites[k - 1].run == sites[k].run; --k) lo = std::min(lo, k - 1);
-        for (int k = pos; k < b && sites[k + 1].run > 1 && sites[k + 1].run == sites[k].run; ++k) hi = std::max(hi, k + 1);
-        if (kind == ErrorKind::Deletion) hi = std::max(hi, pos + 1);
-        double mass = 0.0;
-        for (int k = std::max(lo, a); k <= std::min(hi, b); ++k) mass += post[k - a];
-        call.errors.push_back({pos, kind, std::min(mass, 1.0)});
+        const std::vector<double>& post = kind == ErrorKind::Insertion ? scratch.insertion : scratch.deletion;
+        const int after = call.errors.empty() ? a : call.errors.back().pos;
+        call.errors.push_back(PlaceError(scratch.sites, post, a, b, i, after, kind));
     }
     return call;
 }
 
-CodonCall CodonDecoder::Decode(const std::vector<short>& bases) const {
+CodonCall CodonDecoder::Decode(const std::vector<short>& bases, CodonScratch& scratch) const {
     const int n = static_cast<int>(bases.size());
-    std::vector<Site>& sites = Scratch().sites;
-    Sites(bases, sites);
+    Sites(bases, scratch.sites);
+    const std::vector<CodonSite>& sites = scratch.sites;
     Ends ends;
     ends.background = true;
     ends.beginLog = {0.0, beginInside_, beginInside_, beginInside_, kNever};
@@ -354,18 +350,17 @@ CodonCall CodonDecoder::Decode(const std::vector<short>& bases) const {
         ends.endOdds[s] = SameBitsExp(ends.endLog[s]);
     }
     if (n > 0 && sites[0].atg) ends.beginOdds[kC0] = beginInsideOdds_ + startOdds_;
-    return Run(sites, 0, n - 1, ends);
+    return Run(0, n - 1, ends, scratch);
 }
 
-CodonCall CodonDecoder::Refine(const std::vector<short>& bases, int first, int last, bool startFixed,
-                               bool stopFixed) const {
+CodonCall CodonDecoder::Refine(const std::vector<short>& bases, int first, int last, bool startFixed, bool stopFixed,
+                               CodonScratch& scratch) const {
     const int n = static_cast<int>(bases.size());
     if (first < 0 || last >= n || last < first) {
         throw std::invalid_argument("codon refinement: coding region " + std::to_string(first) + ".." +
                                     std::to_string(last) + " outside a read of " + std::to_string(n) + " bases");
     }
-    std::vector<Site>& sites = Scratch().sites;
-    Sites(bases, sites);
+    Sites(bases, scratch.sites);
     Ends ends;
     ends.background = false;
     ends.beginLog = {kNever, 0.0, startFixed ? kNever : 0.0, startFixed ? kNever : 0.0, kNever};
@@ -374,7 +369,7 @@ CodonCall CodonDecoder::Refine(const std::vector<short>& bases, int first, int l
         ends.beginOdds[s] = SameBitsExp(ends.beginLog[s]);
         ends.endOdds[s] = SameBitsExp(ends.endLog[s]);
     }
-    CodonCall call = Run(sites, first, last, ends);
+    CodonCall call = Run(first, last, ends, scratch);
     call.first = first;
     call.last = last;
     return call;

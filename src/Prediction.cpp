@@ -6,7 +6,7 @@
 #include <new>
 
 #include "ErrorPlacement.h"
-#include "Fatal.h"
+#include "EngineError.h"
 #include "FrameDP.h"
 #include "SampleExtraction.h"
 
@@ -30,7 +30,10 @@ Prediction Predict(const Model& model, const WindowScorer& scorer, const std::ve
     ExtractSamples(scorer, bases.data(), length, p.seqLayout, p.frameScore);
     const int n = static_cast<int>(p.seqLayout.windowClasses[0].size());
     std::unique_ptr<dpNode[]> nodes(new (std::nothrow) dpNode[3 * static_cast<std::size_t>(n)]);
-    if (!nodes) throw FatalError(Stream::Out, "exit\n");
+    if (!nodes) {
+        throw EngineError(EngineError::Kind::NoMemory, "", 0,
+                          "no memory for the frame DP of " + std::to_string(n) + " codon positions");
+    }
     FillDPMatrix(model, nodes.get(), p.seqLayout);
     std::vector<int> path;
     int pathEnd = 0;

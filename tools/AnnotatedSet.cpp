@@ -6,7 +6,7 @@
 #include <sstream>
 #include <stdexcept>
 
-#include "CodonTable.h"
+#include "GeneticCode.h"
 #include "InputFile.h"
 
 namespace talvo::tools {

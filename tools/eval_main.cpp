@@ -184,16 +184,17 @@ void EvaluateOn(const std::vector<AnnotatedSequence>& set, const std::vector<int
             if (c.scenario != s) continue;
             std::vector<Call> calls(reads.size());
             const talvo::CodonDecoder* decoder = c.setting.empty() ? nullptr : models.decoders.at(c.setting).get();
-            ParallelFor(count, threads, [&](int i) {
+            std::vector<talvo::CodonScratch> scratch(Workers(count, threads));
+            ParallelForByWorker(count, threads, [&](int i, int worker) {
                 switch (c.use) {
                 case Use::Window:
                     calls[i] = WindowCall(predictions[i]);
                     break;
                 case Use::Refine:
-                    calls[i] = RefinedCall(*decoder, bases[i], predictions[i]);
+                    calls[i] = RefinedCall(*decoder, bases[i], predictions[i], scratch[worker]);
                     break;
                 case Use::LongRead:
-                    calls[i] = CodonModelCall(decoder->Decode(bases[i]));
+                    calls[i] = CodonModelCall(decoder->Decode(bases[i], scratch[worker]));
                     break;
                 }
             });

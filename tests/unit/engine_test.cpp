@@ -8,7 +8,7 @@
 #include <thread>
 #include <vector>
 
-#include "Fatal.h"
+#include "EngineError.h"
 #include "ModelSet.h"
 #include "Reports.h"
 
@@ -85,9 +85,9 @@ TEST(ModelSetLoading, MissingDirectoryFailsOnEveryCall) {
         try {
             models.LoadAll();
             ADD_FAILURE() << "loaded a missing directory";
-        } catch (const FatalError& e) {
-            EXPECT_EQ(std::string(e.what()),
-                      "ioerr:can not open " TALVO_SOURCE_DIR "/no-such-model/paramater32/paramL0G0-ex0.txt\n");
+        } catch (const EngineError& e) {
+            EXPECT_EQ(e.kind, EngineError::Kind::CannotOpen);
+            EXPECT_EQ(e.file, TALVO_SOURCE_DIR "/no-such-model/paramater32/paramL0G0-ex0.txt");
         }
     }
 }
