@@ -176,7 +176,7 @@ void EvaluateOn(const std::vector<AnnotatedSequence>& set, const std::vector<int
         std::vector<talvo::Prediction> predictions;
         for (const Column& c : columns) {
             if (c.scenario == s && NeedsWindowModel(c.use) && predictions.empty()) {
-                predictions = PredictReads(reads, models.windowDir, threads);
+                predictions = PredictReads(reads, models.windowDir, talvo::PredictionOptions{}, threads);
             }
         }
         for (std::size_t k = 0; k < columns.size(); ++k) {
