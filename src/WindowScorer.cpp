@@ -1,8 +1,10 @@
 #include "WindowScorer.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstring>
+#include <map>
 
 #include "WindowScoring.h"
 
@@ -25,6 +27,9 @@ constexpr int64_t kPoisonLimit = int64_t{1} << 56;
 // within 3 ulp (4e-4 units) of the true quotient. A margin of 1024 units
 // (a relative 1e-9) leaves every vote it decides beyond doubt.
 constexpr int64_t kLogMargin = 1024;
+
+// Whole numbers of units below this are doubles without rounding.
+constexpr double kExactUnits = WindowScorer::kExactRange / WindowScorer::kUnit;
 
 bool Safe(double x) { return x >= kSafeLow && x <= kSafeHigh; }
 
@@ -104,7 +109,27 @@ WindowScorer::WindowScorer(const Model& model) : width_(model.windowWidth) {
     byAcid_.Build(byAcid);
     byMargin_.Build(byMargin);
     byCell_.Build(byCell);
+    for (const auto& rules : byMargin) watchedMargins_.push_back(!rules.empty());
+    for (int margin = 0; margin < kMargins; ++margin) marginRows_.push_back(Row(margin % kAminoAcids, 0));
+    for (const auto& rules : byCell) watchedCells_.push_back(!rules.empty());
     full_ = MakeSpanTables(FullWindowSpan(width_));
+
+    // Dyadic: every term a whole number of units below 2^53, and so is the
+    // sum of their magnitudes, which bounds every partial sum.
+    std::vector<int64_t> below(rules_.size());
+    std::vector<int64_t> above(rules_.size());
+    int64_t magnitudes = 0;
+    dyadic_ = true;
+    for (std::size_t r = 0; r < rules_.size() && dyadic_; ++r) {
+        const double units = terms_[2 * r + 1] / kUnit;
+        dyadic_ = std::abs(units) < kExactUnits && units == std::trunc(units);
+        if (!dyadic_) break;
+        above[r] = static_cast<int64_t>(units);
+        below[r] = -above[r];
+        magnitudes += std::abs(above[r]);
+        dyadic_ = magnitudes < kExactUnits;
+    }
+    if (dyadic_) CompileFeatures(below, above);
 }
 
 void WindowScorer::Lists::Build(const std::vector<std::vector<int>>& lists) {
@@ -156,24 +181,24 @@ int WindowScorer::Decide(int r, int64_t log) const {
     return -1;
 }
 
-bool WindowScorer::ExactPairAbove(int r, int cp, int m0, int m1, int span,
-                                  const SpanTables* tables) const {
+double WindowScorer::ExactPairValue(int r, int cp, int m0, int m1, int span, const SpanTables* tables) const {
     const Rule& rule = rules_[r];
     const double numerator = 3.0 * cp + rule.pairCount;
-    double x;
     if (tables != nullptr && InTable(m0) && InTable(m1)) {
-        x = numerator / tables->pairDenominator[r] / tables->rate[rule.firstRow + m0] /
-            tables->rate[rule.secondRow + m1];
-    } else {
-        const double spanValue = span;
-        const double* first = acidPseudo_[rule.first];
-        const double* second = acidPseudo_[rule.second];
-        const double p = numerator / (spanValue + rule.pairSpan);
-        const double f = (3.0 * m0 + first[0]) / (spanValue + first[1]);
-        const double s = (3.0 * m1 + second[0]) / (spanValue + second[1]);
-        x = p / f / s;
+        return numerator / tables->pairDenominator[r] / tables->rate[rule.firstRow + m0] /
+               tables->rate[rule.secondRow + m1];
     }
-    return x > rule.threshold;
+    const double spanValue = span;
+    const double* first = acidPseudo_[rule.first];
+    const double* second = acidPseudo_[rule.second];
+    const double p = numerator / (spanValue + rule.pairSpan);
+    const double f = (3.0 * m0 + first[0]) / (spanValue + first[1]);
+    const double s = (3.0 * m1 + second[0]) / (spanValue + second[1]);
+    return p / f / s;
+}
+
+bool WindowScorer::ExactPairAbove(int r, int cp, int m0, int m1, int span, const SpanTables* tables) const {
+    return ExactPairValue(r, cp, m0, m1, span, tables) > rules_[r].threshold;
 }
 
 bool WindowScorer::Above(int r, const smplTestData& sample, const SpanTables& tables) const {
@@ -222,11 +247,165 @@ int WindowScorer::Score(const smplTestData& sample, double& score) const {
     return score > 0.0 ? kCoding : kNonCoding;
 }
 
+void WindowScorer::CompileFeatures(const std::vector<int64_t>& below, const std::vector<int64_t>& above) {
+    // The rules of each feature, features in the order of their first rule.
+    std::map<std::array<int, 4>, int> featureOf;
+    std::vector<std::vector<int>> rulesOf;
+    for (int r = 0; r < Rules(); ++r) {
+        const Rule& rule = rules_[r];
+        const std::array<int, 4> key = rule.kind == 0   ? std::array<int, 4>{0, rule.first, rule.second, rule.third}
+                                       : rule.kind == 2 ? std::array<int, 4>{2, rule.first, 0, 0}
+                                                        : std::array<int, 4>{3, rule.gap, rule.first, rule.second};
+        const auto [it, fresh] = featureOf.emplace(key, static_cast<int>(rulesOf.size()));
+        if (fresh) rulesOf.emplace_back();
+        rulesOf[it->second].push_back(r);
+    }
+    std::vector<std::vector<int>> byAcid(kAminoAcids);
+    std::vector<std::vector<int>> byMargin(kMargins);
+    std::vector<std::vector<int>> byCell(kCells);
+    for (std::vector<int>& members : rulesOf) {
+        const int f = static_cast<int>(features_.size());
+        const Rule& rule = rules_[members.front()];
+        Feature feature{rule.kind, members.front(), static_cast<int>(featureBelow_.size()), 0,
+                        static_cast<int>(levels_.size()), 0, true};
+        for (int r : members) {
+            feature.ordered &= rule.kind == 0 ? !std::isnan(rules_[r].threshold)
+                                              : rule.kind == 2 || bounds_[r].upper < kPoisonLimit;
+        }
+        if (feature.ordered && rule.kind != 2) {
+            std::stable_sort(members.begin(), members.end(),
+                             [&](int a, int b) { return rules_[a].threshold < rules_[b].threshold; });
+        }
+        for (int r : members) {
+            featureThresholds_.push_back(rules_[r].threshold);
+            featureIntThresholds_.push_back(rules_[r].intThreshold);
+            featureBelow_.push_back(below[r]);
+            featureAbove_.push_back(above[r]);
+        }
+        feature.end = static_cast<int>(featureBelow_.size());
+        if (rule.kind == 2) {  // the share by count
+            for (int c = 0; c <= kMaxCount; ++c) {
+                int64_t share = 0;
+                for (int i = feature.begin; i < feature.end; ++i) {
+                    share += c > featureIntThresholds_[i] ? featureAbove_[i] : featureBelow_[i];
+                }
+                levels_.push_back(share);
+            }
+        } else if (feature.ordered) {  // the share with the k lowest thresholds below the value
+            pairBounds_.push_back({-kPoisonLimit, -kPoisonLimit});
+            feature.bounds = static_cast<int>(pairBounds_.size());
+            for (int r : members) pairBounds_.push_back(bounds_[r]);
+            pairBounds_.push_back({kPoisonLimit, kPoisonLimit});
+            for (int k = 0; k <= feature.end - feature.begin; ++k) {
+                int64_t share = 0;
+                for (int i = feature.begin; i < feature.end; ++i) {
+                    share += i - feature.begin < k ? featureAbove_[i] : featureBelow_[i];
+                }
+                levels_.push_back(share);
+            }
+        }
+        features_.push_back(feature);
+        if (rule.kind == 3) {
+            byMargin[rule.firstMargin].push_back(f);
+            byMargin[rule.secondMargin].push_back(f);
+            byCell[rule.pairCell].push_back(f);
+        } else {
+            byAcid[rule.kind == 0 ? rule.acid : rule.first].push_back(f);
+        }
+    }
+    featuresByAcid_.Build(byAcid);
+    featuresByCell_.Build(byCell);
+    const int spare = static_cast<int>(features_.size());
+    std::size_t longest = 2;
+    for (const auto& list : byMargin) longest = std::max(longest, list.size());
+    for (const auto& list : byCell) longest = std::max(longest, list.size());
+    notesPerCodon_ = static_cast<int>(4 * 3 * longest);
+    maxNotes_ = 8 * static_cast<int>(features_.size()) + 2 * notesPerCodon_;
+    for (const std::vector<int>& list : byMargin) {
+        MarginFeatures entry{spare, spare, static_cast<int>(marginMore_.size()), 0};
+        if (!list.empty()) entry.first = list[0];
+        if (list.size() > 1) entry.second = list[1];
+        for (std::size_t i = 2; i < list.size(); ++i) marginMore_.push_back(list[i]);
+        entry.moreEnd = static_cast<int>(marginMore_.size());
+        marginFeatures_.push_back(entry);
+    }
+}
+
+int64_t WindowScorer::ExactShare(int f, const smplTestData& sample, const SpanTables& tables) const {
+    const Feature& feature = features_[f];
+    int64_t share = 0;
+    if (feature.kind == 2) {
+        const int count = sample.snglAcidCnt[rules_[feature.rule].first];
+        if (InTable(count)) return levels_[feature.levels + count];
+        for (int i = feature.begin; i < feature.end; ++i) {
+            share += count > featureIntThresholds_[i] ? featureAbove_[i] : featureBelow_[i];
+        }
+        return share;
+    }
+    if (feature.ordered) return levels_[feature.levels + ExactLevel(f, sample, tables)];
+    const double x = ExactValue(feature.rule, sample, tables);
+    for (int i = feature.begin; i < feature.end; ++i) {
+        share += x > featureThresholds_[i] ? featureAbove_[i] : featureBelow_[i];
+    }
+    return share;
+}
+
+int WindowScorer::ExactLevel(int f, const smplTestData& sample, const SpanTables& tables) const {
+    const Feature& feature = features_[f];
+    const double x = ExactValue(feature.rule, sample, tables);
+    int level = 0;
+    for (int i = feature.begin; i < feature.end; ++i) level += x > featureThresholds_[i];
+    return level;
+}
+
+double WindowScorer::ExactValue(int r, const smplTestData& sample, const SpanTables& tables) const {
+    const Rule& rule = rules_[r];
+    if (rule.kind == 0) {
+        const int acid = sample.snglAcidCnt[rule.acid];
+        return acid != 0 ? static_cast<double>(sample.codonCnt[rule.first][rule.second][rule.third]) / acid
+                         : rule.basicRate;
+    }
+    return ExactPairValue(r, (&sample.pairAcidCnt[0][0][0])[rule.pairCell],
+                          (&sample.pairAcidMarg[0][0][0])[rule.firstMargin],
+                          (&sample.pairAcidMarg[0][0][0])[rule.secondMargin], tables.span, &tables);
+}
+
+std::vector<CodonAt> CodonsOf(const short* bases, int length) {
+    std::vector<CodonAt> codons(static_cast<std::size_t>(length) + 12, CodonAt{-1, 0});
+    for (int p = 0; p + 2 < length; ++p) {
+        const int aa = AminoAcidOf(bases[p], bases[p + 1], bases[p + 2]);
+        if (aa >= 0) {
+            codons[p] = {static_cast<int8_t>(aa), static_cast<int8_t>(16 * bases[p] + 4 * bases[p + 1] + bases[p + 2])};
+        }
+    }
+    return codons;
+}
+
+template <class OnPair>
+int WindowCounts::CountCodon(const CodonAt* codons, int p, int delta, OnPair&& onPair) {
+    const int aa = codons[p].aa;
+    if (aa < 0) return aa;
+    sample.snglAcidCnt[aa] = static_cast<int16_t>(sample.snglAcidCnt[aa] + delta);
+    int16_t& codon = (&sample.codonCnt[0][0][0])[codons[p].index];
+    codon = static_cast<int16_t>(codon + delta);
+    int16_t* const margins = &sample.pairAcidMarg[0][0][0];
+    int16_t* const cells = &sample.pairAcidCnt[0][0][0];
+    for (int g = 0; g < 4; ++g) {
+        const int aa2 = codons[p + 3 * (g + 1)].aa;  // unknown past the sequence's end
+        if (aa2 < 0) continue;
+        const int first = (g * 2 + 0) * kAminoAcids + aa;
+        const int second = (g * 2 + 1) * kAminoAcids + aa2;
+        const int cell = (g * kAminoAcids + aa) * kAminoAcids + aa2;
+        margins[first] = static_cast<int16_t>(margins[first] + delta);
+        margins[second] = static_cast<int16_t>(margins[second] + delta);
+        cells[cell] = static_cast<int16_t>(cells[cell] + delta);
+        onPair(first, second, cell);
+    }
+    return aa;
+}
+
 VoteTracker::VoteTracker(const WindowScorer& scorer, const WindowScorer::SpanTables& tables)
     : scorer_(scorer), tables_(tables), votes_(scorer.Rules()), logs_(scorer.Rules()) {
-    touchedCells_.reserve(64);
-    changedMargins_.reserve(64);
-    changedCells_.reserve(64);
     flips_.resize(4 * static_cast<std::size_t>(scorer.Rules()));
 }
 
@@ -235,26 +414,73 @@ void VoteTracker::Reset(int start, int end) {
     all_ = true;
 }
 
-void VoteTracker::Count(const short* bases, int length, int p, int delta) {
-    if (all_) {  // every vote is evaluated afresh anyway
-        sample.CountCodon(bases, length, p, delta);
-        return;
-    }
-    if (touchedCells_.size() >= static_cast<std::size_t>(WindowScorer::kCells)) {
-        all_ = true;  // a long run without refresh: cheaper to start afresh
+void VoteTracker::Count(const CodonAt* codons, int p, int delta) {
+    if (!all_ && touchedCells_.size() >= static_cast<std::size_t>(WindowScorer::kCells)) {
+        all_ = true;  // a long run without a refresh: cheaper to start afresh
         touchedCells_.clear();
     }
-    sample.CountCodon(bases, length, p, delta, [this](int g, int aa, int aa2) {
-        if (g < 0) {
-            touchedAcids_ |= uint32_t{1} << aa;
-            return;
-        }
-        const int first = (g * 2 + 0) * kAminoAcids + aa;
-        const int second = (g * 2 + 1) * kAminoAcids + aa2;
-        touchedMargins_[first >> 6] |= uint64_t{1} << (first & 63);
-        touchedMargins_[second >> 6] |= uint64_t{1} << (second & 63);
-        touchedCells_.push_back((g * kAminoAcids + aa) * kAminoAcids + aa2);
+    const uint8_t* const watchedMargins = scorer_.watchedMargins_.data();
+    const uint8_t* const watchedCells = scorer_.watchedCells_.data();
+    const int aa = CountCodon(codons, p, delta, [&](int first, int second, int cell) {
+        if (all_) return;  // every count is looked at afresh anyway
+        touchedMargins_[first >> 6] |= uint64_t{watchedMargins[first]} << (first & 63);
+        touchedMargins_[second >> 6] |= uint64_t{watchedMargins[second]} << (second & 63);
+        if (watchedCells[cell]) touchedCells_.push_back(cell);
     });
+    if (aa >= 0) touchedAcids_ |= uint32_t{1} << aa;
+}
+
+template <class OnMargin, class OnCell>
+bool VoteTracker::TakeChanges(OnMargin&& onMargin, OnCell&& onCell) {
+    const int16_t* const margins = &sample.pairAcidMarg[0][0][0];
+    const int16_t* const cells = &sample.pairAcidCnt[0][0][0];
+    changedAcids_ = touchedAcids_;
+    touchedAcids_ = 0;
+    bool outside = false;
+    if (!all_) {
+        // The changed marginals first, without a branch on each.
+        struct Change {
+            int margin;
+            int before;
+            int now;
+        };
+        Change changes[WindowScorer::kMargins];
+        int count = 0;
+        for (int word = 0; word < static_cast<int>(std::size(touchedMargins_)); ++word) {
+            for (uint64_t bits = touchedMargins_[word]; bits != 0; bits &= bits - 1) {
+                const int margin = word * 64 + __builtin_ctzll(bits);
+                const int now = margins[margin];
+                changes[count] = {margin, seenMargins_[margin], now};
+                count += now != seenMargins_[margin];
+                outside |= !InTable(now);
+                seenMargins_[margin] = static_cast<int16_t>(now);
+            }
+            touchedMargins_[word] = 0;
+        }
+        for (const int cell : touchedCells_) outside |= !InTable(cells[cell]);
+        if (!outside) {
+            for (int i = 0; i < count; ++i) onMargin(changes[i].margin, changes[i].before, changes[i].now);
+            for (const int cell : touchedCells_) {
+                const int now = cells[cell];
+                const int before = seenCells_[cell];
+                if (now == before) continue;
+                seenCells_[cell] = static_cast<int16_t>(now);  // also marks a cell touched twice as seen
+                onCell(cell, before, now);
+            }
+            touchedCells_.clear();
+            return true;
+        }
+    }
+    // Everything afresh. The tabled terms can follow the counts only while
+    // all of them lie in the tables.
+    touchedCells_.clear();
+    std::fill(std::begin(touchedMargins_), std::end(touchedMargins_), 0);
+    std::copy_n(margins, WindowScorer::kMargins, seenMargins_);
+    std::copy_n(cells, WindowScorer::kCells, seenCells_);
+    auto inTable = [](int16_t count) { return InTable(count); };
+    all_ = !std::all_of(margins, margins + WindowScorer::kMargins, inTable) ||
+           !std::all_of(cells, cells + WindowScorer::kCells, inTable);
+    return false;
 }
 
 void VoteTracker::RefreshAll() {
@@ -272,113 +498,73 @@ void VoteTracker::RefreshAll() {
         }
         votes_[r] = scorer_.Above(r, sample, tables_);
     }
-    std::copy_n(margins, WindowScorer::kMargins, seenMargins_);
-    std::copy_n(cells, WindowScorer::kCells, seenCells_);
     allChanged_ = true;
     flipCount_ = 0;
-    // The log-sums can follow the counts only while all lie in the tables.
-    auto inTable = [](int16_t count) { return InTable(count); };
-    all_ = !std::all_of(margins, margins + WindowScorer::kMargins, inTable) ||
-           !std::all_of(cells, cells + WindowScorer::kCells, inTable);
 }
 
+// The log-sums take the change of each changed term (integers add exactly,
+// in any order) and the rules vote anew; a changed cell's old value is gone,
+// so its rules' sums are recomputed. A rule on two changed lists votes
+// twice; the second vote, on its final sum, stands, and a flip there and
+// back cancels in the batch.
 void VoteTracker::Refresh() {
-    const int16_t* const margins = &sample.pairAcidMarg[0][0][0];
-    const int16_t* const cells = &sample.pairAcidCnt[0][0][0];
-    // The counts that hold another value than at the last refresh; a count
-    // beyond the tables has no tabled term: all votes are evaluated afresh.
-    if (all_) {
-        RefreshAll();
-        return;
-    }
-    changedMargins_.clear();
-    changedCells_.clear();
-    bool outside = false;
-    for (int word = 0; word < static_cast<int>(std::size(touchedMargins_)); ++word) {
-        for (uint64_t bits = touchedMargins_[word]; bits != 0; bits &= bits - 1) {
-            const int margin = word * 64 + __builtin_ctzll(bits);
-            if (margins[margin] == seenMargins_[margin]) continue;
-            outside |= !InTable(margins[margin]);
-            changedMargins_.push_back(margin);
-        }
-    }
-    for (const int cell : touchedCells_) {
-        if (cells[cell] == seenCells_[cell]) continue;
-        outside |= !InTable(cells[cell]);
-        changedCells_.push_back(cell);
-        seenCells_[cell] = cells[cell];  // also marks a cell touched twice as seen
-    }
-    touchedCells_.clear();
-    std::fill(std::begin(touchedMargins_), std::end(touchedMargins_), 0);
-    const uint32_t acids = touchedAcids_;
-    touchedAcids_ = 0;
-    if (outside) {
-        RefreshAll();
-        return;
-    }
-
     if (flipCount_ > votes_.size()) {  // no batch took the flips: start over
         allChanged_ = true;
         flipCount_ = 0;
     }
-    uint8_t* const votes = votes_.data();
-    int* const flips = flips_.data();
-    std::size_t flipCount = flipCount_;
-    for (uint32_t bits = acids; bits != 0; bits &= bits - 1) {
+    const int16_t* const margins = &sample.pairAcidMarg[0][0][0];
+    const int64_t* const logInverseRate = tables_.logInverseRate.data();
+    const bool incremental = TakeChanges(
+        [&](int margin, int before, int now) {
+            const int row = scorer_.marginRows_[margin];
+            const int64_t step = logInverseRate[row + now] - logInverseRate[row + before];
+            const int* const end = scorer_.byMargin_.End(margin);
+            for (const int* r = scorer_.byMargin_.Begin(margin); r != end; ++r) {
+                logs_[*r] += step;
+                VotePair(*r, logs_[*r]);
+            }
+        },
+        [&](int cell, int, int now) {
+            const int* const end = scorer_.byCell_.End(cell);
+            for (const int* r = scorer_.byCell_.Begin(cell); r != end; ++r) {
+                const WindowScorer::Rule& rule = scorer_.rules_[*r];
+                logs_[*r] = scorer_.PairLog(*r, now, margins[rule.firstMargin], margins[rule.secondMargin], tables_);
+                VotePair(*r, logs_[*r]);
+            }
+        });
+    if (incremental) {
+        RefreshAcids();
+    } else {
+        RefreshAll();
+    }
+}
+
+void VoteTracker::RefreshAcids() {
+    for (uint32_t bits = changedAcids_; bits != 0; bits &= bits - 1) {
         const int aa = __builtin_ctz(bits);
         const int* const end = scorer_.byAcid_.End(aa);
         for (const int* r = scorer_.byAcid_.Begin(aa); r != end; ++r) {
             const uint8_t vote = scorer_.Above(*r, sample, tables_);
-            flips[flipCount] = *r;
-            flipCount += vote != votes[*r];
-            votes[*r] = vote;
+            flips_[flipCount_] = *r;
+            flipCount_ += vote != votes_[*r];
+            votes_[*r] = vote;
         }
     }
+}
 
-    // The log-sums take the change of each changed term (integers add
-    // exactly, in any order) and the rule votes anew. A rule on two changed
-    // lists votes twice; the second vote, on its final sum, stands, and a
-    // flip there and back cancels in the batch.
-    int64_t* const logs = logs_.data();
-    const int64_t* const logInverseRate = tables_.logInverseRate.data();
-    const WindowScorer::Rule* const rules = scorer_.rules_.data();
-    const WindowScorer::Bounds* const bounds = scorer_.bounds_.data();
-    auto vote = [&](int r, int64_t log) {
-        const WindowScorer::Bounds b = bounds[r];
-        uint8_t decided = log > b.upper;
-        if ((log >= kPoisonLimit) | ((log <= b.upper) & (log >= b.lower))) [[unlikely]] {
-            const WindowScorer::Rule& rule = rules[r];
-            decided = scorer_.ExactPairAbove(r, cells[rule.pairCell], margins[rule.firstMargin],
-                                             margins[rule.secondMargin], tables_.span, &tables_);
-        }
-        flips[flipCount] = r;
-        flipCount += decided != votes[r];
-        votes[r] = decided;
-    };
-    for (const int margin : changedMargins_) {
-        const int aa = margin % kAminoAcids;
-        const int64_t step = logInverseRate[Row(aa, margins[margin])] -
-                             logInverseRate[Row(aa, seenMargins_[margin])];
-        seenMargins_[margin] = margins[margin];
-        const int* const end = scorer_.byMargin_.End(margin);
-        for (const int* p = scorer_.byMargin_.Begin(margin); p != end; ++p) {
-            const int64_t log = logs[*p] + step;
-            logs[*p] = log;
-            vote(*p, log);
-        }
+void VoteTracker::VotePair(int r, int64_t log) {
+    const WindowScorer::Bounds b = scorer_.bounds_[r];
+    uint8_t decided = log > b.upper;
+    if ((log >= kPoisonLimit) | ((log <= b.upper) & (log >= b.lower))) [[unlikely]] {
+        const WindowScorer::Rule& rule = scorer_.rules_[r];
+        decided = scorer_.ExactPairAbove(r, (&sample.pairAcidCnt[0][0][0])[rule.pairCell],
+                                         (&sample.pairAcidMarg[0][0][0])[rule.firstMargin],
+                                         (&sample.pairAcidMarg[0][0][0])[rule.secondMargin], tables_.span,
+                                         &tables_);
     }
-    // A changed cell's old value is gone: its rules' sums are recomputed.
-    for (const int cell : changedCells_) {
-        const int* const end = scorer_.byCell_.End(cell);
-        for (const int* p = scorer_.byCell_.Begin(cell); p != end; ++p) {
-            const WindowScorer::Rule& rule = rules[*p];
-            const int64_t log = scorer_.PairLog(*p, cells[cell], margins[rule.firstMargin],
-                                                margins[rule.secondMargin], tables_);
-            logs[*p] = log;
-            vote(*p, log);
-        }
-    }
-    flipCount_ = flipCount;
+    flips_[flipCount_] = r;
+    flipCount_ += decided != votes_[r];
+    votes_[r] = decided;
 }
 
 VoteBatch::VoteBatch(const WindowScorer& scorer)
@@ -424,6 +610,164 @@ void VoteBatch::Sum(double* scores) {
     }
     for (int w = 0; w < size_; ++w) scores[w] = sums[w / 2][w % 2];
     size_ = 0;
+}
+
+SumTracker::SumTracker(const WindowScorer& scorer, const WindowScorer::SpanTables& tables)
+    : scorer_(scorer),
+      tables_(tables),
+      shares_(scorer.features_.size()),
+      pairs_(scorer.features_.size() + 1, PairState{0, INT64_MIN, INT64_MAX}),
+      levels_(scorer.features_.size()),
+      moved_(scorer.maxNotes_ + 1) {}
+
+void SumTracker::Reset(int start, int end) {
+    sample.Reset(start, end);
+    all_ = true;
+}
+
+// A change of a pair marginal adds the change of its term to the log-sums
+// of its features (integers add exactly, in any order); a changed cell's
+// old value is gone, so its features' log-sums are summed anew. A feature
+// whose log-sum leaves its range is noted, without a branch.
+void SumTracker::Count(const CodonAt* codons, int p, int delta) {
+    if (movedCount_ + scorer_.notesPerCodon_ > scorer_.maxNotes_) all_ = true;  // evaluated afresh anyway
+    const int16_t* const margins = &sample.pairAcidMarg[0][0][0];
+    const int16_t* const cells = &sample.pairAcidCnt[0][0][0];
+    const int64_t* const rates = tables_.logInverseRate.data();
+    const int* const rows = scorer_.marginRows_.data();
+    const WindowScorer::MarginFeatures* const byMargin = scorer_.marginFeatures_.data();
+    const int* const more = scorer_.marginMore_.data();
+    const uint8_t* const watchedMargins = scorer_.watchedMargins_.data();
+    const uint8_t* const watchedCells = scorer_.watchedCells_.data();
+    PairState* const pairs = pairs_.data();
+    int* const moved = moved_.data();
+    int notes = movedCount_;
+    bool outside = false;
+    auto note = [&](int f) {
+        moved[notes] = f;
+        notes += (pairs[f].log <= pairs[f].low) | (pairs[f].log >= pairs[f].high);
+    };
+    auto marginMoved = [&](int margin) {
+        const int now = margins[margin];
+        if (!InTable(now) || !InTable(now - delta)) [[unlikely]] {
+            outside = true;
+            return;
+        }
+        const int64_t step = rates[rows[margin] + now] - rates[rows[margin] + now - delta];
+        const WindowScorer::MarginFeatures entry = byMargin[margin];
+        pairs[entry.first].log += step;
+        note(entry.first);
+        pairs[entry.second].log += step;
+        note(entry.second);
+        for (int i = entry.moreBegin; i < entry.moreEnd; ++i) {
+            pairs[more[i]].log += step;
+            note(more[i]);
+        }
+    };
+    auto cellChanged = [&](int cell) {
+        const int now = cells[cell];
+        const int* const end = scorer_.featuresByCell_.End(cell);
+        for (const int* f = scorer_.featuresByCell_.Begin(cell); f != end; ++f) {
+            const int r = scorer_.features_[*f].rule;
+            const WindowScorer::Rule& rule = scorer_.rules_[r];
+            const int m0 = margins[rule.firstMargin];
+            const int m1 = margins[rule.secondMargin];
+            outside |= !InTable(now) || !InTable(m0) || !InTable(m1);
+            if (!outside) pairs[*f].log = scorer_.PairLog(r, now, m0, m1, tables_);
+            note(*f);
+        }
+    };
+    const bool follow = !all_;
+    const int aa = CountCodon(codons, p, delta, [&](int first, int second, int cell) {
+        if (!follow) return;
+        if (watchedMargins[first]) marginMoved(first);
+        if (watchedMargins[second]) marginMoved(second);
+        if (watchedCells[cell]) cellChanged(cell);
+    });
+    pairs_.back().log = 0;  // the spare state
+    movedCount_ = notes;
+    if (outside) all_ = true;
+    if (aa >= 0) touchedAcids_ |= uint32_t{1} << aa;
+}
+
+void SumTracker::RefreshAll() {
+    const int16_t* const margins = &sample.pairAcidMarg[0][0][0];
+    const int16_t* const cells = &sample.pairAcidCnt[0][0][0];
+    units_ = 0;
+    bool outside = false;
+    for (int f = 0; f < static_cast<int>(shares_.size()); ++f) {
+        const WindowScorer::Feature& feature = scorer_.features_[f];
+        shares_[f] = 0;
+        if (feature.kind == 3) {
+            const WindowScorer::Rule& rule = scorer_.rules_[feature.rule];
+            const int cp = cells[rule.pairCell];
+            const int m0 = margins[rule.firstMargin];
+            const int m1 = margins[rule.secondMargin];
+            const bool inTables = InTable(cp) && InTable(m0) && InTable(m1);
+            outside |= !inTables;
+            pairs_[f].log = inTables ? scorer_.PairLog(feature.rule, cp, m0, m1, tables_) : kPoison;
+            levels_[f] = 0;
+            Move(f);
+        } else {
+            SetShare(f, scorer_.ExactShare(f, sample, tables_));
+        }
+    }
+    // The log-sums can follow the counts only while all of them lie in the tables.
+    all_ = outside;
+}
+
+void SumTracker::Refresh() {
+    if (all_) {
+        RefreshAll();
+    } else {
+        for (int i = 0; i < movedCount_; ++i) {
+            const int f = moved_[i];
+            if ((pairs_[f].log <= pairs_[f].low) | (pairs_[f].log >= pairs_[f].high)) Move(f);
+        }
+        for (uint32_t bits = touchedAcids_; bits != 0; bits &= bits - 1) {
+            const int aa = __builtin_ctz(bits);
+            const int* const end = scorer_.featuresByAcid_.End(aa);
+            for (const int* f = scorer_.featuresByAcid_.Begin(aa); f != end; ++f) {
+                SetShare(*f, scorer_.ExactShare(*f, sample, tables_));
+            }
+        }
+    }
+    movedCount_ = 0;
+    touchedAcids_ = 0;
+}
+
+// An ordered feature's level: the number of its thresholds its log-sum
+// proves below the value, when the next one is proven above it (the truth
+// is monotone in the threshold). A level mostly moves by one step; when the
+// next threshold is neither, or a term is not tabled, the exact value
+// decides and the range is left empty.
+void SumTracker::Move(int f) {
+    const WindowScorer::Feature& feature = scorer_.features_[f];
+    PairState& pair = pairs_[f];
+    if (!feature.ordered) {
+        SetShare(f, scorer_.ExactShare(f, sample, tables_));
+        pair.low = pair.high = kPoison;
+        return;
+    }
+    const WindowScorer::Bounds* const bounds = scorer_.pairBounds_.data() + feature.bounds;
+    const int64_t log = pair.log;
+    int level = levels_[f];
+    if (log < kPoisonLimit) [[likely]] {
+        level += log > bounds[level].upper;
+        level -= log <= bounds[level - 1].upper;
+        if ((log > bounds[level].upper) | (log <= bounds[level - 1].upper)) [[unlikely]] {
+            while (log > bounds[level].upper) ++level;
+            while (log <= bounds[level - 1].upper) --level;
+        }
+        pair.low = bounds[level - 1].upper;
+        pair.high = bounds[level].lower;
+    }
+    if (log >= pair.high || log >= kPoisonLimit) {
+        level = scorer_.ExactLevel(f, sample, tables_);
+        pair.low = pair.high = kPoison;
+    }
+    levels_[f] = level;
+    SetShare(f, scorer_.levels_[feature.levels + level]);
 }
 
 }  // namespace talvo

@@ -5,6 +5,7 @@
 
 #include "Parallel.h"
 #include "SameBitsMath.h"
+#include "WindowScorer.h"
 #include "WindowScoring.h"
 
 namespace talvo::tools {
@@ -173,14 +174,24 @@ QuantisedWindows Quantise(const Model& model, const std::vector<smplTestData>& s
         distinct.erase(std::unique(distinct.begin(), distinct.end()), distinct.end());
         std::vector<double> cuts;
         if (distinct.size() > 1) {
-            distinct.pop_back();  // a threshold at the largest value splits nothing
-            if (static_cast<int>(distinct.size()) <= maxThresholds) {
-                cuts = distinct;
+            // A threshold at the largest value splits nothing.
+            const std::size_t below = distinct.size() - 1;
+            if (static_cast<int>(below) <= maxThresholds) {
+                cuts.assign(distinct.begin(), distinct.end() - 1);
             } else {
                 for (int k = 1; k <= maxThresholds; ++k) {
                     const double v = ordered[static_cast<std::size_t>(k) * ordered.size() / (maxThresholds + 1)];
-                    if (v <= distinct.back() && (cuts.empty() || v > cuts.back())) cuts.push_back(v);
+                    if (v <= distinct[below - 1] && (cuts.empty() || v > cuts.back())) cuts.push_back(v);
                 }
+            }
+            // Each threshold halfway to the next value the windows take: the
+            // same split of them, and a threshold that windows seldom meet
+            // exactly (a value on a threshold is decided by the slow exact
+            // comparison in the scorer).
+            for (double& cut : cuts) {
+                const double next = *std::upper_bound(distinct.begin(), distinct.end(), cut);
+                const double half = cut + (next - cut) * 0.5;
+                if (half > cut && half < next) cut = half;
             }
         }
         uint8_t* bins = &data.bins[static_cast<std::size_t>(feature) * data.samples];
@@ -208,6 +219,7 @@ std::vector<Stump> Boost(const QuantisedWindows& data, const BoostOptions& optio
     std::vector<int> searched(kFeatureCount);
     for (int f = 0; f < kFeatureCount; ++f) searched[f] = f;
     std::vector<Stump> stumps;
+    double magnitudes = 0.0;  // of the weights so far
     std::vector<Split> perFeature(kFeatureCount);
     for (int round = 0; round < options.rounds; ++round) {
         if (ranked && round == options.pairsFrom) {
@@ -239,7 +251,13 @@ std::vector<Stump> Boost(const QuantisedWindows& data, const BoostOptions& optio
             const double e = std::max(best.error, 1e-12);
             alpha = options.shrinkage * 0.5 * SameBitsLog((1.0 - e) / e);
         }
-        stumps.push_back({best.feature, best.dir, data.thresholds[best.feature][best.threshold], alpha});
+        // The rule's weight: the vote rounded to a whole number of the
+        // scorer's units, their magnitudes summing below its exact range, so
+        // that the model is dyadic (every partial sum of its votes exact).
+        const double ruleWeight = std::round(alpha / WindowScorer::kUnit) * WindowScorer::kUnit;
+        if (magnitudes + ruleWeight >= WindowScorer::kExactRange) break;
+        magnitudes += ruleWeight;
+        stumps.push_back({best.feature, best.dir, data.thresholds[best.feature][best.threshold], ruleWeight});
 
         const uint8_t* bins = &data.bins[static_cast<std::size_t>(best.feature) * data.samples];
         const auto vote = [&](int i) { return (bins[i] > best.threshold ? 1 : -1) * (best.dir == 0 ? -1 : 1); };

@@ -73,7 +73,11 @@ struct BoostOptions {
 
 // AdaBoost: each round picks the feature, threshold and direction of least
 // weighted error (ties: lowest feature, then threshold, direction 1 first),
-// votes shrinkage x 0.5 ln((1 - e) / e), and reweights by that vote. Coding
+// votes shrinkage x 0.5 ln((1 - e) / e), and reweights by that vote. The
+// stump's weight is the vote rounded to a multiple of 2^-40; boosting stops
+// before the weights' magnitudes would sum to 2^13 (which the votes, at most
+// 0.5 ln(10^12) each, never reach in kMaxRules rounds), so the model is
+// dyadic. Coding
 // and non-coding windows start with half the weight each. With features > 0
 // the first round also screens the features: later rounds search only the
 // `features` ones whose best stump erred least in it (ties: lower feature).

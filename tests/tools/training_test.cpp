@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include "SampleExtraction.h"
+#include "WindowScorer.h"
 #include "WindowScoring.h"
 #include "Stumps.h"
 #include "SyntheticSet.h"
@@ -113,11 +114,14 @@ TEST(Training, CodonsAcrossAPlantedErrorAreReadInFrameOnTheRightSide) {
 TEST(Training, RulesVoteAsTheStumps) {
     // The scorer, given the trained model, gives every training window the
     // sum of the stumps' votes: features and thresholds are the scorer's.
+    // The model is dyadic, and its real thresholds lie between the values
+    // windows take (none sits on one).
     const auto set = synthetic::SyntheticSet(12, 9);
     const TrainOptions options = SmallOptions(2);
     const auto trained = TrainModels(set, options);
     const TrainedClass& tc = trained.front();
     ASSERT_GT(tc.report.rules, 0);
+    EXPECT_TRUE(WindowScorer(tc.model).Dyadic());
     const int width = tc.key.WindowWidth();
     ASSERT_EQ(tc.model.windowWidth, width);
     const auto codes = BaseCodes(set[0].bases);
@@ -148,6 +152,7 @@ TEST(Training, RulesVoteAsTheStumps) {
             }
             const double vote = (x > st.threshold ? 1.0 : -1.0) * (dir == 0 ? -1.0 : 1.0);
             expected += vote * r.weight;
+            if (r.kind != 2) EXPECT_NE(x, st.threshold);
         }
         double score = 0.0;
         coding += ScoreWindow(tc.model, sample, score) == kCoding;
@@ -235,7 +240,9 @@ TEST(Boosting, ScreeningAndShrinkage) {
     const std::vector<Stump> all = Boost(data, {6, 1.0, 0}, 1, none);
     ASSERT_EQ(all.size(), 6u);
     EXPECT_EQ(all[0].feature, 3);
-    EXPECT_DOUBLE_EQ(all[0].weight, 0.5 * std::log(7.0));  // error 1/8
+    // Error 1/8: the vote 0.5 ln 7, rounded to a multiple of 2^-40 (the model is dyadic).
+    EXPECT_NEAR(all[0].weight, 0.5 * std::log(7.0), 0x1p-41);
+    for (const Stump& st : all) EXPECT_EQ(st.weight, std::round(st.weight * 0x1p40) * 0x1p-40);
     bool usesFive = false;
     for (const Stump& st : all) usesFive = usesFive || st.feature == 5;
     EXPECT_TRUE(usesFive);
@@ -245,7 +252,7 @@ TEST(Boosting, ScreeningAndShrinkage) {
     for (const Stump& st : screened) EXPECT_EQ(st.feature, 3);
     const std::vector<Stump> shrunk = Boost(data, {1, 0.25, 0}, 1, none);
     ASSERT_EQ(shrunk.size(), 1u);
-    EXPECT_DOUBLE_EQ(shrunk[0].weight, 0.25 * all[0].weight);
+    EXPECT_NEAR(shrunk[0].weight, 0.25 * 0.5 * std::log(7.0), 0x1p-41);
 }
 
 TEST(Boosting, RankedPairsPullTheFirstStumpToTheirOrder) {
