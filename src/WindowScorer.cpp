@@ -48,63 +48,78 @@ int Row(int aa, int count) { return aa * (WindowScorer::kMaxCount + 1) + count; 
 
 WindowScorer::WindowScorer(const Model& model) : width_(model.windowWidth) {
     std::memcpy(acidPseudo_, model.snglAcidPriproTable, sizeof acidPseudo_);
+    for (int i = 0; i < static_cast<int>(model.rules.size()); ++i) CompileRule(model, i);
+    BuildRuleLists();
+    full_ = MakeSpanTables(FullWindowSpan(width_));
+    std::vector<int64_t> units;
+    dyadic_ = DyadicUnits(units);
+    if (dyadic_) CompileFeatures(units);
+}
+
+void WindowScorer::CompileRule(const Model& model, int i) {
+    const fnlHypo& source = model.rules[i];
+    Rule rule{};
+    Bounds bounds{-kPoisonLimit, kPoisonLimit};
+    rule.kind = source.kind;
+    rule.first = source.first;
+    rule.second = source.second;
+    rule.third = source.third;
+    rule.gap = source.gap;
+    const trsldData* threshold = nullptr;
+    switch (source.kind) {
+        case 0:
+            threshold = &model.codonTrsld[i];
+            rule.threshold = threshold->realTrsld;
+            rule.acid = AminoAcidOf(source.first, source.second, source.third);
+            rule.basicRate = BasicCodonRate(source.first, source.second, source.third);
+            break;
+        case 2:
+            threshold = &model.snglAcidTrsld[i];
+            rule.intThreshold = threshold->intTrsld;
+            break;
+        case 3:
+            threshold = &model.pairAcidTrsld[i];
+            rule.threshold = threshold->realTrsld;
+            CompilePairRule(model.pairAcidPriproTable[source.gap][source.first][source.second], rule, bounds);
+            break;
+        default:
+            return;  // no rule: adds nothing to the score
+    }
+    rules_.push_back(rule);
+    bounds_.push_back(bounds);
+    terms_.push_back(VoteTerm(false, threshold->dir, source.weight));
+    terms_.push_back(VoteTerm(true, threshold->dir, source.weight));
+}
+
+void WindowScorer::CompilePairRule(const double* pseudo, Rule& rule, Bounds& bounds) {
+    rule.pairCount = pseudo[0];
+    rule.pairSpan = pseudo[1];
+    rule.pairCell = (rule.gap * kAminoAcids + rule.first) * kAminoAcids + rule.second;
+    rule.firstMargin = (rule.gap * 2 + 0) * kAminoAcids + rule.first;
+    rule.secondMargin = (rule.gap * 2 + 1) * kAminoAcids + rule.second;
+    rule.firstRow = Row(rule.first, 0);
+    rule.secondRow = Row(rule.second, 0);
+    rule.logEmptyNumerator = FixedLog(rule.pairCount);
+    const double t = rule.threshold;
+    if (t >= 0x1p-900 && t <= 0x1p900) {  // else no log-sum decides
+        const int64_t logThreshold = std::llround(std::log(t) * kLogScale);
+        bounds = {logThreshold - kLogMargin, logThreshold + kLogMargin};
+    }
+}
+
+void WindowScorer::BuildRuleLists() {
     std::vector<std::vector<int>> byAcid(kAminoAcids);
     std::vector<std::vector<int>> byMargin(kMargins);
     std::vector<std::vector<int>> byCell(kCells);
-    const int count = static_cast<int>(model.rules.size());
-    for (int i = 0; i < count; ++i) {
-        const fnlHypo& source = model.rules[i];
-        Rule rule{};
-        Bounds bounds{-kPoisonLimit, kPoisonLimit};
-        rule.kind = source.kind;
-        rule.first = source.first;
-        rule.second = source.second;
-        rule.third = source.third;
-        rule.gap = source.gap;
-        const trsldData* threshold = nullptr;
-        const int r = static_cast<int>(rules_.size());
-        switch (source.kind) {
-            case 0:
-                threshold = &model.codonTrsld[i];
-                rule.threshold = threshold->realTrsld;
-                rule.acid = AminoAcidOf(source.first, source.second, source.third);
-                rule.basicRate = BasicCodonRate(source.first, source.second, source.third);
-                byAcid[rule.acid].push_back(r);
-                break;
-            case 2:
-                threshold = &model.snglAcidTrsld[i];
-                rule.intThreshold = threshold->intTrsld;
-                byAcid[source.first].push_back(r);
-                break;
-            case 3: {
-                threshold = &model.pairAcidTrsld[i];
-                rule.threshold = threshold->realTrsld;
-                const double* pseudo = model.pairAcidPriproTable[source.gap][source.first][source.second];
-                rule.pairCount = pseudo[0];
-                rule.pairSpan = pseudo[1];
-                rule.pairCell = (source.gap * kAminoAcids + source.first) * kAminoAcids + source.second;
-                rule.firstMargin = (source.gap * 2 + 0) * kAminoAcids + source.first;
-                rule.secondMargin = (source.gap * 2 + 1) * kAminoAcids + source.second;
-                rule.firstRow = Row(source.first, 0);
-                rule.secondRow = Row(source.second, 0);
-                rule.logEmptyNumerator = FixedLog(rule.pairCount);
-                const double t = rule.threshold;
-                const bool decidable = t >= 0x1p-900 && t <= 0x1p900;
-                const int64_t logThreshold = decidable ? std::llround(std::log(t) * kLogScale) : 0;
-                bounds.lower = decidable ? logThreshold - kLogMargin : -kPoisonLimit;
-                bounds.upper = decidable ? logThreshold + kLogMargin : kPoisonLimit;
-                byMargin[rule.firstMargin].push_back(r);
-                byMargin[rule.secondMargin].push_back(r);
-                byCell[rule.pairCell].push_back(r);
-                break;
-            }
-            default:
-                continue;  // no rule: adds nothing to the score
+    for (int r = 0; r < Rules(); ++r) {
+        const Rule& rule = rules_[r];
+        if (rule.kind == 3) {
+            byMargin[rule.firstMargin].push_back(r);
+            byMargin[rule.secondMargin].push_back(r);
+            byCell[rule.pairCell].push_back(r);
+        } else {
+            byAcid[rule.kind == 0 ? rule.acid : rule.first].push_back(r);
         }
-        rules_.push_back(rule);
-        bounds_.push_back(bounds);
-        terms_.push_back(VoteTerm(false, threshold->dir, source.weight));
-        terms_.push_back(VoteTerm(true, threshold->dir, source.weight));
     }
     byAcid_.Build(byAcid);
     byMargin_.Build(byMargin);
@@ -112,24 +127,22 @@ WindowScorer::WindowScorer(const Model& model) : width_(model.windowWidth) {
     for (const auto& rules : byMargin) watchedMargins_.push_back(!rules.empty());
     for (int margin = 0; margin < kMargins; ++margin) marginRows_.push_back(Row(margin % kAminoAcids, 0));
     for (const auto& rules : byCell) watchedCells_.push_back(!rules.empty());
-    full_ = MakeSpanTables(FullWindowSpan(width_));
+}
 
-    // Dyadic: every term a whole number of units below 2^53, and so is the
-    // sum of their magnitudes, which bounds every partial sum.
-    std::vector<int64_t> below(rules_.size());
-    std::vector<int64_t> above(rules_.size());
+// Dyadic: every term a whole number of units below 2^53, and so is the sum
+// of their magnitudes, which bounds every partial sum. The units of each
+// rule's term when it votes above its threshold (the other term is its
+// negative).
+bool WindowScorer::DyadicUnits(std::vector<int64_t>& units) const {
     int64_t magnitudes = 0;
-    dyadic_ = true;
-    for (std::size_t r = 0; r < rules_.size() && dyadic_; ++r) {
-        const double units = terms_[2 * r + 1] / kUnit;
-        dyadic_ = std::abs(units) < kExactUnits && units == std::trunc(units);
-        if (!dyadic_) break;
-        above[r] = static_cast<int64_t>(units);
-        below[r] = -above[r];
-        magnitudes += std::abs(above[r]);
-        dyadic_ = magnitudes < kExactUnits;
+    for (int r = 0; r < Rules(); ++r) {
+        const double term = terms_[2 * r + 1] / kUnit;
+        if (!(std::abs(term) < kExactUnits && term == std::trunc(term))) return false;
+        units.push_back(static_cast<int64_t>(term));
+        magnitudes += std::abs(units.back());
+        if (magnitudes >= kExactUnits) return false;
     }
-    if (dyadic_) CompileFeatures(below, above);
+    return true;
 }
 
 void WindowScorer::Lists::Build(const std::vector<std::vector<int>>& lists) {
@@ -247,8 +260,12 @@ int WindowScorer::Score(const smplTestData& sample, double& score) const {
     return score > 0.0 ? kCoding : kNonCoding;
 }
 
-void WindowScorer::CompileFeatures(const std::vector<int64_t>& below, const std::vector<int64_t>& above) {
-    // The rules of each feature, features in the order of their first rule.
+void WindowScorer::CompileFeatures(const std::vector<int64_t>& units) {
+    for (std::vector<int>& members : RulesByFeature()) AddFeature(members, units);
+    BuildFeatureLists();
+}
+
+std::vector<std::vector<int>> WindowScorer::RulesByFeature() const {
     std::map<std::array<int, 4>, int> featureOf;
     std::vector<std::vector<int>> rulesOf;
     for (int r = 0; r < Rules(); ++r) {
@@ -260,92 +277,138 @@ void WindowScorer::CompileFeatures(const std::vector<int64_t>& below, const std:
         if (fresh) rulesOf.emplace_back();
         rulesOf[it->second].push_back(r);
     }
+    return rulesOf;
+}
+
+void WindowScorer::AddFeature(std::vector<int>& members, const std::vector<int64_t>& units) {
+    const Rule& rule = rules_[members.front()];
+    Feature feature{rule.kind, members.front(), static_cast<int>(featureUnits_.size()), 0,
+                    static_cast<int>(levels_.size()), 0, 0, true};
+    for (int r : members) {
+        feature.ordered &= rule.kind == 0 ? !std::isnan(rules_[r].threshold)
+                                          : rule.kind == 2 || bounds_[r].upper < kPoisonLimit;
+    }
+    if (feature.ordered && rule.kind != 2) {
+        std::stable_sort(members.begin(), members.end(),
+                         [&](int a, int b) { return rules_[a].threshold < rules_[b].threshold; });
+    }
+    for (int r : members) {
+        featureThresholds_.push_back(rules_[r].threshold);
+        featureIntThresholds_.push_back(rules_[r].intThreshold);
+        featureUnits_.push_back(units[r]);
+    }
+    feature.end = static_cast<int>(featureUnits_.size());
+    // The share of the thresholds below the value, the others above it.
+    auto share = [&](auto below) {
+        int64_t sum = 0;
+        for (int i = feature.begin; i < feature.end; ++i) sum += below(i) ? featureUnits_[i] : -featureUnits_[i];
+        return sum;
+    };
+    if (rule.kind == 0) {
+        feature.cuts = static_cast<int>(codonCuts_.size());
+        for (int acid = 0; acid <= kMaxCount; ++acid) {
+            for (int i = feature.begin; i < feature.end; ++i) {
+                codonCuts_.push_back(CodonCut(rule, acid, featureThresholds_[i]));
+            }
+        }
+    } else if (rule.kind == 2) {  // by count
+        for (int c = 0; c <= kMaxCount; ++c) {
+            levels_.push_back(share([&](int i) { return c > featureIntThresholds_[i]; }));
+        }
+    } else if (feature.ordered) {  // by the number of thresholds below the value
+        pairBounds_.push_back({-kPoisonLimit, -kPoisonLimit});
+        feature.bounds = static_cast<int>(pairBounds_.size());
+        for (int r : members) pairBounds_.push_back(bounds_[r]);
+        pairBounds_.push_back({kPoisonLimit, kPoisonLimit});
+        for (int k = 0; k <= feature.end - feature.begin; ++k) {
+            levels_.push_back(share([&](int i) { return i - feature.begin < k; }));
+        }
+    }
+    features_.push_back(feature);
+}
+
+void WindowScorer::BuildFeatureLists() {
     std::vector<std::vector<int>> byAcid(kAminoAcids);
     std::vector<std::vector<int>> byMargin(kMargins);
     std::vector<std::vector<int>> byCell(kCells);
-    for (std::vector<int>& members : rulesOf) {
-        const int f = static_cast<int>(features_.size());
-        const Rule& rule = rules_[members.front()];
-        Feature feature{rule.kind, members.front(), static_cast<int>(featureBelow_.size()), 0,
-                        static_cast<int>(levels_.size()), 0, true};
-        for (int r : members) {
-            feature.ordered &= rule.kind == 0 ? !std::isnan(rules_[r].threshold)
-                                              : rule.kind == 2 || bounds_[r].upper < kPoisonLimit;
-        }
-        if (feature.ordered && rule.kind != 2) {
-            std::stable_sort(members.begin(), members.end(),
-                             [&](int a, int b) { return rules_[a].threshold < rules_[b].threshold; });
-        }
-        for (int r : members) {
-            featureThresholds_.push_back(rules_[r].threshold);
-            featureIntThresholds_.push_back(rules_[r].intThreshold);
-            featureBelow_.push_back(below[r]);
-            featureAbove_.push_back(above[r]);
-        }
-        feature.end = static_cast<int>(featureBelow_.size());
-        if (rule.kind == 2) {  // the share by count
-            for (int c = 0; c <= kMaxCount; ++c) {
-                int64_t share = 0;
-                for (int i = feature.begin; i < feature.end; ++i) {
-                    share += c > featureIntThresholds_[i] ? featureAbove_[i] : featureBelow_[i];
-                }
-                levels_.push_back(share);
-            }
-        } else if (feature.ordered) {  // the share with the k lowest thresholds below the value
-            pairBounds_.push_back({-kPoisonLimit, -kPoisonLimit});
-            feature.bounds = static_cast<int>(pairBounds_.size());
-            for (int r : members) pairBounds_.push_back(bounds_[r]);
-            pairBounds_.push_back({kPoisonLimit, kPoisonLimit});
-            for (int k = 0; k <= feature.end - feature.begin; ++k) {
-                int64_t share = 0;
-                for (int i = feature.begin; i < feature.end; ++i) {
-                    share += i - feature.begin < k ? featureAbove_[i] : featureBelow_[i];
-                }
-                levels_.push_back(share);
-            }
-        }
-        features_.push_back(feature);
-        if (rule.kind == 3) {
-            byMargin[rule.firstMargin].push_back(f);
-            byMargin[rule.secondMargin].push_back(f);
-            byCell[rule.pairCell].push_back(f);
-        } else {
+    std::vector<std::vector<int>> firstSide(kAminoAcids);
+    for (int f = 0; f < static_cast<int>(features_.size()); ++f) {
+        const Feature& feature = features_[f];
+        const Rule& rule = rules_[feature.rule];
+        pairFeatures_.push_back({rule.kind == 3 && feature.ordered ? feature.bounds : -1, feature.levels});
+        if (rule.kind != 3) {
             byAcid[rule.kind == 0 ? rule.acid : rule.first].push_back(f);
+            continue;
         }
+        byMargin[rule.firstMargin].push_back(f);
+        byMargin[rule.secondMargin].push_back(f);
+        byCell[rule.pairCell].push_back(f);
+        firstSide[rule.first].push_back(4 * f + rule.gap);
     }
     featuresByAcid_.Build(byAcid);
     featuresByCell_.Build(byCell);
+    firstSideByAcid_.Build(firstSide);
     const int spare = static_cast<int>(features_.size());
+    for (int margin = 0; margin < kMargins; ++margin) {
+        const std::vector<int>& list = byMargin[margin];
+        MarginFeatures entry{Row(margin % kAminoAcids, 0), spare, spare,
+                             static_cast<uint16_t>(marginMore_.size()), 0};
+        if (!list.empty()) entry.first = list[0];
+        if (list.size() > 1) entry.second = list[1];
+        for (std::size_t i = 2; i < list.size(); ++i) marginMore_.push_back(list[i]);
+        entry.moreEnd = static_cast<uint16_t>(marginMore_.size());
+        marginFeatures_.push_back(entry);
+    }
     std::size_t longest = 2;
     for (const auto& list : byMargin) longest = std::max(longest, list.size());
     for (const auto& list : byCell) longest = std::max(longest, list.size());
     notesPerCodon_ = static_cast<int>(4 * 3 * longest);
     maxNotes_ = 8 * static_cast<int>(features_.size()) + 2 * notesPerCodon_;
-    for (const std::vector<int>& list : byMargin) {
-        MarginFeatures entry{spare, spare, static_cast<int>(marginMore_.size()), 0};
-        if (!list.empty()) entry.first = list[0];
-        if (list.size() > 1) entry.second = list[1];
-        for (std::size_t i = 2; i < list.size(); ++i) marginMore_.push_back(list[i]);
-        entry.moreEnd = static_cast<int>(marginMore_.size());
-        marginFeatures_.push_back(entry);
+}
+
+uint8_t WindowScorer::CodonCut(const Rule& rule, int acid, double threshold) {
+    if (acid == 0) return rule.basicRate > threshold ? 0 : kNeverAbove;  // the share under uniform codon use
+    // The share count / acid grows with the count: the least count above.
+    int low = 0;
+    int high = acid + 1;  // none
+    while (low < high) {
+        const int mid = (low + high) / 2;
+        if (static_cast<double>(mid) / acid > threshold) {
+            high = mid;
+        } else {
+            low = mid + 1;
+        }
     }
+    return low <= acid ? static_cast<uint8_t>(low) : kNeverAbove;
 }
 
 int64_t WindowScorer::ExactShare(int f, const smplTestData& sample, const SpanTables& tables) const {
     const Feature& feature = features_[f];
     int64_t share = 0;
+    if (feature.kind == 0) {
+        const Rule& rule = rules_[feature.rule];
+        const int acid = sample.snglAcidCnt[rule.acid];
+        const int count = sample.codonCnt[rule.first][rule.second][rule.third];
+        if (InTable(acid) && count >= 0 && count <= std::max(acid, 0)) {
+            const uint8_t* const cuts = &codonCuts_[feature.cuts + acid * (feature.end - feature.begin)];
+            for (int i = feature.begin; i < feature.end; ++i) {
+                share += count >= cuts[i - feature.begin] ? featureUnits_[i] : -featureUnits_[i];
+            }
+            return share;
+        }
+    }
     if (feature.kind == 2) {
         const int count = sample.snglAcidCnt[rules_[feature.rule].first];
         if (InTable(count)) return levels_[feature.levels + count];
         for (int i = feature.begin; i < feature.end; ++i) {
-            share += count > featureIntThresholds_[i] ? featureAbove_[i] : featureBelow_[i];
+            share += count > featureIntThresholds_[i] ? featureUnits_[i] : -featureUnits_[i];
         }
         return share;
     }
     if (feature.ordered) return levels_[feature.levels + ExactLevel(f, sample, tables)];
     const double x = ExactValue(feature.rule, sample, tables);
     for (int i = feature.begin; i < feature.end; ++i) {
-        share += x > featureThresholds_[i] ? featureAbove_[i] : featureBelow_[i];
+        share += x > featureThresholds_[i] ? featureUnits_[i] : -featureUnits_[i];
     }
     return share;
 }
@@ -381,8 +444,14 @@ std::vector<CodonAt> CodonsOf(const short* bases, int length) {
     return codons;
 }
 
+namespace {
+
+// Counts the codon at base p into the sample (delta +1) or takes it out
+// (-1), as smplTestData::CountCodon does, reading the sequence's codons;
+// tells onPair(g, first margin, second margin, cell) each pair it counts.
+// Returns the codon's amino acid (-1 when unknown: nothing counted).
 template <class OnPair>
-int WindowCounts::CountCodon(const CodonAt* codons, int p, int delta, OnPair&& onPair) {
+int CountCodonAt(smplTestData& sample, const CodonAt* codons, int p, int delta, OnPair&& onPair) {
     const int aa = codons[p].aa;
     if (aa < 0) return aa;
     sample.snglAcidCnt[aa] = static_cast<int16_t>(sample.snglAcidCnt[aa] + delta);
@@ -399,10 +468,12 @@ int WindowCounts::CountCodon(const CodonAt* codons, int p, int delta, OnPair&& o
         margins[first] = static_cast<int16_t>(margins[first] + delta);
         margins[second] = static_cast<int16_t>(margins[second] + delta);
         cells[cell] = static_cast<int16_t>(cells[cell] + delta);
-        onPair(first, second, cell);
+        onPair(g, first, second, cell);
     }
     return aa;
 }
+
+}  // namespace
 
 VoteTracker::VoteTracker(const WindowScorer& scorer, const WindowScorer::SpanTables& tables)
     : scorer_(scorer), tables_(tables), votes_(scorer.Rules()), logs_(scorer.Rules()) {
@@ -421,7 +492,7 @@ void VoteTracker::Count(const CodonAt* codons, int p, int delta) {
     }
     const uint8_t* const watchedMargins = scorer_.watchedMargins_.data();
     const uint8_t* const watchedCells = scorer_.watchedCells_.data();
-    const int aa = CountCodon(codons, p, delta, [&](int first, int second, int cell) {
+    const int aa = CountCodonAt(sample, codons, p, delta, [&](int, int first, int second, int cell) {
         if (all_) return;  // every count is looked at afresh anyway
         touchedMargins_[first >> 6] |= uint64_t{watchedMargins[first]} << (first & 63);
         touchedMargins_[second >> 6] |= uint64_t{watchedMargins[second]} << (second & 63);
@@ -616,7 +687,7 @@ SumTracker::SumTracker(const WindowScorer& scorer, const WindowScorer::SpanTable
     : scorer_(scorer),
       tables_(tables),
       shares_(scorer.features_.size()),
-      pairs_(scorer.features_.size() + 1, PairState{0, INT64_MIN, INT64_MAX}),
+      pairs_(scorer.features_.size() + 1, PairState{0, INT64_MIN / 2, UINT64_MAX}),  // the spare never moves
       levels_(scorer.features_.size()),
       moved_(scorer.maxNotes_ + 1) {}
 
@@ -625,69 +696,92 @@ void SumTracker::Reset(int start, int end) {
     all_ = true;
 }
 
-// A change of a pair marginal adds the change of its term to the log-sums
-// of its features (integers add exactly, in any order); a changed cell's
-// old value is gone, so its features' log-sums are summed anew. A feature
-// whose log-sum leaves its range is noted, without a branch.
-void SumTracker::Count(const CodonAt* codons, int p, int delta) {
-    if (movedCount_ + scorer_.notesPerCodon_ > scorer_.maxNotes_) all_ = true;  // evaluated afresh anyway
-    const int16_t* const margins = &sample.pairAcidMarg[0][0][0];
-    const int16_t* const cells = &sample.pairAcidCnt[0][0][0];
-    const int64_t* const rates = tables_.logInverseRate.data();
-    const int* const rows = scorer_.marginRows_.data();
-    const WindowScorer::MarginFeatures* const byMargin = scorer_.marginFeatures_.data();
-    const int* const more = scorer_.marginMore_.data();
-    const uint8_t* const watchedMargins = scorer_.watchedMargins_.data();
-    const uint8_t* const watchedCells = scorer_.watchedCells_.data();
-    PairState* const pairs = pairs_.data();
-    int* const moved = moved_.data();
-    int notes = movedCount_;
+// The changes one codon makes, applied to the log-sums as it is counted. A
+// change of a pair marginal adds the change of its term to the log-sums of
+// its features (integers add exactly, in any order); a changed cell's old
+// value is gone, so its features' log-sums are summed anew, after the
+// marginals' steps. The codon's own marginals (its amino acid first, at the
+// four gaps) change together: their features take their steps in one pass.
+// A feature whose log-sum leaves its range is noted, without a branch.
+struct SumTracker::Steps {
+    SumTracker& tracker;
+    const int delta;
+    int notes;
     bool outside = false;
-    auto note = [&](int f) {
-        moved[notes] = f;
-        notes += (pairs[f].log <= pairs[f].low) | (pairs[f].log >= pairs[f].high);
-    };
-    auto marginMoved = [&](int margin) {
-        const int now = margins[margin];
+    int64_t firstSteps[4] = {};
+    int cells[4] = {};
+    int cellCount = 0;
+
+    void Note(int f) {
+        tracker.moved_[notes] = f;
+        notes += tracker.pairs_[f].Outside();
+    }
+    void Add(int f, int64_t step) {
+        tracker.pairs_[f].log += step;
+        Note(f);
+    }
+    // The step of a marginal's term, its count moved by delta to now.
+    int64_t Step(int row, int now) {
         if (!InTable(now) || !InTable(now - delta)) [[unlikely]] {
             outside = true;
-            return;
+            return 0;
         }
-        const int64_t step = rates[rows[margin] + now] - rates[rows[margin] + now - delta];
-        const WindowScorer::MarginFeatures entry = byMargin[margin];
-        pairs[entry.first].log += step;
-        note(entry.first);
-        pairs[entry.second].log += step;
-        note(entry.second);
-        for (int i = entry.moreBegin; i < entry.moreEnd; ++i) {
-            pairs[more[i]].log += step;
-            note(more[i]);
+        const int64_t* const rates = tracker.tables_.logInverseRate.data();
+        return rates[row + now] - rates[row + now - delta];
+    }
+    // A pair counted at gap g: the step of its first marginal kept, its
+    // second marginal's step taken (the spare takes the step of a marginal
+    // no feature reads, without a branch), its cell kept when read.
+    void Pair(int g, int first, int second, int cell) {
+        const int16_t* const margins = &tracker.sample.pairAcidMarg[0][0][0];
+        const WindowScorer& scorer = tracker.scorer_;
+        firstSteps[g] = Step(scorer.marginFeatures_[first].row, margins[first]);
+        const WindowScorer::MarginFeatures entry = scorer.marginFeatures_[second];
+        const int64_t step = Step(entry.row, margins[second]);
+        Add(entry.first, step);
+        Add(entry.second, step);
+        for (int i = entry.moreBegin; i < entry.moreEnd; ++i) Add(scorer.marginMore_[i], step);
+        cells[cellCount] = cell;
+        cellCount += scorer.watchedCells_[cell];
+    }
+    void FirstSide(int aa) {
+        const WindowScorer::Lists& list = tracker.scorer_.firstSideByAcid_;
+        for (const int* entry = list.Begin(aa); entry != list.End(aa); ++entry) Add(*entry >> 2, firstSteps[*entry & 3]);
+    }
+    void Cells() {
+        const WindowScorer& scorer = tracker.scorer_;
+        const int16_t* const margins = &tracker.sample.pairAcidMarg[0][0][0];
+        for (int i = 0; i < cellCount; ++i) {
+            const int cell = cells[i];
+            const int now = (&tracker.sample.pairAcidCnt[0][0][0])[cell];
+            for (const int* f = scorer.featuresByCell_.Begin(cell); f != scorer.featuresByCell_.End(cell); ++f) {
+                const int r = scorer.features_[*f].rule;
+                const WindowScorer::Rule& rule = scorer.rules_[r];
+                const int m0 = margins[rule.firstMargin];
+                const int m1 = margins[rule.secondMargin];
+                outside |= !InTable(now) || !InTable(m0) || !InTable(m1);
+                if (!outside) tracker.pairs_[*f].log = scorer.PairLog(r, now, m0, m1, tracker.tables_);
+                Note(*f);
+            }
         }
-    };
-    auto cellChanged = [&](int cell) {
-        const int now = cells[cell];
-        const int* const end = scorer_.featuresByCell_.End(cell);
-        for (const int* f = scorer_.featuresByCell_.Begin(cell); f != end; ++f) {
-            const int r = scorer_.features_[*f].rule;
-            const WindowScorer::Rule& rule = scorer_.rules_[r];
-            const int m0 = margins[rule.firstMargin];
-            const int m1 = margins[rule.secondMargin];
-            outside |= !InTable(now) || !InTable(m0) || !InTable(m1);
-            if (!outside) pairs[*f].log = scorer_.PairLog(r, now, m0, m1, tables_);
-            note(*f);
-        }
-    };
+    }
+};
+
+void SumTracker::Count(const CodonAt* codons, int p, int delta) {
+    if (movedCount_ + scorer_.notesPerCodon_ > scorer_.maxNotes_) all_ = true;  // evaluated afresh anyway
     const bool follow = !all_;
-    const int aa = CountCodon(codons, p, delta, [&](int first, int second, int cell) {
-        if (!follow) return;
-        if (watchedMargins[first]) marginMoved(first);
-        if (watchedMargins[second]) marginMoved(second);
-        if (watchedCells[cell]) cellChanged(cell);
+    Steps steps{*this, delta, movedCount_};
+    const int aa = CountCodonAt(sample, codons, p, delta, [&](int g, int first, int second, int cell) {
+        if (follow) steps.Pair(g, first, second, cell);
     });
-    pairs_.back().log = 0;  // the spare state
-    movedCount_ = notes;
-    if (outside) all_ = true;
-    if (aa >= 0) touchedAcids_ |= uint32_t{1} << aa;
+    if (aa < 0) return;
+    touchedAcids_ |= uint32_t{1} << aa;
+    if (!follow) return;
+    steps.FirstSide(aa);
+    steps.Cells();
+    pairs_.back().log = 0;  // the spare
+    movedCount_ = steps.notes;
+    if (steps.outside) all_ = true;
 }
 
 void SumTracker::RefreshAll() {
@@ -722,7 +816,7 @@ void SumTracker::Refresh() {
     } else {
         for (int i = 0; i < movedCount_; ++i) {
             const int f = moved_[i];
-            if ((pairs_[f].log <= pairs_[f].low) | (pairs_[f].log >= pairs_[f].high)) Move(f);
+            if (pairs_[f].Outside()) Move(f);
         }
         for (uint32_t bits = touchedAcids_; bits != 0; bits &= bits - 1) {
             const int aa = __builtin_ctz(bits);
@@ -742,11 +836,11 @@ void SumTracker::Refresh() {
 // next threshold is neither, or a term is not tabled, the exact value
 // decides and the range is left empty.
 void SumTracker::Move(int f) {
-    const WindowScorer::Feature& feature = scorer_.features_[f];
+    const WindowScorer::PairFeature feature = scorer_.pairFeatures_[f];
     PairState& pair = pairs_[f];
-    if (!feature.ordered) {
+    if (feature.bounds < 0) {  // unordered
         SetShare(f, scorer_.ExactShare(f, sample, tables_));
-        pair.low = pair.high = kPoison;
+        pair.width = 0;
         return;
     }
     const WindowScorer::Bounds* const bounds = scorer_.pairBounds_.data() + feature.bounds;
@@ -759,12 +853,11 @@ void SumTracker::Move(int f) {
             while (log > bounds[level].upper) ++level;
             while (log <= bounds[level - 1].upper) --level;
         }
-        pair.low = bounds[level - 1].upper;
-        pair.high = bounds[level].lower;
+        pair.Between(bounds[level - 1].upper, bounds[level].lower);
     }
-    if (log >= pair.high || log >= kPoisonLimit) {
+    if (log >= kPoisonLimit || log >= bounds[level].lower) {
         level = scorer_.ExactLevel(f, sample, tables_);
-        pair.low = pair.high = kPoison;
+        pair.width = 0;
     }
     levels_[f] = level;
     SetShare(f, scorer_.levels_[feature.levels + level]);

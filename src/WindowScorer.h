@@ -160,9 +160,19 @@ private:
         int end;
         int levels;   // kind 2: the share by count, 0..kMaxCount; others: by k
         int bounds;   // ordered pair features: their bounds in pairBounds_
+        int cuts;     // codon features: their cuts in codonCuts_
         bool ordered;
     };
-    void CompileFeatures(const std::vector<int64_t>& below, const std::vector<int64_t>& above);
+    void CompileRule(const Model& model, int i);
+    static void CompilePairRule(const double* pseudo, Rule& rule, Bounds& bounds);
+    void BuildRuleLists();
+    bool DyadicUnits(std::vector<int64_t>& units) const;
+    void CompileFeatures(const std::vector<int64_t>& units);
+    std::vector<std::vector<int>> RulesByFeature() const;
+    void AddFeature(std::vector<int>& members, const std::vector<int64_t>& units);
+    void BuildFeatureLists();
+    // A codon feature's cut for the given count of its amino acid.
+    static uint8_t CodonCut(const Rule& rule, int acid, double threshold);
     // The share of feature f at its exact value on the sample.
     int64_t ExactShare(int f, const smplTestData& sample, const SpanTables& tables) const;
     // The number of ordered feature f's thresholds below the exact value.
@@ -183,26 +193,45 @@ private:
     std::vector<Feature> features_;
     std::vector<double> featureThresholds_;  // kinds 0 and 3; kind 2 its integer thresholds
     std::vector<int> featureIntThresholds_;
-    std::vector<int64_t> featureBelow_;  // per threshold: the rule's term not above, above
-    std::vector<int64_t> featureAbove_;
+    // Per threshold: the rule's term when the value lies above it (its
+    // negative otherwise), in units.
+    std::vector<int64_t> featureUnits_;
     std::vector<int64_t> levels_;
     Lists featuresByAcid_;
     Lists featuresByCell_;
-    // Pair features by the marginals they read: the first two inline (a
-    // feature index past the last when there are fewer: a spare state that
-    // never moves), the others in marginMore_.
+    // Pair features by the amino acid of their first member, as 4 x feature
+    // + gap.
+    Lists firstSideByAcid_;
+    // Pair features by the marginals they read: the marginal's row in the
+    // rate tables, the first two features inline (a feature index past the
+    // last when there are fewer: a spare state that never moves; first is
+    // the spare when none reads it), the others in marginMore_ (at most two
+    // entries per rule).
     struct MarginFeatures {
+        int row;
         int first;
         int second;
-        int moreBegin;
-        int moreEnd;
+        uint16_t moreBegin;
+        uint16_t moreEnd;
     };
+    // Per feature, what a move of an ordered pair feature reads: its bounds
+    // in pairBounds_ (-1: not an ordered pair feature) and its levels.
+    struct PairFeature {
+        int bounds;
+        int levels;
+    };
+    std::vector<PairFeature> pairFeatures_;
     std::vector<MarginFeatures> marginFeatures_;
     std::vector<int> marginMore_;
     // Notes a SumTracker may take between refreshes, and at most per codon
     // counted (four pairs, each two marginals and a cell).
     int maxNotes_ = 0;
     int notesPerCodon_ = 0;
+    // Codon features: for each count of the codon's amino acid (0..kMaxCount)
+    // and each threshold, the least codon count whose share lies above it
+    // (kNeverAbove: none), so that no share is divided out.
+    static constexpr uint8_t kNeverAbove = 127;
+    std::vector<uint8_t> codonCuts_;
     // Ordered pair features' bounds, ascending, each run between sentinels:
     // one below (upper -kPoisonLimit) and one above (both kPoisonLimit).
     std::vector<Bounds> pairBounds_;
@@ -219,35 +248,25 @@ struct CodonAt {
 // its end (the farthest pair partner of its last codon).
 std::vector<CodonAt> CodonsOf(const short* bases, int length);
 
-// The counts of one window that changes a codon at a time.
-class WindowCounts {
-public:
-    smplTestData sample;
-
-protected:
-    // Counts the codon at base p of the sequence whose codons are given into
-    // the sample (delta +1) or takes it out (-1), as smplTestData::CountCodon
-    // does; tells onPair(g, aa, aa2) each pair it counts. Returns the
-    // codon's amino acid (-1 when unknown: nothing counted).
-    template <class OnPair>
-    int CountCodon(const CodonAt* codons, int p, int delta, OnPair&& onPair);
-};
-
 // The votes of one window whose counts change a codon at a time: a change
 // notes the counts it touched that some rule reads, and Refresh evaluates
 // again only the rules that read a count whose value differs from the last
 // refresh (all rules the first time, and whenever a count leaves the
 // tables).
-class VoteTracker : public WindowCounts {
+class VoteTracker {
 public:
     VoteTracker(const WindowScorer& scorer, const WindowScorer::SpanTables& tables);
 
     // Starts over from an empty sample with the given bounds.
     void Reset(int start, int end);
-    // Counts the codon at p in (delta +1) or out (-1); see CountCodon.
+    // Counts the codon at base p of the sequence whose codons are given into
+    // the sample (delta +1) or takes it out (-1), as smplTestData::CountCodon
+    // does.
     void Count(const CodonAt* codons, int p, int delta);
     // Brings the votes up to date with the sample.
     void Refresh();
+
+    smplTestData sample;
 
 private:
     friend class VoteBatch;
@@ -322,27 +341,39 @@ private:
 // the features whose log-sum left the range in which their share stands;
 // Refresh moves those and evaluates the features of the amino acids
 // counted. Integers add exactly, so the score is the ordered sum's double.
-class SumTracker : public WindowCounts {
+class SumTracker {
 public:
     SumTracker(const WindowScorer& scorer, const WindowScorer::SpanTables& tables);
 
     // Starts over from an empty sample with the given bounds.
     void Reset(int start, int end);
-    // Counts the codon at p in (delta +1) or out (-1); see CountCodon.
+    // Counts the codon at base p of the sequence whose codons are given into
+    // the sample (delta +1) or takes it out (-1), as smplTestData::CountCodon
+    // does.
     void Count(const CodonAt* codons, int p, int delta);
     // Brings the score up to date with the sample.
     void Refresh();
     double Score() const { return static_cast<double>(units_) * WindowScorer::kUnit; }
 
+    smplTestData sample;
+
 private:
-    // A pair feature's log-sum, and the range of log-sums (exclusive) in
-    // which its level stays proven: a log-sum outside it moves the level, or
-    // needs the exact value (an empty range).
+    // A pair feature's log-sum, and the range of log-sums in which its level
+    // stays proven, [base, base + width): a log-sum outside it moves the
+    // level, or needs the exact value (width 0: every log-sum is outside).
     struct PairState {
         int64_t log;
-        int64_t low;
-        int64_t high;
+        int64_t base;
+        uint64_t width;
+        bool Outside() const { return static_cast<uint64_t>(log - base) >= width; }
+        // The range low < log-sum < high.
+        void Between(int64_t low, int64_t high) {
+            base = low + 1;
+            width = high > low + 1 ? static_cast<uint64_t>(high - low - 1) : 0;
+        }
     };
+
+    struct Steps;
 
     void RefreshAll();
     // Pair feature f after its log-sum left its range: its level, range and

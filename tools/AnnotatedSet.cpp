@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <filesystem>
 #include <map>
 #include <sstream>
 #include <stdexcept>
@@ -123,6 +124,18 @@ std::vector<AnnotatedSequence> ReadAnnotatedSets(const std::vector<std::string>&
         }
     }
     return pooled;
+}
+
+std::string DescribeSets(const std::vector<std::string>& fastaPaths, const std::vector<AnnotatedSequence>& set) {
+    std::vector<int> counts(fastaPaths.size(), 0);
+    for (const AnnotatedSequence& seq : set) ++counts[seq.source];
+    std::string text = std::to_string(set.size()) + " annotated cDNAs:";
+    for (std::size_t i = 0; i < fastaPaths.size(); ++i) {
+        const std::filesystem::path path(fastaPaths[i]);
+        const std::filesystem::path shown = path.parent_path().filename() / path.filename();
+        text += std::string(i == 0 ? " " : ", ") + shown.string() + " (" + std::to_string(counts[i]) + ")";
+    }
+    return text;
 }
 
 }  // namespace talvo::tools

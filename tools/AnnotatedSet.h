@@ -33,4 +33,8 @@ std::vector<AnnotatedSequence> ReadAnnotatedSet(const std::string& fastaPath,
 std::vector<AnnotatedSequence> ReadAnnotatedSets(const std::vector<std::string>& fastaPaths,
                                                  const std::vector<std::string>& cdsPaths);
 
+// "4335 annotated cDNAs: human/transcripts.fa.gz (373), ..." for the pooled
+// sets: each FASTA file by its folder and name, with its sequences' count.
+std::string DescribeSets(const std::vector<std::string>& fastaPaths, const std::vector<AnnotatedSequence>& set);
+
 }  // namespace talvo::tools

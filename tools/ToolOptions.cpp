@@ -35,6 +35,17 @@ std::unique_ptr<CLI::App> MakeToolApp(const std::string& program, const std::str
     return app;
 }
 
+void AddAnnotatedSetOptions(CLI::App& app, std::vector<std::string>& fasta, std::vector<std::string>& cds) {
+    app.add_option("--fasta", fasta, "cDNA sequences (FASTA, plain or gzip); repeatable, each with its --cds")
+        ->group("Input")
+        ->type_name("FILE")
+        ->required();
+    app.add_option("--cds", cds, "CDS table: id, first, last base (1-based, stop included); gene_id column")
+        ->group("Input")
+        ->type_name("FILE")
+        ->required();
+}
+
 void AddTrainOptions(CLI::App& app, TrainOptions& options) {
     const std::string group = "Training";
     auto add = [&](CLI::Option* option) { option->group(group); };
@@ -56,6 +67,8 @@ void AddTrainOptions(CLI::App& app, TrainOptions& options) {
                   "steps the coding paths are compared with"));
     add(AddChoice(app, "--steps", options.latticeSteps, "frame", "lattice",
                   "background steps within each frame, or between any two"));
+    add(AddNumber(app, "--transition-sequences", options.transitionSequences, 1, 1000000,
+                  "sequences whose window classes give the transition scores"));
     add(AddNumber(app, "--transition-scale", options.transitionScale, 0.01, 100.0,
                   "factor on the transition scores (a change of frame costs 20)"));
     add(AddNumber(app, "--coding-reward", options.codingReward, -10.0, 10.0,

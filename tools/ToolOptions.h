@@ -12,6 +12,7 @@
 #include <stdexcept>
 #include <string>
 #include <type_traits>
+#include <vector>
 
 namespace talvo::tools {
 
@@ -61,6 +62,11 @@ CLI::Option* AddNumber(CLI::App& app, const std::string& name, T& target, T low,
     shown << target;
     return AddNumber<T>(app, name, low, high, shown.str(), description, [&target](T value) { target = value; });
 }
+
+// The annotated sets both tools read, in the group "Input": --fasta and
+// --cds, repeatable and required, the i-th FASTA file annotated by the i-th
+// CDS table.
+void AddAnnotatedSetOptions(CLI::App& app, std::vector<std::string>& fasta, std::vector<std::string>& cds);
 
 // The training options both tools take (how a model is trained), in the
 // group "Training".

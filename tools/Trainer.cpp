@@ -442,7 +442,7 @@ void PrintReport(const std::vector<TrainedClass>& classes, std::ostream& out) {
 }
 
 void WriteModelDirectory(const std::vector<TrainedClass>& classes, const TrainOptions& options,
-                         const std::string& dir) {
+                         const std::string& dir, const std::string& trainedOn) {
     namespace fs = std::filesystem;
     for (const char* sub : {"paramater", "paramater32"}) fs::create_directories(fs::path(dir) / sub);
     for (const TrainedClass& tc : classes) {
@@ -476,6 +476,7 @@ void WriteModelDirectory(const std::vector<TrainedClass>& classes, const TrainOp
              << options.placementFrom;
     }
     note << ".\n";
+    if (!trainedOn.empty()) note << "Trained on " << trainedOn << ".\n";
     PrintReport(classes, note);
     note.close();
     if (!note) throw std::runtime_error(notePath + ": write failed");

@@ -95,9 +95,10 @@ void SetTransitions(const TransitionCounts& coding, const TransitionCounts& all,
                     Model& model);
 
 // Writes the parameter directory: paramater/ and paramater32/ with every
-// parameter and transition file, and TRAINING.txt describing the classes.
+// parameter and transition file, and TRAINING.txt describing the classes
+// (and what they were trained on, when given: a line of its own).
 void WriteModelDirectory(const std::vector<TrainedClass>& classes, const TrainOptions& options,
-                         const std::string& dir);
+                         const std::string& dir, const std::string& trainedOn = "");
 
 // One line per class: sequences and windows used and what was pooled.
 void PrintReport(const std::vector<TrainedClass>& classes, std::ostream& out);

@@ -14,10 +14,16 @@ if [ ! -x "$train" ]; then
     cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release
     cmake --build "$build" --target talvo-train
 fi
-for organism in human arabidopsis; do
-    rm -rf "$root/param-$organism"
-    "$train" --fasta "$data/$organism/transcripts.fa.gz" --cds "$data/$organism/cds.tsv.gz" \
+# The human model learns from both human sets, pooled.
+train() {
+    name=$1
+    shift
+    rm -rf "$root/param-$name"
+    "$train" "$@" \
         --error-profile est="$profiles/dmel_sanger_est_errors/error_profile.tsv.gz" \
         --error-profile ont="$profiles/ont_sirv_pcs109_errors/error_profile.tsv.gz" \
-        --out "$root/param-$organism"
-done
+        --out "$root/param-$name"
+}
+train human --fasta "$data/human/transcripts.fa.gz" --cds "$data/human/cds.tsv.gz" \
+    --fasta "$data/human-refseq/transcripts.fa.gz" --cds "$data/human-refseq/cds.tsv.gz"
+train arabidopsis --fasta "$data/arabidopsis/transcripts.fa.gz" --cds "$data/arabidopsis/cds.tsv.gz"

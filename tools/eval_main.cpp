@@ -222,31 +222,16 @@ struct EvalCommand {
     TrainOptions train;
 };
 
-int ParseEvalCommand(int argc, char** argv, EvalCommand& command) {
-    const auto app = MakeToolApp(
-        "talvo-eval",
-        "talvo-eval: how well a model finds coding regions and sequencing errors, on reads simulated from\n"
-        "annotated cDNAs: a given parameter directory, or K-fold cross-validation by groups of isoforms, each\n"
-        "fold's models trained on the other folds as talvo-train trains them.");
-    app->add_option("--fasta", command.fasta, "cDNA sequences (FASTA, plain or gzip); repeatable, each with its --cds")
-        ->group("Input")
-        ->type_name("FILE")
-        ->required();
-    app->add_option("--cds", command.cds,
-                    "CDS table: id, first, last base (1-based, stop included); gene_id column")
-        ->group("Input")
-        ->type_name("FILE")
-        ->required();
-    AddNumber(*app, "--subset", command.subset, 1L, 100000000L, "use N sequences drawn at random (seeded)")
-        ->group("Input")
-        ->default_str("all");
+// --model or --folds, and which sets the folds train and test on; returns
+// --model, which the codon model's options exclude.
+CLI::Option* AddModelOptions(CLI::App& app, EvalCommand& command) {
     CLI::Option* model =
-        app->add_option("--model", command.model,
-                        "evaluate this parameter directory (and its codon model) on all sequences")
+        app.add_option("--model", command.model,
+                       "evaluate this parameter directory (and its codon model) on all sequences")
             ->group("Model")
             ->type_name("DIR");
     CLI::Option* folds =
-        AddNumber(*app, "--folds", command.folds, 2, 100,
+        AddNumber(app, "--folds", command.folds, 2, 100,
                   "K-fold cross-validation by groups of isoforms (same gene or shared CDS)")
             ->group("Model")
             ->type_name("K")
@@ -254,39 +239,57 @@ int ParseEvalCommand(int argc, char** argv, EvalCommand& command) {
     model->excludes(folds);
     for (auto [name, target, what] : {std::tuple{"--train-set", &command.trainSets, "learn from"},
                                       std::tuple{"--test-set", &command.testSets, "are scored on"}}) {
-        app->add_option(name, *target,
-                        std::string("the folds' models ") + what + " the K-th --fasta/--cds set only; repeatable")
+        app.add_option(name, *target,
+                       std::string("the folds' models ") + what + " the K-th --fasta/--cds set only; repeatable")
             ->group("Model")
             ->type_name("K")
             ->needs(folds);
     }
+    return model;
+}
+
+// How the calls are made: the window model, or the codon model's uses with
+// their settings.
+void AddCallOptions(CLI::App& app, EvalCommand& command, CLI::Option* model) {
+    app.add_option("--use", command.uses, "how the calls are made, repeatable (default window)")
+        ->group("Calls")
+        ->type_name("U")
+        ->check(CLI::IsMember({"window", "refine", "long-read"}));
+    app.add_option("--setting", command.settings, "the codon model's error setting, repeatable (default: every one)")
+        ->group("Calls")
+        ->type_name("NAME");
+    app.add_option("--error-profile", command.errorProfiles,
+                   "with --folds: setting NAME of the folds' codon models; repeatable")
+        ->group("Calls")
+        ->type_name("NAME=FILE")
+        ->excludes(model);
+    AddNumber(app, "--codon-order", command.trial.order, 0, talvo::CodonModel::kOrder,
+              "try the codon model's settings with Markov order K")
+        ->group("Calls")
+        ->type_name("K")
+        ->default_str("as trained");
+    AddNumber(app, "--error-scale", command.trial.errorScale, 0.01, 100.0,
+              "try them with their indel probabilities times X")
+        ->group("Calls");
+}
+
+int ParseEvalCommand(int argc, char** argv, EvalCommand& command) {
+    const auto app = MakeToolApp(
+        "talvo-eval",
+        "talvo-eval: how well a model finds coding regions and sequencing errors, on reads simulated from\n"
+        "annotated cDNAs: a given parameter directory, or K-fold cross-validation by groups of isoforms, each\n"
+        "fold's models trained on the other folds as talvo-train trains them.");
+    AddAnnotatedSetOptions(*app, command.fasta, command.cds);
+    AddNumber(*app, "--subset", command.subset, 1L, 100000000L, "use N sequences drawn at random (seeded)")
+        ->group("Input")
+        ->default_str("all");
+    CLI::Option* model = AddModelOptions(*app, command);
     app->add_option("--scenario", command.scenarios,
                     "errors to simulate, repeatable (default none): none, planted:K,\n"
                     "profile:FILE, profile-runs:FILE, rates:SUB,INS,DEL (see tools/README.md)")
         ->group("Reads")
         ->type_name("S");
-    app->add_option("--use", command.uses,
-                    "how the calls are made, repeatable (default window)")
-        ->group("Calls")
-        ->type_name("U")
-        ->check(CLI::IsMember({"window", "refine", "long-read"}));
-    app->add_option("--setting", command.settings,
-                    "the codon model's error setting, repeatable (default: every one)")
-        ->group("Calls")
-        ->type_name("NAME");
-    app->add_option("--error-profile", command.errorProfiles,
-                    "with --folds: setting NAME of the folds' codon models; repeatable")
-        ->group("Calls")
-        ->type_name("NAME=FILE")
-        ->excludes(model);
-    AddNumber(*app, "--codon-order", command.trial.order, 0, talvo::CodonModel::kOrder,
-              "try the codon model's settings with Markov order K")
-        ->group("Calls")
-        ->type_name("K")
-        ->default_str("as trained");
-    AddNumber(*app, "--error-scale", command.trial.errorScale, 0.01, 100.0,
-              "try them with their indel probabilities times X")
-        ->group("Calls");
+    AddCallOptions(*app, command, model);
     AddNumber(*app, "--threads", command.threads, 0, 1024, "threads (0: every core)")->group("Run");
     app->add_option("--tsv", command.tsv, "also write the figures as TSV")->group("Run")->type_name("FILE");
     AddTrainOptions(*app, command.train);

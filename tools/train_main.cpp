@@ -30,15 +30,7 @@ int ParseTrainCommand(int argc, char** argv, TrainCommand& command) {
         "talvo-train",
         "talvo-train: trains a parameter directory (the window model of every sequence class, and on request\n"
         "the codon model) from annotated cDNAs. Several sets are pooled: give each --fasta with its --cds.");
-    app->add_option("--fasta", command.fasta, "cDNA sequences (FASTA, plain or gzip); repeatable, each with its --cds")
-        ->group("Input")
-        ->type_name("FILE")
-        ->required();
-    app->add_option("--cds", command.cds,
-                    "CDS table: id, first, last base (1-based, stop included); gene_id column")
-        ->group("Input")
-        ->type_name("FILE")
-        ->required();
+    AddAnnotatedSetOptions(*app, command.fasta, command.cds);
     app->add_option("--out", command.out, "parameter directory to write (paramater/ and paramater32/)")
         ->group("Output")
         ->type_name("DIR")
@@ -73,7 +65,7 @@ int main(int argc, char** argv) {
         std::cerr << "talvo-train: " << set.size() << " annotated sequences, " << ThreadCount(options.threads)
                   << " threads\n";
         const auto classes = TrainModels(set, options);
-        WriteModelDirectory(classes, options, command.out);
+        WriteModelDirectory(classes, options, command.out, DescribeSets(command.fasta, set));
         if (!profiles.empty()) {
             const std::string path = talvo::CodonModelPath(command.out);
             std::ofstream out(path, std::ios::binary);
