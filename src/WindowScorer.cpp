@@ -186,6 +186,15 @@ int64_t WindowScorer::PairLog(int r, int cp, int m0, int m1, const SpanTables& t
            tables.logInverseRate[rule.firstRow + m0] + tables.logInverseRate[rule.secondRow + m1];
 }
 
+int64_t WindowScorer::FeatureLog(int f, int cp, int m0, int m1, const SpanTables& tables) const {
+    const int r = features_[f].rule;
+    const Rule& rule = rules_[r];
+    const int64_t numerator = cp < kTabledPairs ? featureNumerators_[static_cast<std::size_t>(f) * kTabledPairs + cp]
+                                                : LogNumerator(rule, cp);
+    return numerator + tables.logInversePairDenominator[r] + tables.logInverseRate[rule.firstRow + m0] +
+           tables.logInverseRate[rule.secondRow + m1];
+}
+
 int WindowScorer::Decide(int r, int64_t log) const {
     const Bounds bounds = bounds_[r];
     if (log >= kPoisonLimit) return -1;
@@ -328,7 +337,8 @@ void WindowScorer::AddFeature(std::vector<int>& members, const std::vector<int64
 }
 
 void WindowScorer::BuildFeatureLists() {
-    std::vector<std::vector<int>> byAcid(kAminoAcids);
+    std::vector<std::vector<int>> codonFeatures(kAminoAcids);
+    countFeature_.assign(kAminoAcids, -1);
     std::vector<std::vector<int>> byMargin(kMargins);
     std::vector<std::vector<int>> byCell(kCells);
     std::vector<std::vector<int>> firstSide(kAminoAcids);
@@ -336,16 +346,18 @@ void WindowScorer::BuildFeatureLists() {
         const Feature& feature = features_[f];
         const Rule& rule = rules_[feature.rule];
         pairFeatures_.push_back({rule.kind == 3 && feature.ordered ? feature.bounds : -1, feature.levels});
-        if (rule.kind != 3) {
-            byAcid[rule.kind == 0 ? rule.acid : rule.first].push_back(f);
-            continue;
+        if (rule.kind == 0) codonFeatures[rule.acid].push_back(f);
+        if (rule.kind == 2) countFeature_[rule.first] = f;
+        for (int cp = 0; cp < kTabledPairs; ++cp) {
+            featureNumerators_.push_back(rule.kind == 3 ? LogNumerator(rule, cp) : 0);
         }
+        if (rule.kind != 3) continue;
         byMargin[rule.firstMargin].push_back(f);
         byMargin[rule.secondMargin].push_back(f);
         byCell[rule.pairCell].push_back(f);
         firstSide[rule.first].push_back(4 * f + rule.gap);
     }
-    featuresByAcid_.Build(byAcid);
+    codonFeaturesByAcid_.Build(codonFeatures);
     featuresByCell_.Build(byCell);
     firstSideByAcid_.Build(firstSide);
     const int spare = static_cast<int>(features_.size());
@@ -707,17 +719,24 @@ struct SumTracker::Steps {
     SumTracker& tracker;
     const int delta;
     int notes;
+    PairState* const pairs = tracker.pairs_.data();
+    int* const moved = tracker.moved_.data();
+    const int64_t* const rates = tracker.tables_.logInverseRate.data();
+    const WindowScorer::MarginFeatures* const byMargin = tracker.scorer_.marginFeatures_.data();
+    const int* const more = tracker.scorer_.marginMore_.data();
+    const uint8_t* const watchedCells = tracker.scorer_.watchedCells_.data();
+    const int16_t* const margins = &tracker.sample.pairAcidMarg[0][0][0];
     bool outside = false;
     int64_t firstSteps[4] = {};
     int cells[4] = {};
     int cellCount = 0;
 
     void Note(int f) {
-        tracker.moved_[notes] = f;
-        notes += tracker.pairs_[f].Outside();
+        moved[notes] = f;
+        notes += pairs[f].Outside();
     }
     void Add(int f, int64_t step) {
-        tracker.pairs_[f].log += step;
+        pairs[f].log += step;
         Note(f);
     }
     // The step of a marginal's term, its count moved by delta to now.
@@ -726,23 +745,20 @@ struct SumTracker::Steps {
             outside = true;
             return 0;
         }
-        const int64_t* const rates = tracker.tables_.logInverseRate.data();
         return rates[row + now] - rates[row + now - delta];
     }
     // A pair counted at gap g: the step of its first marginal kept, its
     // second marginal's step taken (the spare takes the step of a marginal
     // no feature reads, without a branch), its cell kept when read.
     void Pair(int g, int first, int second, int cell) {
-        const int16_t* const margins = &tracker.sample.pairAcidMarg[0][0][0];
-        const WindowScorer& scorer = tracker.scorer_;
-        firstSteps[g] = Step(scorer.marginFeatures_[first].row, margins[first]);
-        const WindowScorer::MarginFeatures entry = scorer.marginFeatures_[second];
+        firstSteps[g] = Step(byMargin[first].row, margins[first]);
+        const WindowScorer::MarginFeatures entry = byMargin[second];
         const int64_t step = Step(entry.row, margins[second]);
         Add(entry.first, step);
         Add(entry.second, step);
-        for (int i = entry.moreBegin; i < entry.moreEnd; ++i) Add(scorer.marginMore_[i], step);
+        for (int i = entry.moreBegin; i < entry.moreEnd; ++i) Add(more[i], step);
         cells[cellCount] = cell;
-        cellCount += scorer.watchedCells_[cell];
+        cellCount += watchedCells[cell];
     }
     void FirstSide(int aa) {
         const WindowScorer::Lists& list = tracker.scorer_.firstSideByAcid_;
@@ -750,7 +766,6 @@ struct SumTracker::Steps {
     }
     void Cells() {
         const WindowScorer& scorer = tracker.scorer_;
-        const int16_t* const margins = &tracker.sample.pairAcidMarg[0][0][0];
         for (int i = 0; i < cellCount; ++i) {
             const int cell = cells[i];
             const int now = (&tracker.sample.pairAcidCnt[0][0][0])[cell];
@@ -760,7 +775,7 @@ struct SumTracker::Steps {
                 const int m0 = margins[rule.firstMargin];
                 const int m1 = margins[rule.secondMargin];
                 outside |= !InTable(now) || !InTable(m0) || !InTable(m1);
-                if (!outside) tracker.pairs_[*f].log = scorer.PairLog(r, now, m0, m1, tracker.tables_);
+                if (!outside) pairs[*f].log = scorer.FeatureLog(*f, now, m0, m1, tracker.tables_);
                 Note(*f);
             }
         }
@@ -799,7 +814,7 @@ void SumTracker::RefreshAll() {
             const int m1 = margins[rule.secondMargin];
             const bool inTables = InTable(cp) && InTable(m0) && InTable(m1);
             outside |= !inTables;
-            pairs_[f].log = inTables ? scorer_.PairLog(feature.rule, cp, m0, m1, tables_) : kPoison;
+            pairs_[f].log = inTables ? scorer_.FeatureLog(f, cp, m0, m1, tables_) : kPoison;
             levels_[f] = 0;
             Move(f);
         } else {
@@ -820,8 +835,14 @@ void SumTracker::Refresh() {
         }
         for (uint32_t bits = touchedAcids_; bits != 0; bits &= bits - 1) {
             const int aa = __builtin_ctz(bits);
-            const int* const end = scorer_.featuresByAcid_.End(aa);
-            for (const int* f = scorer_.featuresByAcid_.Begin(aa); f != end; ++f) {
+            const int counted = scorer_.countFeature_[aa];
+            if (counted >= 0) {
+                const int count = sample.snglAcidCnt[aa];
+                SetShare(counted, InTable(count) ? scorer_.levels_[scorer_.features_[counted].levels + count]
+                                                 : scorer_.ExactShare(counted, sample, tables_));
+            }
+            const WindowScorer::Lists& codons = scorer_.codonFeaturesByAcid_;
+            for (const int* f = codons.Begin(aa); f != codons.End(aa); ++f) {
                 SetShare(*f, scorer_.ExactShare(*f, sample, tables_));
             }
         }

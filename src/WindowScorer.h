@@ -197,7 +197,6 @@ private:
     // negative otherwise), in units.
     std::vector<int64_t> featureUnits_;
     std::vector<int64_t> levels_;
-    Lists featuresByAcid_;
     Lists featuresByCell_;
     // Pair features by the amino acid of their first member, as 4 x feature
     // + gap.
@@ -221,6 +220,16 @@ private:
         int levels;
     };
     std::vector<PairFeature> pairFeatures_;
+    // Pair features: the fixed-point log of the numerator 3 x count + c,
+    // [f * kTabledPairs + count] for the counts below kTabledPairs (a cell
+    // seldom holds more; larger counts are computed).
+    static constexpr int kTabledPairs = 16;
+    std::vector<int64_t> featureNumerators_;
+    // Pair feature f's log-sum, as PairLog gives it.
+    int64_t FeatureLog(int f, int cp, int m0, int m1, const SpanTables& tables) const;
+    // Per amino acid: its count feature (-1: none) and its codon features.
+    std::vector<int> countFeature_;
+    Lists codonFeaturesByAcid_;
     std::vector<MarginFeatures> marginFeatures_;
     std::vector<int> marginMore_;
     // Notes a SumTracker may take between refreshes, and at most per codon
