@@ -50,11 +50,17 @@ constexpr const char* kUsage =
     "                       insertions and deletions by homopolymer run), rates:SUB,INS,DEL (per base)\n"
     "  --use U            how the calls are made, repeatable (default window):\n"
     "                       window (the window model), refine (the window model's coding region,\n"
-    "                       errors placed by the codon model), long-read (the codon model alone)\n"
+    "                       errors placed by the codon model), long-read (the codon model alone),\n"
+    "                       gene (the gene model)\n"
     "  --setting NAME     error setting of the codon model for refine and long-read, repeatable\n"
     "                     (default: every setting of the model)\n"
     "  --error-profile NAME=FILE  with --folds: the setting NAME of each fold's codon model, from\n"
     "                     this error profile (error_profile.tsv); repeatable\n"
+    "  --gene KEY=VALUE   with --use gene: try the gene model read another way (begin-inside,\n"
+    "                     end-inside: probabilities; start-from, start-to, stop-from, stop-to:\n"
+    "                     the sites' positions); repeatable\n"
+    "  --strand S         plus (default) or both: the codon and gene models decode both strands\n"
+    "                     and choose one as talvo-scan does (the other counts as no region)\n"
     "  --codon-order K    try the codon model's settings with Markov order K (0..5)\n"
     "  --error-scale X    try them with their insertion and deletion probabilities times X\n"
     "  --subset N         use N sequences drawn at random (seeded)\n"
@@ -156,10 +162,12 @@ std::vector<Column> MakeColumns(const std::vector<Scenario>& scenarios, const st
 }
 
 // The models a fold is predicted with: the window model's parameter
-// directory, and the codon model's decoders by setting name.
+// directory, and the codon model's and the gene model's decoders by setting
+// name.
 struct FoldModels {
     std::string windowDir;
     std::map<std::string, std::unique_ptr<talvo::CodonDecoder>> decoders;
+    std::map<std::string, std::unique_ptr<talvo::CodonDecoder>> genes;
 };
 
 // Variations of the error settings to try: another order (-1: as given),
@@ -181,9 +189,13 @@ void TrySettings(const SettingTrial& trial, talvo::CodonModel& model) {
     }
 }
 
-void AddDecoders(const talvo::CodonModel& model, const std::vector<std::string>& settings, FoldModels& models) {
+// The decoders of the codon model's settings, and with a gene model (whose
+// counts are not empty) the gene model's too.
+void AddDecoders(const talvo::CodonModel& model, const talvo::GeneModel& gene, const talvo::GeneOptions& options,
+                 const std::vector<std::string>& settings, FoldModels& models) {
     for (const std::string& setting : settings) {
         models.decoders[setting] = std::make_unique<talvo::CodonDecoder>(model, setting);
+        if (!gene.utr5.empty()) models.genes[setting] = std::make_unique<talvo::CodonDecoder>(model, setting, gene, options);
     }
 }
 
@@ -191,7 +203,7 @@ void AddDecoders(const talvo::CodonModel& model, const std::vector<std::string>&
 // every column and scores them.
 void EvaluateOn(const std::vector<AnnotatedSequence>& set, const std::vector<int>& members,
                 const std::vector<Scenario>& scenarios, const std::vector<Column>& columns, uint64_t seed,
-                const FoldModels& models, int threads, std::vector<Tally>& tallies) {
+                const FoldModels& models, talvo::Strands strands, int threads, std::vector<Tally>& tallies) {
     for (std::size_t s = 0; s < scenarios.size(); ++s) {
         std::vector<SimulatedRead> reads;
         for (int idx : members) {
@@ -211,7 +223,8 @@ void EvaluateOn(const std::vector<AnnotatedSequence>& set, const std::vector<int
             const Column& c = columns[k];
             if (c.scenario != s) continue;
             std::vector<Call> calls(reads.size());
-            const talvo::CodonDecoder* decoder = c.setting.empty() ? nullptr : models.decoders.at(c.setting).get();
+            const talvo::CodonDecoder* decoder =
+                c.setting.empty() ? nullptr : (c.use == Use::Gene ? models.genes : models.decoders).at(c.setting).get();
             std::vector<talvo::CodonScratch> scratch(Workers(count, threads));
             ParallelForByWorker(count, threads, [&](int i, int worker) {
                 switch (c.use) {
@@ -222,7 +235,8 @@ void EvaluateOn(const std::vector<AnnotatedSequence>& set, const std::vector<int
                     calls[i] = RefinedCall(*decoder, bases[i], predictions[i], scratch[worker]);
                     break;
                 case Use::LongRead:
-                    calls[i] = CodonModelCall(decoder->Decode(bases[i], scratch[worker]));
+                case Use::Gene:
+                    calls[i] = StrandCall(*decoder, bases[i], strands, scratch[worker]);
                     break;
                 }
             });
@@ -238,10 +252,10 @@ int main(int argc, char** argv) {
     return RunTool("talvo-eval", kUsage, [&] {
         std::vector<std::string> optionNames = {"--fasta", "--cds", "--model", "--folds", "--scenario", "--subset",
                                           "--threads", "--tsv", "--use", "--setting", "--error-profile",
-                                          "--codon-order", "--error-scale"};
+                                          "--codon-order", "--error-scale", "--gene", "--strand"};
         optionNames.insert(optionNames.end(), kTrainOptionNames.begin(), kTrainOptionNames.end());
         const ToolOptions opts(argc, argv, optionNames, {"--help"},
-                               {"--fasta", "--cds", "--scenario", "--use", "--setting", "--error-profile"});
+                               {"--fasta", "--cds", "--scenario", "--use", "--setting", "--error-profile", "--gene"});
         if (opts.Has("--help")) {
             std::cout << kUsage << kTrainUsage;
             return;
@@ -277,6 +291,15 @@ int main(int argc, char** argv) {
             throw std::invalid_argument(
                 "options --setting, --error-profile, --codon-order and --error-scale need --use refine or long-read");
         }
+        const bool geneUse = std::any_of(uses.begin(), uses.end(), NeedsGeneModel);
+        talvo::GeneOptions geneOptions;
+        for (const std::string& text : opts.All("--gene")) SetGeneOption(text, geneOptions);
+        if (!geneUse && opts.Has("--gene")) throw std::invalid_argument("option --gene needs --use gene");
+        const std::string strandText = opts.Has("--strand") ? opts.Text("--strand") : "plus";
+        if (strandText != "plus" && strandText != "both") {
+            throw std::invalid_argument("option --strand: '" + strandText + "' is not plus or both");
+        }
+        const talvo::Strands strands = strandText == "both" ? talvo::Strands::Both : talvo::Strands::Plus;
         SettingTrial trial;
         trial.order = static_cast<int>(opts.Number("--codon-order", -1, 0, talvo::CodonModel::kOrder));
         trial.errorScale = opts.Real("--error-scale", 1.0, 0.01, 100.0);
@@ -289,9 +312,11 @@ int main(int argc, char** argv) {
         }
         // The codon model of --model, read before any work.
         talvo::CodonModel codonModel;
+        talvo::GeneModel geneModel;
         if (opts.Has("--model") && codonUse) {
             codonModel = talvo::ReadCodonModel(talvo::CodonModelPath(opts.Text("--model")));
             TrySettings(trial, codonModel);
+            if (geneUse) geneModel = talvo::ReadGeneModel(talvo::GeneModelPath(opts.Text("--model")));
         }
         std::vector<std::string> available;
         if (opts.Has("--model")) {
@@ -326,8 +351,8 @@ int main(int argc, char** argv) {
             for (std::size_t i = 0; i < set.size(); ++i) all[i] = static_cast<int>(i);
             FoldModels models;
             models.windowDir = opts.Text("--model");
-            AddDecoders(codonModel, settings, models);
-            EvaluateOn(set, all, scenarios, columns, seed, models, threads, tallies);
+            AddDecoders(codonModel, geneModel, geneOptions, settings, models);
+            EvaluateOn(set, all, scenarios, columns, seed, models, strands, threads, tallies);
         } else {
             const std::vector<int> group = GroupIsoforms(set);
             const std::vector<int> fold = AssignFolds(group, folds);
@@ -360,9 +385,10 @@ int main(int argc, char** argv) {
                         foldModel.settings.push_back(ReadErrorSetting(p.name, p.path, training));
                     }
                     TrySettings(trial, foldModel);
-                    AddDecoders(foldModel, settings, models);
+                    AddDecoders(foldModel, geneUse ? CountGeneModel(training) : talvo::GeneModel{}, geneOptions,
+                                settings, models);
                 }
-                EvaluateOn(set, held, scenarios, columns, seed, models, threads, tallies);
+                EvaluateOn(set, held, scenarios, columns, seed, models, strands, threads, tallies);
             }
         }
         std::vector<std::string> names;

@@ -22,7 +22,18 @@ constexpr const char* kUsage =
     "  --out DIR             parameter directory to write (paramater/ and paramater32/)\n"
     "  --threads N           threads (default: every core; the result does not depend on it)\n"
     "  --error-profile NAME=FILE  also write the codon model (codon-model) with an error setting NAME\n"
-    "                        from the error profile FILE (error_profile.tsv); repeatable\n";
+    "                        from the error profile FILE (error_profile.tsv), and the gene model built\n"
+    "                        on it (gene-model); repeatable\n";
+
+// Writes a model file of the parameter directory; throws
+// std::runtime_error naming it when the write fails.
+template <typename Write>
+void WriteModelFile(const std::string& path, Write write) {
+    std::ofstream out(path, std::ios::binary);
+    write(out);
+    out.close();
+    if (!out) throw std::runtime_error(path + ": write failed");
+}
 
 }  // namespace
 
@@ -56,11 +67,10 @@ int main(int argc, char** argv) {
         const auto classes = TrainModels(set, options);
         WriteModelDirectory(classes, options, opts.Text("--out"));
         if (!profiles.empty()) {
-            const std::string path = talvo::CodonModelPath(opts.Text("--out"));
-            std::ofstream out(path, std::ios::binary);
-            talvo::WriteCodonModel(codonModel, out);
-            out.close();
-            if (!out) throw std::runtime_error(path + ": write failed");
+            const std::string& dir = opts.Text("--out");
+            WriteModelFile(talvo::CodonModelPath(dir), [&](std::ostream& out) { talvo::WriteCodonModel(codonModel, out); });
+            const talvo::GeneModel geneModel = CountGeneModel(set);
+            WriteModelFile(talvo::GeneModelPath(dir), [&](std::ostream& out) { talvo::WriteGeneModel(geneModel, out); });
         }
         PrintReport(classes, std::cerr);
         std::cerr << "talvo-train: wrote " << opts.Text("--out") << "; " << talvo::ResourceSummary(begin) << "\n";
