@@ -46,7 +46,7 @@ constexpr int kWordsUpTo(int order) { return order < 0 ? 0 : (4 << (2 * order)) 
 // Conditional probabilities P(last base | the bases before it) of every
 // word of order+1 bases, order 0..kOrder, interpolated toward the next
 // lower order; words of order o start at kWordsUpTo(o - 1).
-std::vector<double> Estimate(const std::vector<std::uint32_t>& counts) {
+std::vector<double> Estimate(const std::vector<std::uint32_t>& counts, double pull) {
     std::vector<double> p(kWordsUpTo(CodonModel::kOrder));
     std::vector<double> level(counts.begin(), counts.end());
     if (level.size() != static_cast<std::size_t>(CodonModel::kWords)) level.assign(CodonModel::kWords, 0.0);
@@ -68,7 +68,7 @@ std::vector<double> Estimate(const std::vector<std::uint32_t>& counts) {
             for (int b = 0; b < 4; ++b) {
                 const int w = 4 * ctx + b;
                 const double prior = o == 0 ? 0.25 : p[kWordsUpTo(o - 2) + w % (words / 4)];
-                p[base + w] = (c[w] + kPseudoCount * prior) / (total + kPseudoCount);
+                p[base + w] = (c[w] + pull * prior) / (total + pull);
             }
         }
     }
@@ -124,16 +124,19 @@ CodonErrorCall PlaceError(const std::vector<CodonSite>& sites, const std::vector
 
 }  // namespace
 
-CodonDecoder::CodonDecoder(const CodonModel& model, const std::string& setting) {
+CodonDecoder::CodonDecoder(const CodonModel& model, const std::string& setting)
+    : CodonDecoder(model, setting, kPseudoCount) {}
+
+CodonDecoder::CodonDecoder(const CodonModel& model, const std::string& setting, double pull) {
     const ErrorSetting* s = model.Setting(setting);
     if (s == nullptr) throw std::runtime_error("the codon model has no error setting '" + setting + "'");
     order_ = std::clamp(s->order, 0, CodonModel::kOrder);
-    const std::vector<double> background = Estimate(model.noncoding);
+    const std::vector<double> background = Estimate(model.noncoding, pull);
     const int words = kWordsUpTo(order_);
     logOdds_.assign(3 * words, 0.0);
     odds_.assign(3 * words, 1.0);
     for (int p = 0; p < 3; ++p) {
-        const std::vector<double> coding = Estimate(model.coding[p]);
+        const std::vector<double> coding = Estimate(model.coding[p], pull);
         for (int w = 0; w < words; ++w) {
             logOdds_[3 * w + p] = Quantize(SameBitsLog(coding[w] / background[w]));
             odds_[3 * w + p] = SameBitsExp(logOdds_[3 * w + p]);
@@ -168,7 +171,7 @@ CodonDecoder::CodonDecoder(const CodonModel& model, const std::string& setting) 
 
 CodonDecoder::CodonDecoder(const CodonModel& model, const std::string& setting, const GeneModel& gene,
                            const GeneOptions& options)
-    : CodonDecoder(model, setting) {
+    : CodonDecoder(model, setting, options.pseudoCount) {
     const auto probability = [](double p, const char* what) {
         if (!(p > 0.0 && p < 1.0)) {
             throw std::invalid_argument(std::string("the probability that a read ") + what +
@@ -187,7 +190,21 @@ CodonDecoder::CodonDecoder(const CodonModel& model, const std::string& setting, 
     }
     gene_ = true;
     options_ = options;
+    if (options.readThrough > 0.0) {
+        throughLog_ = Quantize(SameBitsLog(options.readThrough));
+        throughOdds_ = SameBitsExp(throughLog_);
+    }
     GeneTables(model, gene);
+    const ErrorSetting& s = *model.Setting(setting);
+    for (int L = 1; L <= kLongestRun; ++L) {
+        const double ins = s.insertion[L] * options.errorScale;
+        const double del = s.deletion[L] * options.errorScale;
+        if (!(ins + del < 1.0)) throw std::invalid_argument("the error scale makes errors certain");
+        const double clean = 1.0 - ins - del;
+        step_[L] = {0.0, Quantize(SameBitsLog(ins / clean)), Quantize(SameBitsLog(del / clean))};
+        stepOdds_[L] = {SameBitsExp(step_[L][0]), SameBitsExp(step_[L][1]), SameBitsExp(step_[L][2])};
+        cleanLog_[L] = Quantize(SameBitsLog(clean));
+    }
 }
 
 namespace {
@@ -227,8 +244,8 @@ std::vector<std::array<double, 20>> SiteTable(const std::vector<SitePairCounts>&
 }  // namespace
 
 void CodonDecoder::GeneTables(const CodonModel& model, const GeneModel& gene) {
-    const std::vector<double> background = Estimate(model.noncoding);
-    const std::vector<double> utr[2] = {Estimate(gene.utr5), Estimate(gene.utr3)};
+    const std::vector<double> background = Estimate(model.noncoding, options_.pseudoCount);
+    const std::vector<double> utr[2] = {Estimate(gene.utr5, options_.pseudoCount), Estimate(gene.utr3, options_.pseudoCount)};
     const int words = kWordsUpTo(order_);
     utrLogOdds_.assign(2 * words, 0.0);
     utrOdds_.assign(2 * words, 1.0);
@@ -368,12 +385,20 @@ inline void CodonDecoder::Steps(const CodonSite& prev, const CodonSite& cur, boo
     f(kB5, kB5, Step::Plain, cur.skipLog + cur.utrLog[0], cur.skipOdds * cur.utrOdds[0]);
     if (cur.atg) f(kB5, kC0, Step::Start, cur.startLog + cur.logOdds[0], cur.startOdds * cur.odds[0]);
     for (int q = 0; q < 3; ++q) {
-        if (q == 2 && prev.stop) break;  // a stop codon ends the CDS
+        // A stop codon ends the CDS, unless a substitution made it.
+        double through = 0.0;
+        double throughOdds = 1.0;
+        if (q == 2 && prev.stop) {
+            if (throughOdds_ == 0.0) break;
+            through = throughLog_;
+            throughOdds = throughOdds_;
+        }
         const int next = q == 2 ? 0 : q + 1;
         const int skip = q == 0 ? 2 : q - 1;
-        f(kC0 + q, kC0 + next, Step::Plain, run[0] + cur.logOdds[next], runOdds[0] * cur.odds[next]);
-        f(kC0 + q, kC0 + q, Step::Insertion, run[1], runOdds[1]);
-        f(kC0 + q, kC0 + skip, Step::Deletion, del + cur.logOdds[skip], delOdds * cur.odds[skip]);
+        f(kC0 + q, kC0 + next, Step::Plain, run[0] + cur.logOdds[next] + through,
+          runOdds[0] * cur.odds[next] * throughOdds);
+        f(kC0 + q, kC0 + q, Step::Insertion, run[1] + through, runOdds[1] * throughOdds);
+        f(kC0 + q, kC0 + skip, Step::Deletion, del + cur.logOdds[skip] + through, delOdds * cur.odds[skip] * throughOdds);
     }
     if (background && prev.stop) f(kC2, kB3, Step::Stop, cur.stopLog + cur.utrLog[1], cur.stopOdds * cur.utrOdds[1]);
     f(kB3, kB3, Step::Plain, cur.utrLog[1], cur.utrOdds[1]);
@@ -389,6 +414,7 @@ CodonCall CodonDecoder::Run(int a, int b, const Ends& ends, CodonScratch& scratc
     if (gene_) {
         for (int i = a; i <= b; ++i) call.background += scratch.background[i];
         call.logLikelihood = LogLikelihood(a, b, ends, scratch) + call.background;
+        for (int i = call.first; i >= 0 && i <= call.last; ++i) call.cleanLog += cleanLog_[scratch.sites[i].run];
     }
     return call;
 }

@@ -30,6 +30,18 @@ double StrandPosterior(double own, double other) {
 }  // namespace
 
 GenePrediction PredictGene(const CodonDecoder& decoder, const std::vector<short>& bases, Strands strands,
+                           CodonScratch& scratch, const CodonDecoder* clean, double cleanPrior) {
+    GenePrediction chosen = PredictGene(decoder, bases, strands, scratch);
+    if (clean == nullptr || chosen.call.first < 0) return chosen;
+    GenePrediction low = PredictGene(*clean, bases, chosen.minus ? Strands::Minus : Strands::Plus, scratch);
+    low.call.startConfidence = chosen.call.startConfidence;  // strand posterior kept
+    low.call.stopConfidence = chosen.call.stopConfidence;
+    const double lowLog = SameBitsLog(cleanPrior) + low.call.logLikelihood + low.call.cleanLog;
+    const double highLog = SameBitsLog(1.0 - cleanPrior) + chosen.call.logLikelihood + chosen.call.cleanLog;
+    return lowLog > highLog ? low : chosen;
+}
+
+GenePrediction PredictGene(const CodonDecoder& decoder, const std::vector<short>& bases, Strands strands,
                            CodonScratch& scratch) {
     GenePrediction plus;
     GenePrediction minus;

@@ -30,5 +30,9 @@ std::vector<short> ReverseComplement(const std::vector<short>& bases);
 // confidences are then multiplied by the chosen strand's posterior.
 GenePrediction PredictGene(const CodonDecoder& decoder, const std::vector<short>& bases, Strands strands,
                            CodonScratch& scratch);
+// (experiment) the same, then the chosen strand again with `clean`; the
+// likelier by the prior cleanPrior wins.
+GenePrediction PredictGene(const CodonDecoder& decoder, const std::vector<short>& bases, Strands strands,
+                           CodonScratch& scratch, const CodonDecoder* clean, double cleanPrior);
 
 }  // namespace talvo

@@ -54,8 +54,8 @@ Call RefinedCall(const CodonDecoder& decoder, const std::vector<short>& bases, c
 }
 
 Call StrandCall(const CodonDecoder& decoder, const std::vector<short>& bases, Strands strands,
-                CodonScratch& scratch) {
-    const GenePrediction gene = PredictGene(decoder, bases, strands, scratch);
+                CodonScratch& scratch, const CodonDecoder* clean, double cleanPrior) {
+    const GenePrediction gene = PredictGene(decoder, bases, strands, scratch, clean, cleanPrior);
     Call call;
     call.strands = strands == Strands::Both;
     if (gene.minus) {
@@ -75,9 +75,12 @@ void SetGeneOption(const std::string& text, GeneOptions& options) {
     const auto bad = [&] { return std::invalid_argument("option --gene: cannot use '" + text + "'"); };
     double real = 0.0;
     int whole = 0;
-    double* reals[] = {&options.beginInside, &options.endInside, &options.utrWeight[0], &options.utrWeight[1]};
-    const char* realNames[] = {"begin-inside", "end-inside", "utr5-weight", "utr3-weight"};
-    for (int k = 0; k < 4; ++k) {
+    double* reals[] = {&options.beginInside, &options.endInside, &options.utrWeight[0], &options.utrWeight[1],
+                       &options.pseudoCount, &options.errorScale, &options.cleanPrior, &options.cleanScale,
+                       &options.readThrough};
+    const char* realNames[] = {"begin-inside", "end-inside", "utr5-weight", "utr3-weight", "pseudo-count",
+                               "error-scale", "clean-prior", "clean-scale", "read-through"};
+    for (int k = 0; k < 9; ++k) {
         if (key != realNames[k]) continue;
         if (!ParseWhole(value, real)) throw bad();
         *reals[k] = real;

@@ -34,7 +34,7 @@ Call RefinedCall(const CodonDecoder& decoder, const std::vector<short>& bases, c
 // The codon model's or the gene model's prediction on the strands asked
 // for; the other strand's region is no region of the read's.
 Call StrandCall(const CodonDecoder& decoder, const std::vector<short>& bases, Strands strands,
-                CodonScratch& scratch);
+                CodonScratch& scratch, const CodonDecoder* clean = nullptr, double cleanPrior = 0.0);
 
 // Sets the option of a KEY=VALUE text (begin-inside, end-inside, start-from,
 // start-to, stop-from, stop-to); throws std::invalid_argument naming the

@@ -168,6 +168,8 @@ struct FoldModels {
     std::string windowDir;
     std::map<std::string, std::unique_ptr<talvo::CodonDecoder>> decoders;
     std::map<std::string, std::unique_ptr<talvo::CodonDecoder>> genes;
+    std::map<std::string, std::unique_ptr<talvo::CodonDecoder>> cleanGenes;
+    double cleanPrior = 0.0;
 };
 
 // Variations of the error settings to try: another order (-1: as given),
@@ -195,7 +197,13 @@ void AddDecoders(const talvo::CodonModel& model, const talvo::GeneModel& gene, c
                  const std::vector<std::string>& settings, FoldModels& models) {
     for (const std::string& setting : settings) {
         models.decoders[setting] = std::make_unique<talvo::CodonDecoder>(model, setting);
-        if (!gene.utr5.empty()) models.genes[setting] = std::make_unique<talvo::CodonDecoder>(model, setting, gene, options);
+        if (gene.utr5.empty()) continue;
+        models.genes[setting] = std::make_unique<talvo::CodonDecoder>(model, setting, gene, options);
+        if (options.cleanPrior <= 0.0) continue;
+        talvo::GeneOptions clean = options;
+        clean.errorScale *= options.cleanScale;
+        models.cleanGenes[setting] = std::make_unique<talvo::CodonDecoder>(model, setting, gene, clean);
+        models.cleanPrior = options.cleanPrior;
     }
 }
 
@@ -235,8 +243,12 @@ void EvaluateOn(const std::vector<AnnotatedSequence>& set, const std::vector<int
                     calls[i] = RefinedCall(*decoder, bases[i], predictions[i], scratch[worker]);
                     break;
                 case Use::LongRead:
-                case Use::Gene:
                     calls[i] = StrandCall(*decoder, bases[i], strands, scratch[worker]);
+                    break;
+                case Use::Gene:
+                    calls[i] = StrandCall(*decoder, bases[i], strands, scratch[worker],
+                                          models.cleanGenes.empty() ? nullptr : models.cleanGenes.at(c.setting).get(),
+                                          models.cleanPrior);
                     break;
                 }
             });
