@@ -46,7 +46,7 @@ constexpr int kWordsUpTo(int order) { return order < 0 ? 0 : (4 << (2 * order)) 
 // Conditional probabilities P(last base | the bases before it) of every
 // word of order+1 bases, order 0..kOrder, interpolated toward the next
 // lower order; words of order o start at kWordsUpTo(o - 1).
-std::vector<double> Estimate(const std::vector<std::uint32_t>& counts, double pull) {
+std::vector<double> Estimate(const std::vector<std::uint32_t>& counts) {
     std::vector<double> p(kWordsUpTo(CodonModel::kOrder));
     std::vector<double> level(counts.begin(), counts.end());
     if (level.size() != static_cast<std::size_t>(CodonModel::kWords)) level.assign(CodonModel::kWords, 0.0);
@@ -68,7 +68,7 @@ std::vector<double> Estimate(const std::vector<std::uint32_t>& counts, double pu
             for (int b = 0; b < 4; ++b) {
                 const int w = 4 * ctx + b;
                 const double prior = o == 0 ? 0.25 : p[kWordsUpTo(o - 2) + w % (words / 4)];
-                p[base + w] = (c[w] + pull * prior) / (total + pull);
+                p[base + w] = (c[w] + kPseudoCount * prior) / (total + kPseudoCount);
             }
         }
     }
@@ -124,19 +124,16 @@ CodonErrorCall PlaceError(const std::vector<CodonSite>& sites, const std::vector
 
 }  // namespace
 
-CodonDecoder::CodonDecoder(const CodonModel& model, const std::string& setting)
-    : CodonDecoder(model, setting, kPseudoCount) {}
-
-CodonDecoder::CodonDecoder(const CodonModel& model, const std::string& setting, double pull) {
+CodonDecoder::CodonDecoder(const CodonModel& model, const std::string& setting) {
     const ErrorSetting* s = model.Setting(setting);
     if (s == nullptr) throw std::runtime_error("the codon model has no error setting '" + setting + "'");
     order_ = std::clamp(s->order, 0, CodonModel::kOrder);
-    const std::vector<double> background = Estimate(model.noncoding, pull);
+    const std::vector<double> background = Estimate(model.noncoding);
     const int words = kWordsUpTo(order_);
     logOdds_.assign(3 * words, 0.0);
     odds_.assign(3 * words, 1.0);
     for (int p = 0; p < 3; ++p) {
-        const std::vector<double> coding = Estimate(model.coding[p], pull);
+        const std::vector<double> coding = Estimate(model.coding[p]);
         for (int w = 0; w < words; ++w) {
             logOdds_[3 * w + p] = Quantize(SameBitsLog(coding[w] / background[w]));
             odds_[3 * w + p] = SameBitsExp(logOdds_[3 * w + p]);
@@ -171,31 +168,16 @@ CodonDecoder::CodonDecoder(const CodonModel& model, const std::string& setting, 
 
 CodonDecoder::CodonDecoder(const CodonModel& model, const std::string& setting, const GeneModel& gene,
                            const GeneOptions& options)
-    : CodonDecoder(model, setting, options.pseudoCount) {
-    const auto probability = [](double p, const char* what) {
-        if (!(p > 0.0 && p < 1.0)) {
-            throw std::invalid_argument(std::string("the probability that a read ") + what +
-                                        " inside the CDS must lie between 0 and 1 (both excluded)");
-        }
-    };
-    probability(options.beginInside, "begins");
-    probability(options.endInside, "ends");
-    if (options.startFrom < GeneModel::kStartFrom || options.startTo > GeneModel::kStartTo ||
-        options.startFrom > options.startTo || options.stopFrom < GeneModel::kStopFrom ||
-        options.stopTo > GeneModel::kStopTo || options.stopFrom > options.stopTo) {
-        throw std::invalid_argument("the start and stop sites' positions must lie within " +
-                                    std::to_string(GeneModel::kStartFrom) + ".." + std::to_string(GeneModel::kStartTo) +
-                                    " and " + std::to_string(GeneModel::kStopFrom) + ".." +
-                                    std::to_string(GeneModel::kStopTo));
-    }
+    : CodonDecoder(model, setting) {
+    CheckGeneOptions(options);
     gene_ = true;
     options_ = options;
-    if (options.readThrough > 0.0) {
-        throughLog_ = Quantize(SameBitsLog(options.readThrough));
-        throughOdds_ = SameBitsExp(throughLog_);
-    }
     GeneTables(model, gene);
     const ErrorSetting& s = *model.Setting(setting);
+    if (s.substitution > 0.0) {
+        throughLog_ = Quantize(SameBitsLog(s.substitution));
+        throughOdds_ = SameBitsExp(throughLog_);
+    }
     for (int L = 1; L <= kLongestRun; ++L) {
         const double ins = s.insertion[L] * options.errorScale;
         const double del = s.deletion[L] * options.errorScale;
@@ -244,23 +226,17 @@ std::vector<std::array<double, 20>> SiteTable(const std::vector<SitePairCounts>&
 }  // namespace
 
 void CodonDecoder::GeneTables(const CodonModel& model, const GeneModel& gene) {
-    const std::vector<double> background = Estimate(model.noncoding, options_.pseudoCount);
-    const std::vector<double> utr[2] = {Estimate(gene.utr5, options_.pseudoCount), Estimate(gene.utr3, options_.pseudoCount)};
+    const std::vector<double> background = Estimate(model.noncoding);
+    const std::vector<double> utr[2] = {Estimate(gene.utr5), Estimate(gene.utr3)};
     const int words = kWordsUpTo(order_);
     utrLogOdds_.assign(2 * words, 0.0);
     utrOdds_.assign(2 * words, 1.0);
     backgroundLog_.assign(words, 0.0);
-    for (int o = 0; o <= order_; ++o) {
-        // The UTRs' context: the last utrOrder bases of the word's.
-        const int k = std::min(o, options_.utrOrder);
-        for (int local = 0; local < (4 << (2 * o)); ++local) {
-            const int w = kWordsUpTo(o - 1) + local;
-            const int u = kWordsUpTo(k - 1) + (local & ((4 << (2 * k)) - 1));
-            backgroundLog_[w] = Quantize(SameBitsLog(background[w]));
-            for (int r = 0; r < 2; ++r) {
-                utrLogOdds_[2 * w + r] = Quantize(options_.utrWeight[r] * SameBitsLog(utr[r][u] / background[w]));
-                utrOdds_[2 * w + r] = SameBitsExp(utrLogOdds_[2 * w + r]);
-            }
+    for (int w = 0; w < words; ++w) {
+        backgroundLog_[w] = Quantize(SameBitsLog(background[w]));
+        for (int r = 0; r < 2; ++r) {
+            utrLogOdds_[2 * w + r] = Quantize(options_.utrWeight[r] * SameBitsLog(utr[r][w] / background[w]));
+            utrOdds_[2 * w + r] = SameBitsExp(utrLogOdds_[2 * w + r]);
         }
     }
     const auto sliced = [](const std::vector<SitePairCounts>& site, int from, int to, int first, int last) {

@@ -45,40 +45,6 @@ struct CodonCall {
     double cleanLog = 0.0;
 };
 
-// How the gene model reads a read. The defaults were chosen by
-// cross-validation on full-length cDNAs.
-struct GeneOptions {
-    // The probability that a read begins inside the CDS (after the first
-    // base of its start codon), and that it ends inside it (before the last
-    // base of its stop codon): small for full-length cDNAs, large for
-    // fragments such as ESTs.
-    double beginInside = 0.01;
-    double endInside = 0.01;
-    // The positions of the start-site weight array used, around the first
-    // base of the start codon, and of the stop-site array, around the first
-    // base after the stop codon; within GeneModel's counted spans.
-    int startFrom = -3;
-    int startTo = 3;
-    int stopFrom = 0;
-    int stopTo = 5;
-    // The UTR models' Markov order (at most the setting's), and the weight
-    // of their log odds against background (0: the UTRs are background).
-    int utrOrder = 5;
-    // The pull of a context's estimate toward the next shorter context's, in
-    // counts.
-    double pseudoCount = 256.0;
-    // The error setting's probabilities times this.
-    double errorScale = 1.0;
-    // A read is error-free-like (its error probabilities times cleanScale)
-    // with probability cleanPrior; 0: not weighed.
-    double cleanPrior = 0.0;
-    double cleanScale = 0.1;
-    // The probability of a stop codon in frame that the coding region reads
-    // on through (made by a substitution); 0: none.
-    double readThrough = 0.0;
-    double utrWeight[2] = {0.0, 0.0};
-};
-
 // What the lattice needs of one base. Log values are quantized, and each
 // has its exponential beside it.
 struct CodonSite {
@@ -129,7 +95,9 @@ public:
     CodonDecoder(const CodonModel& model, const std::string& setting);
     // The gene model: the codon model's coding states and setting with the
     // gene model's untranslated regions and sites, read as the options say.
-    // Throws std::invalid_argument when an option is out of its range.
+    // Throws std::invalid_argument when an option is out of its range
+    // (CheckGeneOptions), or when the scaled error probabilities sum to 1 or
+    // more.
     CodonDecoder(const CodonModel& model, const std::string& setting, const GeneModel& gene,
                  const GeneOptions& options);
 
@@ -175,8 +143,6 @@ private:
     static void RegionConfidence(int a, int b, const CodonScratch& scratch, CodonCall& call);
     double LogLikelihood(int a, int b, const Ends& ends, const CodonScratch& scratch) const;
     CodonCall DecodeGene(int n, CodonScratch& scratch) const;
-    // The codon model with contexts' estimates pulled by `pull` counts.
-    CodonDecoder(const CodonModel& model, const std::string& setting, double pull);
     // The gene model's tables, from its counts.
     void GeneTables(const CodonModel& model, const GeneModel& gene);
 
@@ -210,8 +176,8 @@ private:
     std::array<double, 2> startLog_{};
     std::array<double, 2> skipLog_{};
     std::array<double, 2> skipOdds_{};
-    // Reading on through a stop codon in frame (one a substitution made);
-    // odds 0: never.
+    // Reading on through a stop codon in frame (one a substitution made; the
+    // gene model, from the setting's substitution rate); odds 0: never.
     std::array<double, kLongestRun + 1> cleanLog_{};  // by run length: log P(no error)
     double throughLog_ = 0.0;
     double throughOdds_ = 0.0;

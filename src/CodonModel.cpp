@@ -2,7 +2,8 @@
 //
 //   talvo codon model 1
 //   lengths UTR5 CDS UTR3                     mean lengths in bases
-//   setting NAME ORDER insertion I1..I6 deletion D1..D6   one line per setting
+//   setting NAME ORDER insertion I1..I6 deletion D1..D6 [substitution S]
+//                                             one line per setting
 //   AAAAA n0A n0T n0G n0C n1A .. n2C nA nT nG nC          1024 count lines
 //
 // A count line names a context of five bases and gives the counts of the
@@ -50,9 +51,10 @@ bool ValidName(const std::string& name) {
 }
 
 ErrorSetting ReadSetting(const ModelTextReader& r, const std::vector<std::string>& f) {
-    // setting NAME ORDER insertion I1..I6 deletion D1..D6
-    if (f.size() != 17 || f[3] != "insertion" || f[10] != "deletion") {
-        r.Fail("setting line needs: setting NAME ORDER insertion I1..I6 deletion D1..D6");
+    // setting NAME ORDER insertion I1..I6 deletion D1..D6 [substitution S]
+    const bool substitution = f.size() == 19 && f[17] == "substitution";
+    if ((f.size() != 17 && !substitution) || f[3] != "insertion" || f[10] != "deletion") {
+        r.Fail("setting line needs: setting NAME ORDER insertion I1..I6 deletion D1..D6 [substitution S]");
     }
     ErrorSetting s;
     s.name = f[1];
@@ -62,6 +64,7 @@ ErrorSetting ReadSetting(const ModelTextReader& r, const std::vector<std::string
         s.insertion[L] = r.Real(f[3 + L], 0.0, kMaxErrorProbability, "insertion probability");
         s.deletion[L] = r.Real(f[10 + L], 0.0, kMaxErrorProbability, "deletion probability");
     }
+    if (substitution) s.substitution = r.Real(f[18], 0.0, kMaxErrorProbability, "substitution probability");
     return s;
 }
 
@@ -135,6 +138,10 @@ void WriteCodonModel(const CodonModel& model, std::ostream& out) {
         for (int L = 1; L <= 6; ++L) {
             out << ' ';
             PutModelReal(out, s.deletion[L]);
+        }
+        if (s.substitution > 0.0) {
+            out << " substitution ";
+            PutModelReal(out, s.substitution);
         }
         out << '\n';
     }

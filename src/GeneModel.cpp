@@ -69,6 +69,31 @@ std::vector<std::uint8_t> LaterAtgs(const std::vector<short>& bases) {
     return later;
 }
 
+void CheckGeneOptions(const GeneOptions& options) {
+    const auto probability = [](double p, const std::string& what) {
+        if (!(p > 0.0 && p < 1.0)) throw std::invalid_argument(what + " must lie between 0 and 1 (both excluded)");
+    };
+    probability(options.beginInside, "the probability that a read begins inside the CDS");
+    probability(options.endInside, "the probability that a read ends inside the CDS");
+    if (options.startFrom < GeneModel::kStartFrom || options.startTo > GeneModel::kStartTo ||
+        options.startFrom > options.startTo || options.stopFrom < GeneModel::kStopFrom ||
+        options.stopTo > GeneModel::kStopTo || options.stopFrom > options.stopTo) {
+        throw std::invalid_argument("the start and stop sites' positions must lie within " +
+                                    std::to_string(GeneModel::kStartFrom) + ".." + std::to_string(GeneModel::kStartTo) +
+                                    " and " + std::to_string(GeneModel::kStopFrom) + ".." +
+                                    std::to_string(GeneModel::kStopTo));
+    }
+    for (double w : options.utrWeight) {
+        if (!(w >= 0.0 && w <= 1.0)) throw std::invalid_argument("a UTR model's weight must lie between 0 and 1");
+    }
+    if (!(options.errorScale > 0.0 && options.cleanScale > 0.0)) {
+        throw std::invalid_argument("error scales must be above 0");
+    }
+    if (!(options.cleanShare >= 0.0 && options.cleanShare < 1.0)) {
+        throw std::invalid_argument("the share of error-free reads must lie from 0 up to 1 (excluded)");
+    }
+}
+
 GeneModel ReadGeneModel(const std::string& path) {
     std::ifstream file;
     if (!OpenForReading(file, path)) throw std::runtime_error(path + ": cannot open the gene model");

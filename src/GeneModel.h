@@ -50,6 +50,38 @@ struct GeneModel {
 // since the last stop codon or the read's first base), else 0.
 std::vector<std::uint8_t> LaterAtgs(const std::vector<short>& bases);
 
+// How the gene model reads a read. The defaults were chosen by
+// cross-validation on full-length cDNAs.
+struct GeneOptions {
+    // The probability that a read begins inside the CDS (after the first
+    // base of its start codon), and that it ends inside it (before the last
+    // base of its stop codon): small for full-length cDNAs, large for
+    // fragments such as ESTs.
+    double beginInside = 0.01;
+    double endInside = 0.01;
+    // The positions of the start-site weight array used, around the first
+    // base of the start codon, and of the stop-site array, around the first
+    // base after the stop codon; within GeneModel's counted spans.
+    int startFrom = -3;
+    int startTo = 3;
+    int stopFrom = 0;
+    int stopTo = 5;
+    // The weight of the 5' and the 3' UTR models' log odds against
+    // background (0: the UTRs are read as background, which cross-validated
+    // best).
+    std::array<double, 2> utrWeight{};
+    // The error setting's insertion and deletion probabilities times this.
+    double errorScale = 1.0;
+    // A read is taken to be as good as error-free (its error probabilities
+    // times cleanScale) with the prior probability cleanShare; each read is
+    // decoded under the likelier of the two (0: never).
+    double cleanShare = 0.99;
+    double cleanScale = 0.01;
+};
+
+// Throws std::invalid_argument naming the first option out of its range.
+void CheckGeneOptions(const GeneOptions& options);
+
 // Reads a gene-model file. Throws std::runtime_error with a one-line
 // message naming the file (and the line, for a bad line) on a missing file,
 // a wrong version line, a malformed or out-of-range value, or a missing part.

@@ -1,6 +1,7 @@
 #include "GenePrediction.h"
 
 #include <cstddef>
+#include <utility>
 
 #include "SameBitsMath.h"
 
@@ -27,22 +28,15 @@ double StrandPosterior(double own, double other) {
     return 1.0 / (1.0 + SameBitsExp(d));
 }
 
-}  // namespace
-
-GenePrediction PredictGene(const CodonDecoder& decoder, const std::vector<short>& bases, Strands strands,
-                           CodonScratch& scratch, const CodonDecoder* clean, double cleanPrior) {
-    GenePrediction chosen = PredictGene(decoder, bases, strands, scratch);
-    if (clean == nullptr || chosen.call.first < 0) return chosen;
-    GenePrediction low = PredictGene(*clean, bases, chosen.minus ? Strands::Minus : Strands::Plus, scratch);
-    low.call.startConfidence = chosen.call.startConfidence;  // strand posterior kept
-    low.call.stopConfidence = chosen.call.stopConfidence;
-    const double lowLog = SameBitsLog(cleanPrior) + low.call.logLikelihood + low.call.cleanLog;
-    const double highLog = SameBitsLog(1.0 - cleanPrior) + chosen.call.logLikelihood + chosen.call.cleanLog;
-    return lowLog > highLog ? low : chosen;
+GeneOptions Cleaner(GeneOptions options) {
+    options.errorScale *= options.cleanScale;
+    return options;
 }
 
-GenePrediction PredictGene(const CodonDecoder& decoder, const std::vector<short>& bases, Strands strands,
-                           CodonScratch& scratch) {
+}  // namespace
+
+GenePrediction PredictStrands(const CodonDecoder& decoder, const std::vector<short>& bases, Strands strands,
+                              CodonScratch& scratch) {
     GenePrediction plus;
     GenePrediction minus;
     minus.minus = true;
@@ -58,10 +52,40 @@ GenePrediction PredictGene(const CodonDecoder& decoder, const std::vector<short>
     const bool minusWins = (minus.call.first >= 0) != plusHas ? !plusHas : minus.pathScore > plus.pathScore;
     GenePrediction& chosen = minusWins ? minus : plus;
     const GenePrediction& other = minusWins ? plus : minus;
-    const double posterior = StrandPosterior(chosen.call.logLikelihood, other.call.logLikelihood);
-    chosen.call.startConfidence *= posterior;
-    chosen.call.stopConfidence *= posterior;
+    chosen.strandPosterior = StrandPosterior(chosen.call.logLikelihood, other.call.logLikelihood);
+    chosen.call.startConfidence *= chosen.strandPosterior;
+    chosen.call.stopConfidence *= chosen.strandPosterior;
     return std::move(chosen);
+}
+
+GenePredictor::GenePredictor(const CodonModel& codon, const GeneModel& gene, const std::string& setting,
+                             const GeneOptions& options)
+    : decoder_(codon, setting, gene, options), clean_(codon, setting, gene, Cleaner(options)),
+      cleanShare_(options.cleanShare) {}
+
+GenePrediction GenePredictor::Predict(const std::vector<short>& bases, Strands strands, CodonScratch& scratch) const {
+    GenePrediction chosen = PredictStrands(decoder_, bases, strands, scratch);
+    if (cleanShare_ <= 0.0 || chosen.call.first < 0) return chosen;
+    GenePrediction clean = chosen;
+    clean.call = clean_.Decode(chosen.minus ? ReverseComplement(bases) : bases, scratch);
+    // The error-free regime is likelier when its path has its odds, what
+    // the coding bases hold no error with, and the prior outweigh the
+    // setting's.
+    const double cleanLog = clean.call.logLikelihood + clean.call.cleanLog;
+    const double settingLog = chosen.call.logLikelihood + chosen.call.cleanLog;
+    if (!(SameBitsLog(cleanShare_) + cleanLog > SameBitsLog(1.0 - cleanShare_) + settingLog)) return chosen;
+    // The strand's posterior, and its score's reference, carry over. Each
+    // end's confidence is its posterior under both regimes, weighed by the
+    // odds of the read under each (not by the prior, which sets how readily
+    // a read is taken as error-free); an end the setting placed elsewhere
+    // adds nothing.
+    const double w = StrandPosterior(cleanLog, settingLog);
+    clean.pathScore = clean.call.score + (chosen.pathScore - chosen.call.score);
+    clean.call.startConfidence = clean.strandPosterior * w * clean.call.startConfidence +
+                                 (clean.call.first == chosen.call.first ? (1.0 - w) * chosen.call.startConfidence : 0.0);
+    clean.call.stopConfidence = clean.strandPosterior * w * clean.call.stopConfidence +
+                                (clean.call.last == chosen.call.last ? (1.0 - w) * chosen.call.stopConfidence : 0.0);
+    return clean;
 }
 
 }  // namespace talvo

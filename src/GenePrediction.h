@@ -1,11 +1,14 @@
 // The gene model's prediction of a read on one strand or both: the strand
 // whose decoding finds a coding region, or the likelier path, with the
-// strand's posterior in the region's confidence.
+// strand's posterior in the region's confidence; and each read decoded
+// under its error setting or as good as error-free, whichever is likelier.
 #pragma once
 
+#include <string>
 #include <vector>
 
 #include "CodonDecoder.h"
+#include "GeneModel.h"
 
 namespace talvo {
 
@@ -18,21 +21,39 @@ struct GenePrediction {
     // background (the strands' own backgrounds differ); on the minus strand
     // alone, against the reverse complement being background.
     double pathScore = 0.0;
+    // The posterior of the strand chosen (1 when one strand was decoded).
+    double strandPosterior = 1.0;
 };
 
 // The reverse complement of base codes (A 0, T 1, G 2, C 3); an unknown base
 // stays unknown.
 std::vector<short> ReverseComplement(const std::vector<short>& bases);
 
-// Decodes the strands asked for with a gene-model decoder. Between both, the
-// one with a coding region wins over one without, else the higher path
-// score, the read's own strand on a tie; the region's start and stop
-// confidences are then multiplied by the chosen strand's posterior.
-GenePrediction PredictGene(const CodonDecoder& decoder, const std::vector<short>& bases, Strands strands,
-                           CodonScratch& scratch);
-// (experiment) the same, then the chosen strand again with `clean`; the
-// likelier by the prior cleanPrior wins.
-GenePrediction PredictGene(const CodonDecoder& decoder, const std::vector<short>& bases, Strands strands,
-                           CodonScratch& scratch, const CodonDecoder* clean, double cleanPrior);
+// Decodes the strands asked for. Between both, the one with a coding region
+// wins over one without, else the higher path score, the read's own strand
+// on a tie; with the gene model, the region's start and stop confidences are
+// then multiplied by the chosen strand's posterior.
+GenePrediction PredictStrands(const CodonDecoder& decoder, const std::vector<short>& bases, Strands strands,
+                              CodonScratch& scratch);
+
+// The gene model ready to predict, built once and shared read-only by any
+// number of threads (each with its own CodonScratch).
+class GenePredictor {
+public:
+    // Throws std::runtime_error when the codon model has no setting of that
+    // name, std::invalid_argument on options out of range.
+    GenePredictor(const CodonModel& codon, const GeneModel& gene, const std::string& setting,
+                  const GeneOptions& options);
+
+    // The strands decoded under the error setting; then, unless cleanShare
+    // is 0, the chosen strand decoded again as good as error-free, and of
+    // the two the one likelier under the prior kept.
+    GenePrediction Predict(const std::vector<short>& bases, Strands strands, CodonScratch& scratch) const;
+
+private:
+    CodonDecoder decoder_;
+    CodonDecoder clean_;
+    double cleanShare_;
+};
 
 }  // namespace talvo

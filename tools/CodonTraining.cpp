@@ -178,6 +178,7 @@ ErrorSetting ReadErrorSetting(const std::string& name, const std::string& profil
         const double p = baseShare > 0.0 ? rate * share / baseShare : rate;
         return std::min(p, kMaxProbability);
     };
+    setting.substitution = std::min(rates.substitution, kMaxProbability);
     for (int L = 1; L <= kLongestRun; ++L) {
         setting.insertion[L] = perBase(rates.insertion, insertions[L], bases[L]);
         setting.deletion[L] = perBase(rates.deletion, deletions[L], bases[L]);

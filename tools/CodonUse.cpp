@@ -53,9 +53,7 @@ Call RefinedCall(const CodonDecoder& decoder, const std::vector<short>& bases, c
     return call;
 }
 
-Call StrandCall(const CodonDecoder& decoder, const std::vector<short>& bases, Strands strands,
-                CodonScratch& scratch, const CodonDecoder* clean, double cleanPrior) {
-    const GenePrediction gene = PredictGene(decoder, bases, strands, scratch, clean, cleanPrior);
+Call StrandCall(const GenePrediction& gene, Strands strands) {
     Call call;
     call.strands = strands == Strands::Both;
     if (gene.minus) {
@@ -76,20 +74,19 @@ void SetGeneOption(const std::string& text, GeneOptions& options) {
     double real = 0.0;
     int whole = 0;
     double* reals[] = {&options.beginInside, &options.endInside, &options.utrWeight[0], &options.utrWeight[1],
-                       &options.pseudoCount, &options.errorScale, &options.cleanPrior, &options.cleanScale,
-                       &options.readThrough};
-    const char* realNames[] = {"begin-inside", "end-inside", "utr5-weight", "utr3-weight", "pseudo-count",
-                               "error-scale", "clean-prior", "clean-scale", "read-through"};
-    for (int k = 0; k < 9; ++k) {
+                       &options.cleanShare, &options.cleanScale};
+    const char* realNames[] = {"begin-inside", "end-inside", "utr5-weight", "utr3-weight", "clean-share",
+                               "clean-scale"};
+    for (int k = 0; k < 6; ++k) {
         if (key != realNames[k]) continue;
         if (!ParseWhole(value, real)) throw bad();
         *reals[k] = real;
         return;
     }
     int GeneOptions::*fields[] = {&GeneOptions::startFrom, &GeneOptions::startTo, &GeneOptions::stopFrom,
-                                  &GeneOptions::stopTo, &GeneOptions::utrOrder};
-    const char* names[] = {"start-from", "start-to", "stop-from", "stop-to", "utr-order"};
-    for (int k = 0; k < 5; ++k) {
+                                  &GeneOptions::stopTo};
+    const char* names[] = {"start-from", "start-to", "stop-from", "stop-to"};
+    for (int k = 0; k < 4; ++k) {
         if (key != names[k]) continue;
         if (!ParseWhole(value, whole)) throw bad();
         options.*fields[k] = whole;

@@ -31,14 +31,15 @@ Call CodonModelCall(const CodonCall& codon);
 Call RefinedCall(const CodonDecoder& decoder, const std::vector<short>& bases, const Prediction& window,
                  CodonScratch& scratch);
 
-// The codon model's or the gene model's prediction on the strands asked
-// for; the other strand's region is no region of the read's.
-Call StrandCall(const CodonDecoder& decoder, const std::vector<short>& bases, Strands strands,
-                CodonScratch& scratch, const CodonDecoder* clean = nullptr, double cleanPrior = 0.0);
+// The call of a prediction on the strands asked for: the other strand's
+// region is no region of the read's; the region's confidence is the lower
+// of its start's and its stop's.
+Call StrandCall(const GenePrediction& prediction, Strands strands);
 
 // Sets the option of a KEY=VALUE text (begin-inside, end-inside, start-from,
-// start-to, stop-from, stop-to); throws std::invalid_argument naming the
-// option --gene on another key or a bad value.
+// start-to, stop-from, stop-to, utr5-weight, utr3-weight, clean-share,
+// clean-scale); throws std::invalid_argument naming the option --gene on
+// another key or a bad value.
 void SetGeneOption(const std::string& text, GeneOptions& options);
 
 }  // namespace talvo::tools

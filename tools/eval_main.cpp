@@ -58,7 +58,8 @@ constexpr const char* kUsage =
     "                     this error profile (error_profile.tsv); repeatable\n"
     "  --gene KEY=VALUE   with --use gene: try the gene model read another way (begin-inside,\n"
     "                     end-inside: probabilities; start-from, start-to, stop-from, stop-to:\n"
-    "                     the sites' positions); repeatable\n"
+    "                     the sites' positions; utr5-weight, utr3-weight: 0..1; clean-share,\n"
+    "                     clean-scale: the error-free reads' prior and error scale); repeatable\n"
     "  --strand S         plus (default) or both: the codon and gene models decode both strands\n"
     "                     and choose one as talvo-scan does (the other counts as no region)\n"
     "  --codon-order K    try the codon model's settings with Markov order K (0..5)\n"
@@ -167,9 +168,7 @@ std::vector<Column> MakeColumns(const std::vector<Scenario>& scenarios, const st
 struct FoldModels {
     std::string windowDir;
     std::map<std::string, std::unique_ptr<talvo::CodonDecoder>> decoders;
-    std::map<std::string, std::unique_ptr<talvo::CodonDecoder>> genes;
-    std::map<std::string, std::unique_ptr<talvo::CodonDecoder>> cleanGenes;
-    double cleanPrior = 0.0;
+    std::map<std::string, std::unique_ptr<talvo::GenePredictor>> genes;
 };
 
 // Variations of the error settings to try: another order (-1: as given),
@@ -197,13 +196,7 @@ void AddDecoders(const talvo::CodonModel& model, const talvo::GeneModel& gene, c
                  const std::vector<std::string>& settings, FoldModels& models) {
     for (const std::string& setting : settings) {
         models.decoders[setting] = std::make_unique<talvo::CodonDecoder>(model, setting);
-        if (gene.utr5.empty()) continue;
-        models.genes[setting] = std::make_unique<talvo::CodonDecoder>(model, setting, gene, options);
-        if (options.cleanPrior <= 0.0) continue;
-        talvo::GeneOptions clean = options;
-        clean.errorScale *= options.cleanScale;
-        models.cleanGenes[setting] = std::make_unique<talvo::CodonDecoder>(model, setting, gene, clean);
-        models.cleanPrior = options.cleanPrior;
+        if (!gene.utr5.empty()) models.genes[setting] = std::make_unique<talvo::GenePredictor>(model, gene, setting, options);
     }
 }
 
@@ -231,8 +224,8 @@ void EvaluateOn(const std::vector<AnnotatedSequence>& set, const std::vector<int
             const Column& c = columns[k];
             if (c.scenario != s) continue;
             std::vector<Call> calls(reads.size());
-            const talvo::CodonDecoder* decoder =
-                c.setting.empty() ? nullptr : (c.use == Use::Gene ? models.genes : models.decoders).at(c.setting).get();
+            const talvo::CodonDecoder* decoder = c.setting.empty() ? nullptr : models.decoders.at(c.setting).get();
+            const talvo::GenePredictor* gene = c.use == Use::Gene ? models.genes.at(c.setting).get() : nullptr;
             std::vector<talvo::CodonScratch> scratch(Workers(count, threads));
             ParallelForByWorker(count, threads, [&](int i, int worker) {
                 switch (c.use) {
@@ -243,12 +236,10 @@ void EvaluateOn(const std::vector<AnnotatedSequence>& set, const std::vector<int
                     calls[i] = RefinedCall(*decoder, bases[i], predictions[i], scratch[worker]);
                     break;
                 case Use::LongRead:
-                    calls[i] = StrandCall(*decoder, bases[i], strands, scratch[worker]);
+                    calls[i] = StrandCall(PredictStrands(*decoder, bases[i], strands, scratch[worker]), strands);
                     break;
                 case Use::Gene:
-                    calls[i] = StrandCall(*decoder, bases[i], strands, scratch[worker],
-                                          models.cleanGenes.empty() ? nullptr : models.cleanGenes.at(c.setting).get(),
-                                          models.cleanPrior);
+                    calls[i] = StrandCall(gene->Predict(bases[i], strands, scratch[worker]), strands);
                     break;
                 }
             });
@@ -306,6 +297,7 @@ int main(int argc, char** argv) {
         const bool geneUse = std::any_of(uses.begin(), uses.end(), NeedsGeneModel);
         talvo::GeneOptions geneOptions;
         for (const std::string& text : opts.All("--gene")) SetGeneOption(text, geneOptions);
+        talvo::CheckGeneOptions(geneOptions);
         if (!geneUse && opts.Has("--gene")) throw std::invalid_argument("option --gene needs --use gene");
         const std::string strandText = opts.Has("--strand") ? opts.Text("--strand") : "plus";
         if (strandText != "plus" && strandText != "both") {
