@@ -11,7 +11,7 @@
 
 #include "CodingSequence.h"
 #include "CodonPrediction.h"
-#include "Fatal.h"
+#include "EngineError.h"
 #include "ModelSet.h"
 #include "OrderedPipeline.h"
 #include "OutputFile.h"
@@ -69,21 +69,22 @@ private:
     std::array<std::unique_ptr<OutputFile>, kOutputs> files_;
 };
 
-ReadPrediction PredictWith(const ScanModels& models, CodonUse codon, const std::vector<short>& bases,
-                           StrandMode strand, CodonScratch& scratch) {
-    switch (codon) {
-        case CodonUse::Refine: return RefineRead(models.windows, *models.codon, bases, strand, scratch);
-        case CodonUse::LongRead: return DecodeRead(*models.codon, bases, strand, scratch);
+ReadPrediction PredictWith(const ScanModels& models, const ScanOptions& options, const std::vector<short>& bases,
+                           CodonScratch& scratch) {
+    switch (options.codon) {
+        case CodonUse::Refine:
+            return RefineRead(models.windows, options.prediction, *models.codon, bases, options.strand, scratch);
+        case CodonUse::LongRead: return DecodeRead(*models.codon, bases, options.strand, scratch);
         case CodonUse::None: break;
     }
-    return PredictRead(models.windows, bases, strand);
+    return PredictRead(models.windows, options.prediction, bases, options.strand);
 }
 
 void PredictBatch(Batch& batch, const ScanModels& models, const ScanOptions& options, const Outputs& outputs) {
     for (auto& text : batch.text) text.clear();
     batch.counts = ReadCounts{};
     for (const Read& read : batch.reads) {
-        const ReadPrediction prediction = PredictWith(models, options.codon, read.bases, options.strand, batch.scratch);
+        const ReadPrediction prediction = PredictWith(models, options, read.bases, batch.scratch);
         batch.counts.Add(prediction, read.bases.size());
         if (outputs.Wants(kTable)) AppendTableLine(batch.text[kTable], read, prediction, outputs.Confidence());
         if (outputs.Wants(kGff3)) AppendGff3(batch.text[kGff3], read, prediction);
@@ -94,12 +95,6 @@ void PredictBatch(Batch& batch, const ScanModels& models, const ScanOptions& opt
             if (outputs.Wants(kCds)) AppendCdsFasta(batch.text[kCds], read, prediction, cds);
         }
     }
-}
-
-// A message of the engine without its line end.
-std::string OneLine(std::string message) {
-    while (!message.empty() && message.back() == '\n') message.pop_back();
-    return message;
 }
 
 }  // namespace
@@ -119,7 +114,7 @@ int RunScan(const ScanOptions& options, std::ostream& err, BatchLimits limits) {
         const CodonDecoder decoder(codonModel, options.errorSetting);
         return ScanReads(options, {models, &decoder}, err, limits);
     } catch (const std::runtime_error& e) {
-        err << "talvo-scan: " << OneLine(e.what()) << '\n';
+        err << "talvo-scan: " << e.what() << '\n';
     } catch (const std::bad_alloc&) {
         err << "talvo-scan: out of memory\n";
     }
@@ -153,8 +148,8 @@ int ScanReads(const ScanOptions& options, const ScanModels& models, std::ostream
         }
         if (!options.quiet) err << summary.Summary() << '\n';
         return 0;
-    } catch (const FatalError& e) {
-        err << "talvo-scan: " << OneLine(e.what()) << '\n';
+    } catch (const EngineError& e) {
+        err << "talvo-scan: " << e.what() << '\n';
     } catch (const OutputError& e) {
         err << "talvo-scan: " << e.what() << '\n';
     } catch (const std::bad_alloc&) {

@@ -6,7 +6,8 @@
 #include <limits>
 #include <stdexcept>
 
-#include "CodonTable.h"
+#include "EngineError.h"
+#include "GeneticCode.h"
 #include "SameBitsMath.h"
 
 namespace talvo {
@@ -181,7 +182,11 @@ CodonDecoder::CodonDecoder(const CodonModel& model, const std::string& setting, 
     for (int L = 1; L <= kLongestRun; ++L) {
         const double ins = s.insertion[L] * options.errorScale;
         const double del = s.deletion[L] * options.errorScale;
-        if (!(ins + del < 1.0)) throw std::invalid_argument("the error scale makes errors certain");
+        if (!(ins + del < 1.0)) {
+            throw EngineError(EngineError::Kind::BadValue, "", 0, "error scale " + std::to_string(options.errorScale) +
+                                                                      " makes the errors of setting '" + setting +
+                                                                      "' certain");
+        }
         const double clean = 1.0 - ins - del;
         step_[L] = {0.0, Quantize(SameBitsLog(ins / clean)), Quantize(SameBitsLog(del / clean))};
         stepOdds_[L] = {SameBitsExp(step_[L][0]), SameBitsExp(step_[L][1]), SameBitsExp(step_[L][2])};
@@ -241,7 +246,7 @@ void CodonDecoder::GeneTables(const CodonModel& model, const GeneModel& gene) {
     }
     const auto sliced = [](const std::vector<SitePairCounts>& site, int from, int to, int first, int last) {
         if (site.size() != static_cast<std::size_t>(to - from + 1)) {
-            throw std::invalid_argument("the gene model's site counts do not cover their span");
+            throw EngineError(EngineError::Kind::BadValue, "", 0, "the gene model's site counts do not cover their span");
         }
         return std::vector<SitePairCounts>(site.begin() + (first - from), site.begin() + (last - from + 1));
     };

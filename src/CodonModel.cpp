@@ -17,8 +17,8 @@
 #include <ostream>
 #include <stdexcept>
 
-#include "CodonTable.h"
 #include "FileOpen.h"
+#include "GeneticCode.h"
 #include "ModelText.h"
 
 namespace talvo {

@@ -17,10 +17,13 @@
 
 #include <fstream>
 #include <ostream>
+#include <cerrno>
 #include <stdexcept>
+#include <system_error>
 
-#include "CodonTable.h"
+#include "EngineError.h"
 #include "FileOpen.h"
+#include "GeneticCode.h"
 #include "ModelText.h"
 
 namespace talvo {
@@ -71,32 +74,34 @@ std::vector<std::uint8_t> LaterAtgs(const std::vector<short>& bases) {
 
 void CheckGeneOptions(const GeneOptions& options) {
     const auto probability = [](double p, const std::string& what) {
-        if (!(p > 0.0 && p < 1.0)) throw std::invalid_argument(what + " must lie between 0 and 1 (both excluded)");
+        if (!(p > 0.0 && p < 1.0)) throw EngineError(EngineError::Kind::BadValue, "", 0, what + " must lie between 0 and 1 (both excluded)");
     };
     probability(options.beginInside, "the probability that a read begins inside the CDS");
     probability(options.endInside, "the probability that a read ends inside the CDS");
     if (options.startFrom < GeneModel::kStartFrom || options.startTo > GeneModel::kStartTo ||
         options.startFrom > options.startTo || options.stopFrom < GeneModel::kStopFrom ||
         options.stopTo > GeneModel::kStopTo || options.stopFrom > options.stopTo) {
-        throw std::invalid_argument("the start and stop sites' positions must lie within " +
+        throw EngineError(EngineError::Kind::BadValue, "", 0, "the start and stop sites' positions must lie within " +
                                     std::to_string(GeneModel::kStartFrom) + ".." + std::to_string(GeneModel::kStartTo) +
                                     " and " + std::to_string(GeneModel::kStopFrom) + ".." +
                                     std::to_string(GeneModel::kStopTo));
     }
     for (double w : options.utrWeight) {
-        if (!(w >= 0.0 && w <= 1.0)) throw std::invalid_argument("a UTR model's weight must lie between 0 and 1");
+        if (!(w >= 0.0 && w <= 1.0)) throw EngineError(EngineError::Kind::BadValue, "", 0, "a UTR model's weight must lie between 0 and 1");
     }
     if (!(options.errorScale > 0.0 && options.cleanScale > 0.0)) {
-        throw std::invalid_argument("error scales must be above 0");
+        throw EngineError(EngineError::Kind::BadValue, "", 0, "error scales must be above 0");
     }
     if (!(options.cleanShare >= 0.0 && options.cleanShare < 1.0)) {
-        throw std::invalid_argument("the share of error-free reads must lie from 0 up to 1 (excluded)");
+        throw EngineError(EngineError::Kind::BadValue, "", 0, "the share of error-free reads must lie from 0 up to 1 (excluded)");
     }
 }
 
 GeneModel ReadGeneModel(const std::string& path) {
     std::ifstream file;
-    if (!OpenForReading(file, path)) throw std::runtime_error(path + ": cannot open the gene model");
+    if (!OpenForReading(file, path)) {
+        throw EngineError(EngineError::Kind::CannotOpen, path, 0, std::generic_category().message(errno));
+    }
     ModelTextReader r(path, file);
     std::vector<std::string> f;
     if (!r.Next(f) || r.Text() != kVersionLine) {

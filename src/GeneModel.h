@@ -79,12 +79,13 @@ struct GeneOptions {
     double cleanScale = 0.01;
 };
 
-// Throws std::invalid_argument naming the first option out of its range.
+// Throws EngineError (a bad value, no file) naming the first option out of
+// its range.
 void CheckGeneOptions(const GeneOptions& options);
 
-// Reads a gene-model file. Throws std::runtime_error with a one-line
-// message naming the file (and the line, for a bad line) on a missing file,
-// a wrong version line, a malformed or out-of-range value, or a missing part.
+// Reads a gene-model file. Throws EngineError naming the file (and the
+// line, for a bad line) on a file that cannot be read, a wrong version line,
+// a malformed or out-of-range value, or a missing part.
 GeneModel ReadGeneModel(const std::string& path);
 
 // Writes the model in the text format ReadGeneModel reads, byte for byte

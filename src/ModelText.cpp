@@ -4,10 +4,12 @@
 #include <ostream>
 #include <sstream>
 
+#include "EngineError.h"
+
 namespace talvo {
 
 void ModelTextReader::Fail(const std::string& reason) const {
-    throw std::runtime_error(path_ + (line_ > 0 ? " line " + std::to_string(line_) : "") + ": " + reason);
+    throw EngineError(EngineError::Kind::BadValue, path_, line_, reason);
 }
 
 bool ModelTextReader::Next(std::vector<std::string>& fields) {

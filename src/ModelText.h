@@ -17,7 +17,8 @@ class ModelTextReader {
 public:
     ModelTextReader(const std::string& path, std::istream& in) : path_(path), in_(in) {}
 
-    // Throws std::runtime_error: "PATH line N: reason" (no line before the first).
+    // Throws EngineError (a bad value): "PATH line N: reason" (no line
+    // before the first).
     [[noreturn]] void Fail(const std::string& reason) const;
 
     // The next line's fields; false at the end of the file.

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "CodonTable.h"
+#include "GeneticCode.h"
 
 namespace talvo {
 
@@ -99,12 +99,5 @@ int smplTestData::CountCodon(const short* bases, int length, int p, int delta,
     }
     return aa;
 }
-
-// An annotated sequencing error (evaluation only).
-struct err {
-    int pos;
-    int kind;
-};
-inline bool errComp(const err& a, const err& b) { return a.pos < b.pos; }
 
 }  // namespace talvo
