@@ -549,8 +549,8 @@ void CodonDecoder::RegionConfidence(int a, int b, const CodonScratch& scratch, C
         last = i;
     }
     if (first < 0) return;
-    call.startConfidence = first == a ? scratch.begin[path[0]] : scratch.start[first - a];
-    call.stopConfidence = last == b ? scratch.end[path[b - a]] : scratch.stop[last + 1 - a];
+    call.startConfidence = std::min(first == a ? scratch.begin[path[0]] : scratch.start[first - a], 1.0);
+    call.stopConfidence = std::min(last == b ? scratch.end[path[b - a]] : scratch.stop[last + 1 - a], 1.0);
 }
 
 CodonCall CodonDecoder::Decode(const std::vector<short>& bases, CodonScratch& scratch) const {
