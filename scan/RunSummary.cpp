@@ -11,6 +11,9 @@ void ReadCounts::Add(const ReadPrediction& prediction, std::size_t length) {
     ++reads;
     bases += length;
     switch (prediction.status) {
+        case ReadStatus::LowConfidence:
+            ++lowConfidence;
+            [[fallthrough]];
         case ReadStatus::Cds:
             ++predicted[prediction.minus];
             errors[prediction.minus] += prediction.errors.size();
@@ -29,6 +32,7 @@ void ReadCounts::Add(const ReadCounts& other) {
     bases += other.bases;
     noCds += other.noCds;
     tooShort += other.tooShort;
+    lowConfidence += other.lowConfidence;
     for (int s = 0; s < 2; ++s) {
         predicted[s] += other.predicted[s];
         errors[s] += other.errors[s];
@@ -40,7 +44,8 @@ std::string DescribeCounts(const ReadCounts& c) {
     return n(c.reads) + " reads: " + n(c.predicted[0] + c.predicted[1]) + " with a coding region (" +
            n(c.predicted[0]) + " plus, " + n(c.predicted[1]) + " minus), " + n(c.noCds) + " without, " +
            n(c.tooShort) + " too short; " + n(c.errors[0] + c.errors[1]) + " errors called (" + n(c.errors[0]) +
-           " plus, " + n(c.errors[1]) + " minus)";
+           " plus, " + n(c.errors[1]) + " minus)" +
+           (c.lowConfidence > 0 ? "; " + n(c.lowConfidence) + " regions below the confidence asked for" : "");
 }
 
 RunSummary::RunSummary(bool showProgress)

@@ -18,13 +18,15 @@ struct ReadCounts {
     std::uint64_t noCds = 0;
     std::uint64_t tooShort = 0;
     std::uint64_t errors[2] = {0, 0};  // errors called, [plus, minus]
+    std::uint64_t lowConfidence = 0;   // of the coding regions, those below the confidence asked for
 
     void Add(const ReadPrediction& prediction, std::size_t length);
     void Add(const ReadCounts& other);
 };
 
 // "1000 reads: 950 with a coding region (600 plus, 350 minus), 40 without,
-// 10 too short; 123 errors called (80 plus, 43 minus)"
+// 10 too short; 123 errors called (80 plus, 43 minus)", and when there are
+// any "; 7 regions below the confidence asked for"
 std::string DescribeCounts(const ReadCounts& counts);
 
 class RunSummary {

@@ -3,19 +3,10 @@
 #include <cstddef>
 #include <utility>
 
+#include "GeneticCode.h"
 #include "SameBitsMath.h"
 
 namespace talvo {
-
-std::vector<short> ReverseComplement(const std::vector<short>& bases) {
-    std::vector<short> reverse(bases.size());
-    const std::size_t n = bases.size();
-    for (std::size_t i = 0; i < n; ++i) {
-        const short code = bases[n - 1 - i];
-        reverse[i] = code >= 0 && code <= 3 ? static_cast<short>(code ^ 1) : static_cast<short>(-1);
-    }
-    return reverse;
-}
 
 namespace {
 

@@ -25,10 +25,6 @@ struct GenePrediction {
     double strandPosterior = 1.0;
 };
 
-// The reverse complement of base codes (A 0, T 1, G 2, C 3); an unknown base
-// stays unknown.
-std::vector<short> ReverseComplement(const std::vector<short>& bases);
-
 // Decodes the strands asked for. Between both, the one with a coding region
 // wins over one without, else the higher path score, the read's own strand
 // on a tie; with the gene model, the region's start and stop confidences are

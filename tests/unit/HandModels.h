@@ -1,11 +1,16 @@
 // A hand-made codon model and reads for the codon decoder's and the gene
 // model's tests: codons take G or A first, C or A second and A or G third,
-// against a uniform background.
+// against a uniform background; and the checks of their files.
 #pragma once
 
+#include <gtest/gtest.h>
+
+#include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "CodonModel.h"
+#include "TestSupport.h"
 
 namespace talvo::testing_support {
 
@@ -51,6 +56,37 @@ inline const std::string kUtr3 = "CTTCTCCTTTCTCTCCTTCT";
 
 inline std::string Edit(std::string s, int pos, const std::string& insert, int erase) {
     return s.erase(pos, erase).insert(pos, insert);
+}
+
+// The text with its line `line` (counted from 1) replaced.
+inline std::string ReplaceLine(std::string text, int line, const std::string& replacement) {
+    std::size_t at = 0;
+    for (int k = 1; k < line; ++k) at = text.find('\n', at) + 1;
+    return text.replace(at, text.find('\n', at) - at, replacement);
+}
+
+// A damaged model file, and the message that reading it must begin with
+// after the file's path.
+struct BadFile {
+    std::string text;
+    std::string message;
+};
+
+// Writes each text as the file `name` of a fresh directory and expects
+// read(path) to refuse it with its message; a missing file is refused too.
+template <typename Read>
+void ExpectRefused(const std::string& name, const std::vector<BadFile>& files, Read read) {
+    TempDir dir;
+    for (const BadFile& file : files) {
+        const std::string path = dir.Write(name, file.text);
+        try {
+            read(path);
+            ADD_FAILURE() << "no error for" << file.message;
+        } catch (const std::runtime_error& e) {
+            EXPECT_EQ(std::string(e.what()).rfind(path + file.message, 0), 0u) << e.what();
+        }
+    }
+    EXPECT_THROW(read(dir.Path("none")), std::runtime_error);
 }
 
 }  // namespace talvo::testing_support

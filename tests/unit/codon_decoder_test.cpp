@@ -15,9 +15,11 @@ namespace {
 using testing_support::Cds;
 using testing_support::Codes;
 using testing_support::Edit;
+using testing_support::ExpectRefused;
 using testing_support::HandModel;
 using testing_support::kUtr3;
 using testing_support::kUtr5;
+using testing_support::ReplaceLine;
 using testing_support::TempDir;
 
 struct Case {
@@ -136,16 +138,8 @@ TEST(CodonModelFile, NamesFileAndLineOfABadPart) {
     std::ostringstream out;
     WriteCodonModel(HandModel(), out);
     const std::string good = out.str();
-    auto replaceLine = [&](int line, const std::string& text) {
-        std::string s = good;
-        std::size_t at = 0;
-        for (int k = 1; k < line; ++k) at = s.find('\n', at) + 1;
-        return s.replace(at, s.find('\n', at) - at, text);
-    };
-    const struct {
-        std::string text;
-        std::string message;  // after the path
-    } cases[] = {
+    const auto replaceLine = [&](int line, const std::string& text) { return ReplaceLine(good, line, text); };
+    ExpectRefused("codon-model", {
         {replaceLine(1, "talvo codon model 2"), " line 1: not a codon model of this version"},
         {replaceLine(2, "lengths 100 x 300"), " line 2: bad number 'x' for mean CDS length"},
         {replaceLine(3, "setting Test 2 insertion 0 0 0 0 0 0 deletion 0 0 0 0 0 0"), " line 3: bad setting name"},
@@ -157,18 +151,7 @@ TEST(CodonModelFile, NamesFileAndLineOfABadPart) {
         {good.substr(0, good.find("\nAAAAA")) + "\n", " line 4: missing the counts of context AAAAA"},
         {"talvo codon model 1\nlengths 1 300 3\n", " line 3: missing the setting lines"},
         {good + "AAAAA 0\n", " line 1028: text after the last count line"},
-    };
-    TempDir dir;
-    for (const auto& c : cases) {
-        const std::string path = dir.Write("codon-model", c.text);
-        try {
-            ReadCodonModel(path);
-            ADD_FAILURE() << "no error for" << c.message;
-        } catch (const std::runtime_error& e) {
-            EXPECT_EQ(std::string(e.what()).rfind(path + c.message, 0), 0u) << e.what();
-        }
-    }
-    EXPECT_THROW(ReadCodonModel(dir.Path("none")), std::runtime_error);
+    }, ReadCodonModel);
 }
 
 }  // namespace

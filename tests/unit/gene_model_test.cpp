@@ -15,13 +15,7 @@
 namespace talvo {
 namespace {
 
-using testing_support::Cds;
-using testing_support::Codes;
-using testing_support::Edit;
-using testing_support::HandModel;
-using testing_support::kUtr3;
-using testing_support::kUtr5;
-using testing_support::TempDir;
+using namespace testing_support;
 
 GeneModel HandGeneModel() {
     GeneModel gene;
@@ -174,33 +168,15 @@ TEST(GeneModelFile, WritesWhatItReadsAndNamesTheLineOfABadPart) {
     std::ostringstream again;
     WriteGeneModel(ReadGeneModel(dir.Write("gene-model", good)), again);
     EXPECT_EQ(again.str(), good);
-    const auto replaceLine = [&](int line, const std::string& text) {
-        std::string s = good;
-        std::size_t at = 0;
-        for (int k = 1; k < line; ++k) at = s.find('\n', at) + 1;
-        return s.replace(at, s.find('\n', at) - at, text);
-    };
-    const struct {
-        std::string text;
-        std::string message;  // after the path
-    } cases[] = {
+    const auto replaceLine = [&](int line, const std::string& text) { return ReplaceLine(good, line, text); };
+    ExpectRefused("gene-model", {
         {replaceLine(1, "talvo gene model 2"), " line 1: not a gene model of this version"},
         {replaceLine(2, "starts 1 2 upstream-atgs 3"), " line 2: starts line needs"},
         {replaceLine(3, "AAAAA 1 2 3 4 5 6 7 x"), " line 3: bad number 'x' for count"},
         {replaceLine(1027, "start -20 1 2"), " line 1027: start line needs: start -20 and 16 counts"},
         {good.substr(0, good.find("\nstop -3")) + "\n", " line 1062: missing the stop line of position -3"},
         {good + "stop 21\n", " line 1086: text after the last stop line"},
-    };
-    for (const auto& c : cases) {
-        const std::string path = dir.Write("gene-model", c.text);
-        try {
-            ReadGeneModel(path);
-            ADD_FAILURE() << "no error for" << c.message;
-        } catch (const EngineError& e) {
-            EXPECT_EQ(std::string(e.what()).rfind(path + c.message, 0), 0u) << e.what();
-        }
-    }
-    EXPECT_THROW(ReadGeneModel(dir.Path("none")), EngineError);
+    }, ReadGeneModel);
 }
 
 }  // namespace
