@@ -12,7 +12,7 @@ namespace {
 constexpr double kWidth = 640;
 constexpr double kHeight = 300;
 constexpr double kLeft = 70;
-constexpr double kRight = 14;
+constexpr double kRight = 24;
 constexpr double kTop = 30;
 constexpr double kBottom = 52;
 constexpr int kMostYTicks = 5;
@@ -74,8 +74,10 @@ std::string SvgBarChart(const BarChart& chart) {
         for (std::size_t b = 0; b < bars && b < series.counts.size(); ++b) totals[b] += series.counts[b];
     }
     const std::uint64_t most = bars == 0 ? 0 : *std::max_element(totals.begin(), totals.end());
-    const std::uint64_t step = YStep(std::max<std::uint64_t>(most, 1));
-    const std::uint64_t top = (std::max<std::uint64_t>(most, 1) + step - 1) / step * step;
+    // Room above the highest bar for its label.
+    const std::uint64_t reach = std::max<std::uint64_t>(chart.labels.empty() ? most : most + most / 6, 1);
+    const std::uint64_t step = YStep(reach);
+    const std::uint64_t top = (reach + step - 1) / step * step;
     const double plotWidth = kWidth - kLeft - kRight;
     const double plotHeight = kHeight - kTop - kBottom;
     const double band = plotWidth / static_cast<double>(std::max<std::size_t>(bars, 1));
