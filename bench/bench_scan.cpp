@@ -23,11 +23,11 @@ void BM_ScanRead(benchmark::State& state) {
     const ModelSet& models = HumanModel();
     // Different reads per thread, the same on every run.
     Read read{"read", talvo::bench::BenchSequence(length, 17 + state.thread_index()), 1};
-    PredictRead(models, read.bases, StrandMode::Both);  // loads the model of the class
+    PredictRead(models, PredictionOptions{}, read.bases, StrandMode::Both);  // loads the model of the class
     std::string out;
     for (auto _ : state) {
         out.clear();
-        const ReadPrediction prediction = PredictRead(models, read.bases, StrandMode::Both);
+        const ReadPrediction prediction = PredictRead(models, PredictionOptions{}, read.bases, StrandMode::Both);
         const std::vector<short> cds = CorrectedCds(read.bases, prediction);
         AppendTableLine(out, read, prediction);
         AppendGff3(out, read, prediction);

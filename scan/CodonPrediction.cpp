@@ -59,11 +59,11 @@ ReadPrediction OnRead(const CodonCall& call, bool minus, int length) {
     return read;
 }
 
-ReadPrediction RefineRead(const ModelSet& models, const CodonDecoder& decoder, const std::vector<short>& bases,
-                          StrandMode mode, CodonScratch& scratch) {
+ReadPrediction RefineRead(const ModelSet& models, const PredictionOptions& options, const CodonDecoder& decoder,
+                          const std::vector<short>& bases, StrandMode mode, CodonScratch& scratch) {
     const int length = static_cast<int>(bases.size());
     WindowOnStrand chosen = OnChosenStrand(bases, mode, [&](const std::vector<short>& strand, bool minus) {
-        const Prediction window = Predict(models, strand);
+        const Prediction window = Predict(models, strand, options);
         return WindowOnStrand{OnRead(window, minus, length), strand, window.seqLayout.stopBase};
     });
     ReadPrediction& read = chosen.read;

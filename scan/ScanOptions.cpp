@@ -205,6 +205,7 @@ bool SameFile(const std::string& a, const std::string& b) {
 }  // namespace
 
 void CheckScanOptions(const ScanOptions& options) {
+    CheckOptions(options.prediction);
     const std::pair<const char*, const std::string*> outputs[] = {
         {"-o", &options.table},     {"--gff3", &options.gff3}, {"--bed", &options.bed},
         {"--protein", &options.protein}, {"--cds", &options.cds}, {"--stats", &options.stats},

@@ -81,21 +81,22 @@ private:
     std::array<std::unique_ptr<OutputFile>, kOutputs> files_;
 };
 
-ReadPrediction PredictWith(const ScanModels& models, CodonUse codon, const std::vector<short>& bases,
-                           StrandMode strand, CodonScratch& scratch) {
-    switch (codon) {
-        case CodonUse::Refine: return RefineRead(models.windows, *models.codon, bases, strand, scratch);
-        case CodonUse::LongRead: return DecodeRead(*models.codon, bases, strand, scratch);
+ReadPrediction PredictWith(const ScanModels& models, const ScanOptions& options, const std::vector<short>& bases,
+                           CodonScratch& scratch) {
+    switch (options.codon) {
+        case CodonUse::Refine:
+            return RefineRead(models.windows, options.prediction, *models.codon, bases, options.strand, scratch);
+        case CodonUse::LongRead: return DecodeRead(*models.codon, bases, options.strand, scratch);
         case CodonUse::None: break;
     }
-    return PredictRead(models.windows, bases, strand);
+    return PredictRead(models.windows, options.prediction, bases, options.strand);
 }
 
 void PredictBatch(Batch& batch, const ScanModels& models, const ScanOptions& options, const Outputs& outputs) {
     for (auto& text : batch.text) text.clear();
     batch.figures = RunFigures{};
     for (const Read& read : batch.reads) {
-        const ReadPrediction prediction = PredictWith(models, options.codon, read.bases, options.strand, batch.scratch);
+        const ReadPrediction prediction = PredictWith(models, options, read.bases, batch.scratch);
         batch.figures.Add(prediction, read.bases.size());
         if (outputs.Wants(kTable)) AppendTableLine(batch.text[kTable], read, prediction, outputs.Confidence());
         if (outputs.Wants(kGff3)) AppendGff3(batch.text[kGff3], read, prediction);

@@ -56,7 +56,7 @@ TEST(Threads, ManyThreadsPredictAsOne) {
     std::vector<std::string> expected;
     {
         const ModelSet models(kShippedModel);
-        for (const auto& read : reads) expected.push_back(Shown(read, Predict(models, read)));
+        for (const auto& read : reads) expected.push_back(Shown(read, Predict(models, read, PredictionOptions{})));
     }
     // A fresh model set, so that the threads also race to load its classes.
     const ModelSet models(kShippedModel);
@@ -68,7 +68,7 @@ TEST(Threads, ManyThreadsPredictAsOne) {
             // Each thread walks the reads from its own starting point.
             for (std::size_t k = 0; k < reads.size(); ++k) {
                 const std::size_t i = (k + 7 * t) % reads.size();
-                shown[t][i] = Shown(reads[i], Predict(models, reads[i]));
+                shown[t][i] = Shown(reads[i], Predict(models, reads[i], PredictionOptions{}));
             }
         });
     }
