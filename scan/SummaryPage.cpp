@@ -69,12 +69,17 @@ int TickEvery(std::size_t bins) {
     }
 }
 
-BarChart Outcomes(const RunFigures& f) {
+BarChart Chart(const char* id, const char* xTitle, const char* yTitle, const char* unit) {
     BarChart chart;
-    chart.id = "reads-by-outcome";
-    chart.xTitle = "outcome";
-    chart.yTitle = "reads";
-    chart.unit = "reads";
+    chart.id = id;
+    chart.xTitle = xTitle;
+    chart.yTitle = yTitle;
+    chart.unit = unit;
+    return chart;
+}
+
+BarChart Outcomes(const RunFigures& f) {
+    BarChart chart = Chart("reads-by-outcome", "outcome", "reads", "reads");
     chart.bars = {"with a coding region", "no coding region", "too short (< 30 bases)", "skipped"};
     for (std::size_t b = 0; b < chart.bars.size(); ++b) chart.ticks.push_back({b + 0.5, chart.bars[b]});
     chart.ticks[0].text = "coding";
@@ -89,11 +94,7 @@ BarChart Outcomes(const RunFigures& f) {
 }
 
 BarChart CdsLengths(const RunFigures& f) {
-    BarChart chart;
-    chart.id = "cds-length";
-    chart.xTitle = "length of the coding region on the read (bases)";
-    chart.yTitle = "reads";
-    chart.unit = "reads";
+    BarChart chart = Chart("cds-length", "length of the coding region on the read (bases)", "reads", "reads");
     const int width = RunFigures::kLengthBinWidth;
     chart.series = {{"", kSingle, Drawn(f.cdsLength, 20)}};
     const int bins = static_cast<int>(chart.series[0].counts.size());
@@ -107,11 +108,8 @@ BarChart CdsLengths(const RunFigures& f) {
 }
 
 BarChart ErrorRates(const RunFigures& f) {
-    BarChart chart;
-    chart.id = "errors-per-kb";
-    chart.xTitle = "errors per kilobase of the read's coding region";
-    chart.yTitle = "reads with a coding region";
-    chart.unit = "reads";
+    BarChart chart = Chart("errors-per-kb", "errors per kilobase of the read's coding region",
+                           "reads with a coding region", "reads");
     const int width = RunFigures::kRateBinWidth;
     chart.series = {{"", kSingle, Drawn(f.errorRate, 21)}};
     const int bins = static_cast<int>(chart.series[0].counts.size());
@@ -134,19 +132,15 @@ BarChart ErrorRates(const RunFigures& f) {
 
 // Charts whose bars are binned errors of both kinds, stacked.
 template <std::size_t N>
-BarChart ByKind(const char* id, const std::array<std::array<std::uint64_t, N>, kKinds>& bins) {
-    BarChart chart;
-    chart.id = id;
-    chart.unit = "errors";
-    chart.yTitle = "errors";
+BarChart ByKind(const char* id, const char* xTitle, const std::array<std::array<std::uint64_t, N>, kKinds>& bins) {
+    BarChart chart = Chart(id, xTitle, "errors", "errors");
     chart.series = {{"insertion", kInsertionColour, Counts(bins[kInsertion])},
                     {"deletion", kDeletionColour, Counts(bins[kDeletion])}};
     return chart;
 }
 
 BarChart ErrorPositions(const RunFigures& f) {
-    BarChart chart = ByKind("error-position", f.errorPosition);
-    chart.xTitle = "place in the coding region, 5′ to 3′ (% of its length)";
+    BarChart chart = ByKind("error-position", "place in the coding region, 5′ to 3′ (% of its length)", f.errorPosition);
     const int width = 100 / RunFigures::kPositionBins;
     for (int b = 0; b < RunFigures::kPositionBins; ++b) {
         chart.bars.push_back(std::to_string(b * width) + "–" + std::to_string(b * width + width) + " % of the region");
@@ -156,8 +150,8 @@ BarChart ErrorPositions(const RunFigures& f) {
 }
 
 BarChart ErrorConfidences(const RunFigures& f) {
-    BarChart chart = ByKind("error-confidence", f.errorConfidence);
-    chart.xTitle = "confidence of the error (probability under the codon model)";
+    BarChart chart =
+        ByKind("error-confidence", "confidence of the error (probability under the codon model)", f.errorConfidence);
     for (int b = 0; b < RunFigures::kConfidenceBins; ++b) {
         chart.bars.push_back("confidence " + Fixed(b * 0.05, 2) + "–" + Fixed(b * 0.05 + (b == 19 ? 0.05 : 0.04), 2));
     }
@@ -166,11 +160,7 @@ BarChart ErrorConfidences(const RunFigures& f) {
 }
 
 BarChart ErrorKinds(const RunFigures& f) {
-    BarChart chart;
-    chart.id = "error-kinds";
-    chart.xTitle = "kind of error";
-    chart.yTitle = "errors";
-    chart.unit = "errors";
+    BarChart chart = Chart("error-kinds", "kind of error", "errors", "errors");
     chart.bars = {"insertion (an extra base)", "deletion (a missing base)"};
     chart.ticks = {{0.5, "insertion"}, {1.5, "deletion"}};
     chart.series = {{"plus strand", kPlus, {f.errors[kInsertion][0], f.errors[kDeletion][0]}},

@@ -65,6 +65,18 @@ expect() {
 # A read of n bases from the sample.
 bases() { grep -v '>' "$source_dir/sample.txt" | tr -d '\n' | cut -c "1-$1"; }
 
+# n reads of each of the first twelve human mRNAs of the training data,
+# errors planted, appended to reads.fa.
+human_reads() {
+    gzip -dc "$source_dir/data/human/transcripts.fa.gz" |
+        awk '/^>/ { if (++n > 12) exit; f = sprintf("mrna%02d.fa", n) } { print > f }'
+    local mrna
+    for mrna in mrna*.fa; do
+        "$make_reads" "$mrna" planted.fa "$1" "${mrna//[!0-9]/}" || fail "make_scan_reads $mrna"
+        sed "s/^>/>${mrna%.fa}_/" planted.fa >> reads.fa
+    done
+}
+
 case $group in
 bad_input)
     : > empty.fa
@@ -173,12 +185,7 @@ outputs)
 single_read_program)
     "$make_reads" "$source_dir/sample.txt" reads.fa 60 5 || fail "make_scan_reads"
     # And reads of twelve human mRNAs of the training data, errors planted.
-    gzip -dc "$source_dir/data/human/transcripts.fa.gz" |
-        awk '/^>/ { if (++n > 12) exit; f = sprintf("mrna%02d.fa", n) } { print > f }'
-    for mrna in mrna*.fa; do
-        "$make_reads" "$mrna" planted.fa 3 "${mrna//[!0-9]/}" || fail "make_scan_reads $mrna"
-        sed "s/^>/>${mrna%.fa}_/" planted.fa >> reads.fa
-    done
+    human_reads 3
     "$scan" -d "$human" --quiet --strand plus reads.fa > t.tsv || fail "run"
     awk -F'\t' 'NR > 2 { print $1, ($9 == "cds" ? $4 " " $5 " " $7 : "none") }' t.tsv > scan.txt
     : > single.txt
@@ -306,12 +313,7 @@ summary)
     check() { python3 "$source_dir/tests/scan/check_summary.py" "$@" > check.txt || fail "$1: $(head -5 check.txt)"; }
     # Reads of twelve human mRNAs with errors planted, on both strands, a
     # read without a coding region and one too short.
-    gzip -dc "$source_dir/data/human/transcripts.fa.gz" |
-        awk '/^>/ { if (++n > 12) exit; f = sprintf("mrna%02d.fa", n) } { print > f }'
-    for mrna in mrna*.fa; do
-        "$make_reads" "$mrna" planted.fa 10 "${mrna//[!0-9]/}" || fail "make_scan_reads $mrna"
-        sed "s/^>/>${mrna%.fa}_/" planted.fa >> reads.fa
-    done
+    human_reads 10
     printf '>polyA\n%s\n>short\nACGTACGT\n' "$(printf 'A%.0s' {1..300})" >> reads.fa
     "$scan" -d "$human" --quiet --codon refine -t 2 reads.fa -o t.tsv --stats s_mqc.json --summary s.html \
         || fail "run"
