@@ -13,6 +13,8 @@
 #include <string>
 #include <type_traits>
 
+#include "PredictionOptions.h"
+
 namespace talvo::tools {
 
 struct TrainOptions;
@@ -65,6 +67,10 @@ CLI::Option* AddNumber(CLI::App& app, const std::string& name, T& target, T low,
 // The training options both tools take (how a model is trained), in the
 // group "Training".
 void AddTrainOptions(CLI::App& app, TrainOptions& options);
+
+// The window model's prediction settings, in the group "Window prediction"
+// (talvo-eval varies them; the programs predict with their defaults).
+void AddPredictionOptions(CLI::App& app, PredictionOptions& options);
 
 // Parses the command line. Returns -1 to go on, or the exit status when it
 // was handled here: 0 after --help or --version (on standard output), 1

@@ -163,7 +163,8 @@ void AddDecoders(const talvo::CodonModel& model, const std::vector<std::string>&
 // every column and scores them.
 void EvaluateOn(const std::vector<AnnotatedSequence>& set, const std::vector<int>& members,
                 const std::vector<Scenario>& scenarios, const std::vector<Column>& columns, uint64_t seed,
-                const FoldModels& models, int threads, std::vector<Tally>& tallies) {
+                const FoldModels& models, const talvo::PredictionOptions& prediction, int threads,
+                std::vector<Tally>& tallies) {
     for (std::size_t s = 0; s < scenarios.size(); ++s) {
         std::vector<SimulatedRead> reads;
         for (int idx : members) {
@@ -176,7 +177,7 @@ void EvaluateOn(const std::vector<AnnotatedSequence>& set, const std::vector<int
         std::vector<talvo::Prediction> predictions;
         for (const Column& c : columns) {
             if (c.scenario == s && NeedsWindowModel(c.use) && predictions.empty()) {
-                predictions = PredictReads(reads, models.windowDir, talvo::PredictionOptions{}, threads);
+                predictions = PredictReads(reads, models.windowDir, prediction, threads);
             }
         }
         for (std::size_t k = 0; k < columns.size(); ++k) {
@@ -220,6 +221,7 @@ struct EvalCommand {
     int threads = 0;
     std::string tsv;
     TrainOptions train;
+    talvo::PredictionOptions prediction;
 };
 
 int ParseEvalCommand(int argc, char** argv, EvalCommand& command) {
@@ -290,6 +292,7 @@ int ParseEvalCommand(int argc, char** argv, EvalCommand& command) {
     AddNumber(*app, "--threads", command.threads, 0, 1024, "threads (0: every core)")->group("Run");
     app->add_option("--tsv", command.tsv, "also write the figures as TSV")->group("Run")->type_name("FILE");
     AddTrainOptions(*app, command.train);
+    AddPredictionOptions(*app, command.prediction);
     const int status = ParseToolCommandLine(*app, argc, argv);
     if (status < 0 && command.model.empty() && command.folds == 0) {
         std::cerr << "talvo-eval: give either --model or --folds (see talvo-eval --help)\n";
@@ -312,6 +315,7 @@ struct EvalPlan {
 };
 
 EvalPlan MakePlan(const EvalCommand& command) {
+    talvo::CheckOptions(command.prediction);
     EvalPlan plan;
     for (const std::string& spec : command.scenarios) plan.scenarios.push_back(ParseScenario(spec));
     if (plan.scenarios.empty()) plan.scenarios.push_back(ParseScenario("none"));
@@ -423,7 +427,8 @@ void CrossValidate(const EvalCommand& command, const EvalPlan& plan, const std::
             TrySettings(command.trial, foldModel);
             AddDecoders(foldModel, plan.settings, models);
         }
-        EvaluateOn(set, held, plan.scenarios, plan.columns, train.seed, models, threads, tallies);
+        EvaluateOn(set, held, plan.scenarios, plan.columns, train.seed, models, command.prediction, threads,
+                   tallies);
     }
 }
 
@@ -466,7 +471,8 @@ int main(int argc, char** argv) {
             FoldModels models;
             models.windowDir = command.model;
             AddDecoders(plan.codonModel, plan.settings, models);
-            EvaluateOn(set, all, plan.scenarios, plan.columns, command.train.seed, models, threads, tallies);
+            EvaluateOn(set, all, plan.scenarios, plan.columns, command.train.seed, models, command.prediction,
+                       threads, tallies);
         }
         PrintFigures(command, plan, set.size(), tallies);
         std::cerr << "talvo-eval: " << talvo::ResourceSummary(begin) << "\n";
