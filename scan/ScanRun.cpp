@@ -28,7 +28,7 @@ namespace talvo::scan {
 namespace {
 
 // The stats and the summary are written once, at the end of the run.
-enum Output { kTable, kGff3, kBed, kProtein, kCds, kStats, kSummary, kOutputs };
+enum Output { kTable, kGff3, kBed, kProtein, kCds, kCorrected, kStats, kSummary, kOutputs };
 
 // A batch is predicted by one worker at a time, which decodes with the
 // batch's scratch.
@@ -49,6 +49,7 @@ public:
         Open(kBed, options.bed, BedStart(provenance));
         Open(kProtein, options.protein, "");
         Open(kCds, options.cds, "");
+        Open(kCorrected, options.corrected, "");
         Open(kStats, options.stats, "");
         Open(kSummary, options.summary, "");
     }
@@ -101,6 +102,7 @@ void PredictBatch(Batch& batch, const ScanModels& models, const ScanOptions& opt
         if (outputs.Wants(kTable)) AppendTableLine(batch.text[kTable], read, prediction, outputs.Confidence());
         if (outputs.Wants(kGff3)) AppendGff3(batch.text[kGff3], read, prediction);
         if (outputs.Wants(kBed)) AppendBed12(batch.text[kBed], read, prediction);
+        if (outputs.Wants(kCorrected)) AppendCorrectedRead(batch.text[kCorrected], read, prediction);
         if (prediction.status == ReadStatus::Cds && (outputs.Wants(kProtein) || outputs.Wants(kCds))) {
             const std::vector<short> cds = CorrectedCds(read.bases, prediction);
             if (outputs.Wants(kProtein)) AppendProteinFasta(batch.text[kProtein], read, prediction, cds);
