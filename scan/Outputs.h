@@ -61,4 +61,9 @@ void AppendCdsFasta(std::string& out, const Read& read, const ReadPrediction& pr
 void AppendProteinFasta(std::string& out, const Read& read, const ReadPrediction& prediction,
                         const std::vector<short>& cds);
 
+// FASTA of every read with its errors undone, in the read's orientation:
+// an extra base left out, a missing base put in as N; the bases in upper
+// case, an unknown base as N. The header gives the errors.
+void AppendCorrectedRead(std::string& out, const Read& read, const ReadPrediction& prediction);
+
 }  // namespace talvo::scan

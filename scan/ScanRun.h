@@ -26,6 +26,10 @@ struct BatchLimits {
 // (unless quiet) and warnings go to err as well.
 int RunScan(const ScanOptions& options, std::ostream& err, BatchLimits limits = {});
 
+// --merge-stats: adds up the figures of the stats files given as inputs and
+// writes the stats and the summary; returns the exit status.
+int MergeStats(const ScanOptions& options, std::ostream& err);
+
 // The models a run predicts with: the window models (used by the window
 // model and refinement), the codon model's decoder under the run's error
 // setting (refinement and the long-read use), and the gene model's

@@ -13,10 +13,12 @@
 #include "CodonModel.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <fstream>
 #include <ostream>
-#include <stdexcept>
+#include <system_error>
 
+#include "EngineError.h"
 #include "FileOpen.h"
 #include "GeneticCode.h"
 #include "ModelText.h"
@@ -79,7 +81,9 @@ const ErrorSetting* CodonModel::Setting(const std::string& name) const {
 
 CodonModel ReadCodonModel(const std::string& path) {
     std::ifstream file;
-    if (!OpenForReading(file, path)) throw std::runtime_error(path + ": cannot open the codon model");
+    if (!OpenForReading(file, path)) {
+        throw EngineError(EngineError::Kind::CannotOpen, path, 0, std::generic_category().message(errno));
+    }
     ModelTextReader r(path, file);
     std::vector<std::string> f;
     if (!r.Next(f) || r.Text() != kVersionLine) {
