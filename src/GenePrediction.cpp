@@ -56,7 +56,9 @@ GenePredictor::GenePredictor(const CodonModel& codon, const GeneModel& gene, con
 
 GenePrediction GenePredictor::Predict(const std::vector<short>& bases, Strands strands, CodonScratch& scratch) const {
     GenePrediction chosen = PredictStrands(decoder_, bases, strands, scratch);
-    if (cleanShare_ <= 0.0 || chosen.call.first < 0) return chosen;
+    // A path without errors is the best one of the error-free reading too:
+    // its errors only cost more.
+    if (cleanShare_ <= 0.0 || chosen.call.first < 0 || chosen.call.errors.empty()) return chosen;
     GenePrediction clean = chosen;
     clean.call = clean_.Decode(chosen.minus ? ReverseComplement(bases) : bases, scratch);
     // The error-free regime is likelier when its path has its odds, what

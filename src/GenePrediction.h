@@ -42,8 +42,8 @@ public:
                   const GeneOptions& options);
 
     // The strands decoded under the error setting; then, unless cleanShare
-    // is 0, the chosen strand decoded again as good as error-free, and of
-    // the two the one likelier under the prior kept.
+    // is 0 or the path has no error, the chosen strand decoded again as good
+    // as error-free, and of the two the one likelier under the prior kept.
     GenePrediction Predict(const std::vector<short>& bases, Strands strands, CodonScratch& scratch) const;
 
 private:
