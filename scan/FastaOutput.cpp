@@ -35,6 +35,30 @@ void AppendCdsFasta(std::string& out, const Read& read, const ReadPrediction& pr
     AppendWrapped(out, letters);
 }
 
+void AppendCorrectedRead(std::string& out, const Read& read, const ReadPrediction& prediction) {
+    out += '>';
+    out += read.id;
+    out += " errors=";
+    out += ErrorList(prediction.errors);
+    out += '\n';
+    std::string letters;
+    letters.reserve(read.bases.size() + prediction.errors.size());
+    auto error = prediction.errors.begin();
+    const auto end = prediction.errors.end();
+    for (std::size_t p = 0; p <= read.bases.size(); ++p) {
+        bool extra = false;
+        for (; error != end && static_cast<std::size_t>(error->pos) == p; ++error) {
+            if (error->kind == ErrorKind::Deletion) {
+                letters += 'N';  // the missing base, just before base p
+            } else {
+                extra = true;
+            }
+        }
+        if (p < read.bases.size() && !extra) letters += BaseLetter(read.bases[p]);
+    }
+    AppendWrapped(out, letters);
+}
+
 void AppendProteinFasta(std::string& out, const Read& read, const ReadPrediction& prediction,
                         const std::vector<short>& cds) {
     if (prediction.status != ReadStatus::Cds) return;

@@ -30,6 +30,45 @@ std::string DefaultModelDirectory() {
     return "./param-human";
 }
 
+std::string SampleName(const std::string& input) {
+    if (input == "-") return "stdin";
+    std::string name = std::filesystem::path(input).filename().string();
+    for (const std::vector<std::string>& endings :
+         {std::vector<std::string>{".gz", ".bgz"}, {".fa", ".fasta", ".fna", ".fq", ".fastq", ".txt"}}) {
+        for (const std::string& ending : endings) {
+            if (name.size() > ending.size() && name.compare(name.size() - ending.size(), ending.size(), ending) == 0) {
+                name.resize(name.size() - ending.size());
+                break;
+            }
+        }
+    }
+    return name;
+}
+
+namespace {
+
+// The command line as a shell would take it back: words with other than
+// letters, digits and -_./=:,+@% in single quotes.
+std::string CommandLine(int argc, const char* const* argv) {
+    std::string line;
+    for (int i = 0; i < argc; ++i) {
+        const std::string word = argv[i];
+        if (i > 0) line += ' ';
+        const bool plain = !word.empty() && word.find_first_not_of("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"
+                                                                   "0123456789-_./=:,+@%") == std::string::npos;
+        if (plain) {
+            line += word;
+            continue;
+        }
+        line += '\'';
+        for (const char c : word) line += c == '\'' ? std::string("'\\''") : std::string(1, c);
+        line += '\'';
+    }
+    return line;
+}
+
+}  // namespace
+
 int AvailableCores() {
     cpu_set_t set;
     CPU_ZERO(&set);
@@ -65,19 +104,39 @@ int ParseScanOptions(int argc, const char* const* argv, ScanOptions& options) {
         ->check(CLI::IsMember({"both", "plus", "minus"}))
         ->type_name("STRAND")
         ->capture_default_str();
+    std::string use = "gene";
+    CLI::Option* useOption =
+        app.add_option("--use", use,
+                       "gene: the gene model; window: the window model alone, as talvo predicts; refine: "
+                       "the window model's coding region, its errors placed anew by the codon model; "
+                       "long-read: the codon model alone (reads with many errors)")
+            ->group("Prediction")
+            ->check(CLI::IsMember({"gene", "window", "refine", "long-read"}))
+            ->type_name("USE")
+            ->capture_default_str();
     std::string codon;
-    CLI::Option* codonOption =
-        app.add_option("--codon", codon,
-                       "the codon model: refine places the errors inside the window model's coding region "
-                       "anew; long-read predicts with it alone (reads with many errors)")
-            ->group("Codon model")
-            ->check(CLI::IsMember({"refine", "long-read"}))
-            ->type_name("USE");
+    app.add_option("--codon", codon, "the same as --use refine or --use long-read")
+        ->group("Prediction")
+        ->check(CLI::IsMember({"refine", "long-read"}))
+        ->excludes(useOption)
+        ->type_name("USE");
     app.add_option("--error-setting", options.errorSetting,
-                   "the codon model's error setting (default: est with refine, ont with long-read)")
-        ->group("Codon model")
-        ->needs(codonOption)
+                   "error setting of the codon and gene models (default: ont with long-read, else est)")
+        ->group("Prediction")
         ->type_name("NAME");
+    double inside = -1.0;
+    app.add_option("--inside-cds", inside,
+                   "gene model: the probability that a read begins, and that it ends, inside its coding "
+                   "region (default 0.01, for full-length cDNAs; about 0.3 for ESTs and other fragments)")
+        ->group("Prediction")
+        ->check(CLI::Range(0.0001, 0.9))
+        ->type_name("P");
+    app.add_option("--min-confidence", options.minConfidence,
+                   "gene model: list a coding region whose start or stop has a lower confidence as "
+                   "low_confidence and leave it out of the GFF3, BED, protein and CDS files")
+        ->group("Prediction")
+        ->check(CLI::Range(0.0, 1.0))
+        ->type_name("X");
     app.add_option("-o,--output", options.table, "the table of the reads; - for standard output")
         ->group("Outputs")
         ->type_name("FILE")
@@ -90,6 +149,25 @@ int ParseScanOptions(int argc, const char* const* argv, ScanOptions& options) {
     app.add_option("--cds", options.cds, "FASTA of the coding sequences, corrected")
         ->group("Outputs")
         ->type_name("FILE");
+    app.add_option("--corrected", options.corrected,
+                   "FASTA of every read with its errors undone (an extra base left out, a missing one as N)")
+        ->group("Outputs")
+        ->type_name("FILE");
+    app.add_option("--stats", options.stats,
+                   "the run's figures as JSON (MultiQC custom content when named *_mqc.json)")
+        ->group("Summary")
+        ->type_name("FILE");
+    app.add_option("--summary", options.summary, "the run's figures as an HTML page with charts")
+        ->group("Summary")
+        ->type_name("FILE");
+    app.add_option("--sample", options.sample,
+                   "the run's name in the stats and the summary (default: the first input's file name)")
+        ->group("Summary")
+        ->type_name("NAME");
+    app.add_flag("--merge-stats", options.mergeStats,
+                 "the inputs are stats files of runs over parts of one input: add up their figures into --stats "
+                 "and --summary")
+        ->group("Summary");
     app.add_option("-t,--threads", options.threads, "threads (default: the cores available)")
         ->group("Run")
         ->check(CLI::Range(1, 1024))
@@ -115,10 +193,40 @@ int ParseScanOptions(int argc, const char* const* argv, ScanOptions& options) {
         std::cerr << "talvo-scan: " << e.what() << " (see talvo-scan --help)\n";
         return 1;
     }
-    if (!codon.empty()) {
-        options.codon = codon == "refine" ? CodonUse::Refine : CodonUse::LongRead;
-        if (options.errorSetting.empty()) options.errorSetting = codon == "refine" ? "est" : "ont";
+    options.commandLine = CommandLine(argc, argv);
+    if (options.sample.empty() && !options.mergeStats) options.sample = SampleName(options.inputs.front());
+    if (options.mergeStats) {
+        for (const char* name : {"-o", "--gff3", "--bed", "--protein", "--cds", "--corrected"}) {
+            if (app.count(name) > 0) {
+                std::cerr << "talvo-scan: " << name << " cannot be given with --merge-stats (see talvo-scan --help)\n";
+                return 1;
+            }
+        }
+        if (options.stats.empty() && options.summary.empty()) {
+            std::cerr << "talvo-scan: --merge-stats needs --stats or --summary (see talvo-scan --help)\n";
+            return 1;
+        }
+        options.table.clear();
     }
+    if (!codon.empty()) use = codon;
+    options.use = use == "gene"     ? ScanUse::Gene
+                  : use == "window" ? ScanUse::Window
+                  : use == "refine" ? ScanUse::Refine
+                                    : ScanUse::LongRead;
+    const auto refuse = [](const std::string& message) {
+        std::cerr << "talvo-scan: " << message << " (see talvo-scan --help)\n";
+        return 1;
+    };
+    if (options.use == ScanUse::Window && !options.errorSetting.empty()) {
+        return refuse("--error-setting: the window model has no error setting");
+    }
+    if (options.use != ScanUse::Gene && (inside >= 0.0 || options.minConfidence > 0.0)) {
+        return refuse("--inside-cds and --min-confidence are the gene model's (--use gene)");
+    }
+    if (options.errorSetting.empty() && options.use != ScanUse::Window) {
+        options.errorSetting = options.use == ScanUse::LongRead ? "ont" : "est";
+    }
+    if (inside >= 0.0) options.gene.beginInside = options.gene.endInside = inside;
     options.strand = strand == "plus" ? StrandMode::Plus : (strand == "minus" ? StrandMode::Minus : StrandMode::Both);
     return -1;
 }
@@ -139,7 +247,9 @@ void CheckScanOptions(const ScanOptions& options) {
     CheckOptions(options.prediction);
     const std::pair<const char*, const std::string*> outputs[] = {
         {"-o", &options.table},     {"--gff3", &options.gff3}, {"--bed", &options.bed},
-        {"--protein", &options.protein}, {"--cds", &options.cds},
+        {"--protein", &options.protein}, {"--cds", &options.cds}, {"--corrected", &options.corrected},
+        {"--stats", &options.stats},
+        {"--summary", &options.summary},
     };
     for (std::size_t i = 0; i < std::size(outputs); ++i) {
         const auto& [option, path] = outputs[i];

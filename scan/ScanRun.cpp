@@ -5,7 +5,9 @@
 #include <array>
 #include <memory>
 #include <new>
+#include <optional>
 #include <ostream>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -18,19 +20,22 @@
 #include "Outputs.h"
 #include "RunSummary.h"
 #include "SequenceInput.h"
+#include "StatsFile.h"
+#include "SummaryPage.h"
 
 namespace talvo::scan {
 
 namespace {
 
-enum Output { kTable, kGff3, kBed, kProtein, kCds, kOutputs };
+// The stats and the summary are written once, at the end of the run.
+enum Output { kTable, kGff3, kBed, kProtein, kCds, kCorrected, kStats, kSummary, kOutputs };
 
 // A batch is predicted by one worker at a time, which decodes with the
 // batch's scratch.
 struct Batch {
     std::vector<Read> reads;
     std::array<std::string, kOutputs> text;
-    ReadCounts counts;
+    RunFigures figures;
     CodonScratch scratch;
 };
 
@@ -38,20 +43,28 @@ struct Batch {
 class Outputs {
 public:
     Outputs(const ScanOptions& options, const std::string& provenance)
-        : confidence_(options.codon != CodonUse::None) {
-        Open(kTable, options.table, TableStart(provenance, confidence_));
+        : columns_(ColumnsOf(options.use)) {
+        Open(kTable, options.table, TableStart(provenance, columns_));
         Open(kGff3, options.gff3, Gff3Start(provenance));
         Open(kBed, options.bed, BedStart(provenance));
         Open(kProtein, options.protein, "");
         Open(kCds, options.cds, "");
+        Open(kCorrected, options.corrected, "");
+        Open(kStats, options.stats, "");
+        Open(kSummary, options.summary, "");
     }
     bool Wants(Output output) const { return files_[output] != nullptr; }
-    // Whether the table has the errors' confidences.
-    bool Confidence() const { return confidence_; }
+    // The table's last columns.
+    TableColumns Columns() const { return columns_; }
     void Write(const Batch& batch) {
         for (int o = 0; o < kOutputs; ++o) {
             if (files_[o]) files_[o]->Write(batch.text[o]);
         }
+    }
+    // The run's figures, into the stats and the summary when asked for.
+    void WriteFigures(const RunFigures& figures, const RunDescription& run) {
+        if (files_[kStats]) files_[kStats]->Write(StatsJson(figures, run));
+        if (files_[kSummary]) files_[kSummary]->Write(SummaryPage(figures, run));
     }
     void Commit() {
         for (auto& file : files_) {
@@ -65,30 +78,32 @@ private:
         files_[output] = std::make_unique<OutputFile>(path);
         files_[output]->Write(start);
     }
-    bool confidence_;
+    TableColumns columns_;
     std::array<std::unique_ptr<OutputFile>, kOutputs> files_;
 };
 
 ReadPrediction PredictWith(const ScanModels& models, const ScanOptions& options, const std::vector<short>& bases,
                            CodonScratch& scratch) {
-    switch (options.codon) {
-        case CodonUse::Refine:
+    switch (options.use) {
+        case ScanUse::Gene: return GeneRead(*models.gene, bases, options.strand, options.minConfidence, scratch);
+        case ScanUse::Refine:
             return RefineRead(models.windows, options.prediction, *models.codon, bases, options.strand, scratch);
-        case CodonUse::LongRead: return DecodeRead(*models.codon, bases, options.strand, scratch);
-        case CodonUse::None: break;
+        case ScanUse::LongRead: return DecodeRead(*models.codon, bases, options.strand, scratch);
+        case ScanUse::Window: break;
     }
     return PredictRead(models.windows, options.prediction, bases, options.strand);
 }
 
 void PredictBatch(Batch& batch, const ScanModels& models, const ScanOptions& options, const Outputs& outputs) {
     for (auto& text : batch.text) text.clear();
-    batch.counts = ReadCounts{};
+    batch.figures = RunFigures{};
     for (const Read& read : batch.reads) {
         const ReadPrediction prediction = PredictWith(models, options, read.bases, batch.scratch);
-        batch.counts.Add(prediction, read.bases.size());
-        if (outputs.Wants(kTable)) AppendTableLine(batch.text[kTable], read, prediction, outputs.Confidence());
+        batch.figures.Add(prediction, read.bases.size());
+        if (outputs.Wants(kTable)) AppendTableLine(batch.text[kTable], read, prediction, outputs.Columns());
         if (outputs.Wants(kGff3)) AppendGff3(batch.text[kGff3], read, prediction);
         if (outputs.Wants(kBed)) AppendBed12(batch.text[kBed], read, prediction);
+        if (outputs.Wants(kCorrected)) AppendCorrectedRead(batch.text[kCorrected], read, prediction);
         if (prediction.status == ReadStatus::Cds && (outputs.Wants(kProtein) || outputs.Wants(kCds))) {
             const std::vector<short> cds = CorrectedCds(read.bases, prediction);
             if (outputs.Wants(kProtein)) AppendProteinFasta(batch.text[kProtein], read, prediction, cds);
@@ -100,17 +115,23 @@ void PredictBatch(Batch& batch, const ScanModels& models, const ScanOptions& opt
 }  // namespace
 
 int RunScan(const ScanOptions& options, std::ostream& err, BatchLimits limits) {
+    if (options.mergeStats) return MergeStats(options, err);
     try {
         const ModelSet models(options.modelDirectory);
-        if (options.codon != CodonUse::LongRead) {
+        if (options.use == ScanUse::Window || options.use == ScanUse::Refine) {
             models.LoadAll();
             for (const std::string& warning : models.Warnings()) err << "talvo-scan: warning: " << warning << '\n';
         }
-        if (options.codon == CodonUse::None) return ScanReads(options, models, err, limits);
+        if (options.use == ScanUse::Window) return ScanReads(options, models, err, limits);
         // Read once, before any read; the decoder is shared by the threads.
         const std::string path = CodonModelPath(options.modelDirectory);
         const CodonModel codonModel = ReadCodonModel(path);
         CheckErrorSetting(codonModel, options.errorSetting, path);
+        if (options.use == ScanUse::Gene) {
+            const GenePredictor gene(codonModel, ReadGeneModel(GeneModelPath(options.modelDirectory)),
+                                     options.errorSetting, options.gene);
+            return ScanReads(options, {models, nullptr, &gene}, err, limits);
+        }
         const CodonDecoder decoder(codonModel, options.errorSetting);
         return ScanReads(options, {models, &decoder}, err, limits);
     } catch (const std::runtime_error& e) {
@@ -122,9 +143,14 @@ int RunScan(const ScanOptions& options, std::ostream& err, BatchLimits limits) {
 }
 
 int ScanReads(const ScanOptions& options, const ScanModels& models, std::ostream& err, BatchLimits limits) {
+    if ((options.use == ScanUse::Gene && models.gene == nullptr) ||
+        ((options.use == ScanUse::Refine || options.use == ScanUse::LongRead) && models.codon == nullptr)) {
+        throw std::invalid_argument("the models given lack the one that the use predicts with");
+    }
     try {
-        Outputs outputs(options,
-                        Provenance(options.modelDirectory, options.strand, options.codon, options.errorSetting));
+        const std::string provenance =
+            Provenance(options.modelDirectory, options.strand, options.use, options.errorSetting);
+        Outputs outputs(options, provenance);
         RunSummary summary(!options.quiet && isatty(STDERR_FILENO) == 1);
         ReadBatches input(options.inputs, options.firstRead);
         const int threads = options.threads;
@@ -134,9 +160,10 @@ int ScanReads(const ScanOptions& options, const ScanModels& models, std::ostream
             [&](Batch& batch) { PredictBatch(batch, models, options, outputs); },
             [&](Batch& batch) {
                 outputs.Write(batch);
-                summary.Written(batch.counts);
+                summary.Written(batch.figures);
             });
         summary.EndProgress();
+        outputs.WriteFigures(summary.Figures(), {options.sample, provenance, options.commandLine});
         // The reads before a malformed record are complete: keep them.
         outputs.Commit();
         for (const std::string& empty : input.EmptyInputs()) {
@@ -151,6 +178,42 @@ int ScanReads(const ScanOptions& options, const ScanModels& models, std::ostream
     } catch (const EngineError& e) {
         err << "talvo-scan: " << e.what() << '\n';
     } catch (const OutputError& e) {
+        err << "talvo-scan: " << e.what() << '\n';
+    } catch (const std::bad_alloc&) {
+        err << "talvo-scan: out of memory\n";
+    }
+    return 1;
+}
+
+int MergeStats(const ScanOptions& options, std::ostream& err) {
+    try {
+        RunFigures figures;
+        RunDescription merged;
+        for (std::size_t i = 0; i < options.inputs.size(); ++i) {
+            const std::string& path = options.inputs[i];
+            RunFigures part;
+            RunDescription run;
+            ReadStatsFile(path, part, run);
+            if (i == 0) {
+                merged = run;
+            } else if (run.provenance != merged.provenance) {
+                throw std::runtime_error(path + ": made with other settings (" + run.provenance + ") than " +
+                                         options.inputs.front() + " (" + merged.provenance + ")");
+            } else {
+                merged.runs += run.runs;
+            }
+            figures.Add(part);
+        }
+        if (!options.sample.empty()) merged.sample = options.sample;
+        // Both written before either replaces its file.
+        std::optional<OutputFile> stats;
+        std::optional<OutputFile> summary;
+        if (!options.stats.empty()) stats.emplace(options.stats).Write(StatsJson(figures, merged));
+        if (!options.summary.empty()) summary.emplace(options.summary).Write(SummaryPage(figures, merged));
+        if (stats) stats->Commit();
+        if (summary) summary->Commit();
+        return 0;
+    } catch (const std::runtime_error& e) {
         err << "talvo-scan: " << e.what() << '\n';
     } catch (const std::bad_alloc&) {
         err << "talvo-scan: out of memory\n";

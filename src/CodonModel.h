@@ -31,6 +31,9 @@ struct ErrorSetting {
     int order = 5;     // Markov order of the emissions used with this setting (0..CodonModel::kOrder)
     std::array<double, kLongestRun + 1> insertion{};
     std::array<double, kLongestRun + 1> deletion{};
+    // A substitution, per base: the gene model reads on through a stop codon
+    // in frame with this probability (one a substitution made).
+    double substitution = 0.0;
 };
 
 struct CodonModel {
@@ -59,9 +62,9 @@ struct CodonModel {
     const ErrorSetting* Setting(const std::string& name) const;
 };
 
-// Reads a codon-model file. Throws std::runtime_error with a one-line
-// message naming the file (and the line, for a bad line) on a missing file,
-// a wrong version line, a malformed or out-of-range value, or a missing part.
+// Reads a codon-model file. Throws EngineError naming the file (and the
+// line, for a bad line) on a missing file, a wrong version line, a malformed
+// or out-of-range value, or a missing part.
 CodonModel ReadCodonModel(const std::string& path);
 
 // Writes the model in the text format ReadCodonModel reads, byte for byte

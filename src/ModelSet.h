@@ -34,7 +34,6 @@ public:
     void LoadAll() const;
     // Warnings of the classes loaded so far, in class order.
     std::vector<std::string> Warnings() const;
-    const std::string& Directory() const { return directory_; }
 
 private:
     struct Slot;

@@ -87,6 +87,27 @@ void AddTrainOptions(CLI::App& app, TrainOptions& options) {
                   "the boosting round from which they count"));
 }
 
+void AddPredictionOptions(CLI::App& app, PredictionOptions& options) {
+    const std::string group = "Window prediction";
+    constexpr double kScore = 1000.0;  // the transition scores' scale: a few units per step
+    auto add = [&](CLI::Option* option) { option->group(group); };
+    add(AddNumber(app, "--frame-change-price", options.frameChangePrice, 0.0, kScore,
+                  "taken from a path's score at each change of frame (one sequencing error)"));
+    add(AddNumber(app, "--unknown-class-price", options.unknownClassPrice, 0.0, kScore,
+                  "taken at each step into a position without a scored window"));
+    add(AddNumber(app, "--start-score", options.startScore, -kScore, kScore, "score of a path begun at an ATG"));
+    add(AddNumber(app, "--begin-score", options.beginScore, -kScore, kScore,
+                  "score of a path begun elsewhere, below which a path begins afresh"));
+    add(AddNumber(app, "--walk-stop", options.walkStop, -kScore, kScore,
+                  "the traceback stops at a predecessor scoring below X"));
+    add(AddNumber(app, "--min-steps", options.minSteps, 0, 1000000,
+                  "a path of fewer steps scores --short-path-score"));
+    add(AddNumber(app, "--short-path-score", options.shortPathScore, -kScore, kScore,
+                  "the score of a path shorter than --min-steps"));
+    add(AddNumber(app, "--accept-above", options.acceptAbove, -kScore, kScore,
+                  "a path scoring X or less is no coding region"));
+}
+
 int ParseToolCommandLine(CLI::App& app, int argc, char** argv) {
     try {
         app.parse(argc, argv);

@@ -14,6 +14,8 @@
 #include <type_traits>
 #include <vector>
 
+#include "PredictionOptions.h"
+
 namespace talvo::tools {
 
 struct TrainOptions;
@@ -71,6 +73,10 @@ void AddAnnotatedSetOptions(CLI::App& app, std::vector<std::string>& fasta, std:
 // The training options both tools take (how a model is trained), in the
 // group "Training".
 void AddTrainOptions(CLI::App& app, TrainOptions& options);
+
+// The window model's prediction settings, in the group "Window prediction"
+// (talvo-eval varies them; the programs predict with their defaults).
+void AddPredictionOptions(CLI::App& app, PredictionOptions& options);
 
 // Parses the command line. Returns -1 to go on, or the exit status when it
 // was handled here: 0 after --help or --version (on standard output), 1

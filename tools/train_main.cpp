@@ -37,7 +37,7 @@ int ParseTrainCommand(int argc, char** argv, TrainCommand& command) {
         ->required();
     app->add_option("--error-profile", command.errorProfiles,
                     "also write the codon model, with the error setting NAME from the\n"
-                    "error profile FILE; repeatable")
+                    "error profile FILE, and the gene model built on it; repeatable")
         ->group("Output")
         ->type_name("NAME=FILE");
     AddNumber(*app, "--threads", command.options.threads, 0, 1024,
@@ -45,6 +45,16 @@ int ParseTrainCommand(int argc, char** argv, TrainCommand& command) {
         ->group("Run");
     AddTrainOptions(*app, command.options);
     return ParseToolCommandLine(*app, argc, argv);
+}
+
+// Writes a model file of the parameter directory; throws
+// std::runtime_error naming it when the write fails.
+template <typename Write>
+void WriteModelFile(const std::string& path, Write write) {
+    std::ofstream out(path, std::ios::binary);
+    write(out);
+    out.close();
+    if (!out) throw std::runtime_error(path + ": write failed");
 }
 
 }  // namespace
@@ -67,11 +77,11 @@ int main(int argc, char** argv) {
         const auto classes = TrainModels(set, options);
         WriteModelDirectory(classes, options, command.out, DescribeSets(command.fasta, set));
         if (!profiles.empty()) {
-            const std::string path = talvo::CodonModelPath(command.out);
-            std::ofstream out(path, std::ios::binary);
-            talvo::WriteCodonModel(codonModel, out);
-            out.close();
-            if (!out) throw std::runtime_error(path + ": write failed");
+            WriteModelFile(talvo::CodonModelPath(command.out),
+                           [&](std::ostream& out) { talvo::WriteCodonModel(codonModel, out); });
+            const talvo::GeneModel geneModel = CountGeneModel(set);
+            WriteModelFile(talvo::GeneModelPath(command.out),
+                           [&](std::ostream& out) { talvo::WriteGeneModel(geneModel, out); });
         }
         PrintReport(classes, std::cerr);
         std::cerr << "talvo-train: wrote " << command.out << "; " << talvo::ResourceSummary(begin) << "\n";

@@ -22,6 +22,13 @@
 #                        minus strand, its confidence in the table and GFF3
 #                        (validated); a missing codon model, an unknown
 #                        error setting
+#   summary              --stats agrees with the table; the stats of two
+#                        halves of the input added up (--merge-stats) are
+#                        the whole run's; MultiQC reads the stats file; the
+#                        summary page opened in headless chromium loads
+#                        without a console message, fetches nothing, and
+#                        each chart holds the figures (its screenshot is
+#                        written to $TALVO_SCREENSHOT when set)
 set -u
 group=$1
 scan=$(realpath "$2")
@@ -58,6 +65,18 @@ expect() {
 # A read of n bases from the sample.
 bases() { grep -v '>' "$source_dir/sample.txt" | tr -d '\n' | cut -c "1-$1"; }
 
+# n reads of each of the first twelve human mRNAs of the training data,
+# errors planted, appended to reads.fa.
+human_reads() {
+    gzip -dc "$source_dir/data/human/transcripts.fa.gz" |
+        awk '/^>/ { if (++n > 12) exit; f = sprintf("mrna%02d.fa", n) } { print > f }'
+    local mrna
+    for mrna in mrna*.fa; do
+        "$make_reads" "$mrna" planted.fa "$1" "${mrna//[!0-9]/}" || fail "make_scan_reads $mrna"
+        sed "s/^>/>${mrna%.fa}_/" planted.fa >> reads.fa
+    done
+}
+
 case $group in
 bad_input)
     : > empty.fa
@@ -69,7 +88,7 @@ bad_input)
     printf '\x7fELF\x02\x01\x01\x00\x00\x00\x00' > binary.fa
     printf '>ok\n%s\n' "$(bases 100)" > ok.fa
 
-    m=(-d "$synthetic" --quiet)
+    m=(-d "$synthetic" --use window --quiet)
     expect "version" 0 "" 1 -- --version
     [[ $(cat out.txt) == "talvo-scan "[0-9]*.[0-9]*.[0-9]* ]] || fail "version: $(cat out.txt)"
     "$scan" --help > out.txt 2>&1 || fail "help: status $?"
@@ -108,7 +127,7 @@ bad_input)
     ls ./*.tmp* >/dev/null 2>&1 && fail "temporary files left: $(ls ./*.tmp*)"
 
     # The summary line without --quiet.
-    "$scan" -d "$synthetic" short.fa ok.fa > /dev/null 2> err.txt
+    "$scan" -d "$synthetic" --use window short.fa ok.fa > /dev/null 2> err.txt
     grep -Eq '^talvo-scan: 3 reads: 0 with a coding region \(0 plus, 0 minus\), 1 without, 2 too short; 0 errors called \(0 plus, 0 minus\); wall [0-9.]+ s, CPU [0-9.]+ s, peak memory [0-9]+ MB$' err.txt \
         || fail "summary line: $(cat err.txt)"
     ;;
@@ -129,14 +148,14 @@ threads_and_gzip)
             cmp -s "one.$ext" "$run.$ext" || fail "$run.$ext differs from one.$ext"
         done
     done
-    [[ $(grep -c $'\tcds$' one.tsv) -ge 100 ]] || fail "too few reads with a coding region: $(grep -c $'\tcds$' one.tsv)"
+    [[ $(grep -c $'\tcds\t' one.tsv) -ge 100 ]] || fail "too few reads with a coding region: $(grep -c $'\tcds\t' one.tsv)"
     ;;
 
 outputs)
     "$make_reads" "$source_dir/sample.txt" reads.fa 60 7 || fail "make_scan_reads"
     "$scan" -d "$human" --quiet reads.fa -o t.tsv --gff3 m.gff3 --bed m.bed --protein p.faa --cds c.fna \
-        || fail "run"
-    predicted=$(grep -c $'\tcds$' t.tsv)
+        --corrected r.fa || fail "run"
+    predicted=$(grep -c $'\tcds\t' t.tsv)
     minus=$(awk -F'\t' '$3 == "-"' t.tsv | wc -l)
     with_errors=$(awk -F'\t' '$9 == "cds" && $6 > 0' t.tsv | wc -l)
     [[ $minus -ge 10 && $with_errors -ge 20 && $predicted -gt $minus ]] \
@@ -157,6 +176,37 @@ outputs)
               $2 + start[n - 1] + size[n - 1] != $3;
         for (i = 2; i < n; ++i) if (start[i] < start[i - 1] + size[i - 1]) bad = 1;
         if (bad) { print "bad BED12 line: " $0; exit 1 } }' m.bed || fail "BED12"
+    # Every read corrected; each CDS record is its read's corrected region
+    # (every error lies inside the region), reverse-complemented on the
+    # minus strand.
+    python3 - t.tsv r.fa c.fna reads.fa <<'END' || fail "corrected reads"
+import sys
+def fasta(path):
+    records, name = {}, None
+    for line in open(path):
+        if line.startswith(">"):
+            name = line[1:].split()[0]
+            records[name] = ""
+        else:
+            records[name] += line.strip()
+    return records
+table = [l.rstrip("\n").split("\t") for l in open(sys.argv[1]) if not l.startswith(("#", "read\t"))]
+corrected, cds, reads = fasta(sys.argv[2]), fasta(sys.argv[3]), fasta(sys.argv[4])
+assert list(corrected) == [row[0] for row in table], "not one corrected record per read, in order"
+for row in table:
+    calls = row[6].split(",") if row[6] != "-" else []
+    undone = "".join(("N" if f"D{i}" in calls else "") + ("" if f"I{i}" in calls else b if b in "ACGT" else "N")
+                     for i, b in enumerate(reads[row[0]].upper().replace("U", "T"), 1))
+    assert corrected[row[0]] == undone, row
+    if row[8] != "cds":
+        continue
+    first, last = int(row[3]), int(row[4])
+    length = last - first + 1 + sum(1 if c[0] == "D" else -1 for c in calls)
+    region = corrected[row[0]][first - 1:first - 1 + length]
+    if row[2] == "-":
+        region = region[::-1].translate(str.maketrans("ACGTN", "TGCAN"))
+    assert region == cds[row[0]], row
+END
     # Each protein is the translation of its CDS record (checked on the
     # first codons) and the CDS length is about a third of the protein's.
     paste <(grep -v '>' p.faa | tr -d '\n' | wc -c) <(grep -v '>' c.fna | tr -d '\n' | wc -c) |
@@ -166,13 +216,8 @@ outputs)
 single_read_program)
     "$make_reads" "$source_dir/sample.txt" reads.fa 60 5 || fail "make_scan_reads"
     # And reads of twelve human mRNAs of the training data, errors planted.
-    gzip -dc "$source_dir/data/human/transcripts.fa.gz" |
-        awk '/^>/ { if (++n > 12) exit; f = sprintf("mrna%02d.fa", n) } { print > f }'
-    for mrna in mrna*.fa; do
-        "$make_reads" "$mrna" planted.fa 3 "${mrna//[!0-9]/}" || fail "make_scan_reads $mrna"
-        sed "s/^>/>${mrna%.fa}_/" planted.fa >> reads.fa
-    done
-    "$scan" -d "$human" --quiet --strand plus reads.fa > t.tsv || fail "run"
+    human_reads 3
+    "$scan" -d "$human" --use window --quiet --strand plus reads.fa > t.tsv || fail "run"
     awk -F'\t' 'NR > 2 { print $1, ($9 == "cds" ? $4 " " $5 " " $7 : "none") }' t.tsv > scan.txt
     : > single.txt
     awk '/^>/ { if (f) close(f); f = sprintf("single%04d.fa", ++n) } { print > f }' reads.fa
@@ -195,18 +240,18 @@ output_paths)
     printf '>ok\n%s\n' "$(bases 100)" > ok.fa
     mkfifo table.fifo
     timeout 60 cat table.fifo > from-fifo.tsv &
-    "$scan" -d "$synthetic" --quiet ok.fa -o table.fifo || fail "pipe: status $?"
+    "$scan" -d "$synthetic" --use window --quiet ok.fa -o table.fifo || fail "pipe: status $?"
     wait
     [[ -p table.fifo ]] || fail "pipe: replaced by a file"
     [[ $(grep -c $'^ok\t100\t' from-fifo.tsv) == 1 ]] || fail "pipe: table not written through it"
     echo earlier > real.tsv
     ln -s real.tsv link.tsv
-    "$scan" -d "$synthetic" --quiet ok.fa -o link.tsv || fail "symbolic link: status $?"
+    "$scan" -d "$synthetic" --use window --quiet ok.fa -o link.tsv || fail "symbolic link: status $?"
     [[ -L link.tsv ]] || fail "symbolic link: replaced by a file"
     [[ $(grep -c $'^ok\t100\t' real.tsv) == 1 ]] || fail "symbolic link: its file not written"
     # Ended by a signal while it waits for input: no temporary file stays
     # behind.
-    sleep 30 | "$scan" -d "$synthetic" --quiet -t 1 - -o stopped.tsv --gff3 stopped.gff3 &
+    sleep 30 | "$scan" -d "$synthetic" --use window --quiet -t 1 - -o stopped.tsv --gff3 stopped.gff3 &
     scan_pid=$!
     sleep 1
     kill -TERM $scan_pid
@@ -235,10 +280,10 @@ codon)
             print ">plus_I551\n" ins "\n>plus_D851\n" del
             print ">minus_I787\n" rc(ins) "\n>minus_D486\n" rc(del)
         }' mrna.txt > planted.fa
-    for use in refine long-read; do
-        "$scan" -d "$human" --quiet --codon "$use" planted.fa -o "$use.tsv" --gff3 "$use.gff3" --protein "$use.faa" \
+    for use in refine long-read gene; do
+        "$scan" -d "$human" --quiet --use "$use" planted.fa -o "$use.tsv" --gff3 "$use.gff3" --protein "$use.faa" \
             || fail "$use: status $?"
-        [[ $(sed -n 2p "$use.tsv") == *$'\tstatus\terror_confidence' ]] || fail "$use: no confidence column"
+        [[ $(sed -n 2p "$use.tsv") == *$'\tstatus\terror_confidence'* ]] || fail "$use: no confidence column"
         # Each read: its strand, and the planted error with a confidence of
         # two decimals among the errors called within 10 bases of it.
         awk -F'\t' -v use="$use" '
@@ -282,15 +327,77 @@ codon)
     mkdir no-codon
     cp -r "$human"/. no-codon/
     rm -f no-codon/codon-model
-    for use in refine long-read; do
+    for use in refine long-read gene; do
         expect "$use without a codon model" 1 "talvo-scan: *no-codon/codon-model*" 0 -- \
-            -d no-codon --quiet --codon "$use" planted.fa --gff3 never.gff3
+            -d no-codon --quiet --use "$use" planted.fa --gff3 never.gff3
         [[ $(wc -l < err.txt) == 1 && ! -e never.gff3 ]] || fail "$use without a codon model: $(cat err.txt)"
     done
+    cp "$human"/codon-model no-codon/
+    rm -f no-codon/gene-model
+    expect "gene model missing" 1 "talvo-scan: cannot open no-codon/gene-model: No such file or directory" 0 -- \
+        -d no-codon --quiet planted.fa --gff3 never.gff3
     expect "unknown error setting" 1 "talvo-scan: $human/codon-model: no error setting 'pacbio' (it holds *)" 0 -- \
         -d "$human" --quiet --codon refine --error-setting pacbio planted.fa
-    expect "error setting without a use" 1 "talvo-scan: --error-setting requires --codon (see talvo-scan --help)" 0 -- \
-        -d "$human" --quiet --error-setting est planted.fa
+    expect "error setting of the window model" 1 \
+        "talvo-scan: --error-setting: the window model has no error setting (see talvo-scan --help)" 0 -- \
+        -d "$human" --quiet --use window --error-setting est planted.fa
+    expect "gene model's option with another use" 1 \
+        "talvo-scan: --inside-cds and --min-confidence are the gene model's (--use gene) (see talvo-scan --help)" 0 -- \
+        -d "$human" --quiet --use refine --min-confidence 0.5 planted.fa
+    # Regions below the confidence asked for: listed as such, left out of
+    # the GFF3 and the proteins.
+    "$scan" -d "$human" --quiet --min-confidence 0.999 planted.fa -o low.tsv --gff3 low.gff3 --protein low.faa \
+        || fail "min-confidence: status $?"
+    kept=$(grep -c $'\tcds\t' low.tsv)
+    [[ $(grep -c $'\tlow_confidence\t' low.tsv) -ge 1 && $(grep -c $'\tgene\t' low.gff3) == "$kept" &&
+        $(grep -c '>' low.faa) == "$kept" ]] || fail "min-confidence: $(cat low.tsv)"
+    ;;
+summary)
+    for tool in chromium multiqc python3; do
+        command -v "$tool" > /dev/null || { echo "SKIPPED: $tool is not installed"; exit 77; }
+    done
+    check() { python3 "$source_dir/tests/scan/check_summary.py" "$@" > check.txt || fail "$1: $(head -5 check.txt)"; }
+    # Reads of twelve human mRNAs with errors planted, on both strands, a
+    # read without a coding region and one too short.
+    human_reads 10
+    printf '>polyA\n%s\n>short\nACGTACGT\n' "$(printf 'A%.0s' {1..300})" >> reads.fa
+    "$scan" -d "$human" --quiet --codon refine -t 2 reads.fa -o t.tsv --stats s_mqc.json --summary s.html \
+        || fail "run"
+    check table t.tsv s_mqc.json
+    grep -Eq 'src=|href=|url\(|@import' s.html && fail "the page refers to something outside it"
+
+    # Two halves, run apart and added up, give the whole run's figures.
+    half=$(grep -n '>' reads.fa | sed -n '62p' | cut -d: -f1)
+    head -n $((half - 1)) reads.fa > part1.fa
+    tail -n +"$half" reads.fa > part2.fa
+    "$scan" -d "$human" --quiet --codon refine part1.fa --stats p1.json --sample reads -o /dev/null || fail "part 1"
+    "$scan" -d "$human" --quiet --codon refine part2.fa --stats p2.json --sample reads -o /dev/null \
+        --first-read 62 || fail "part 2"
+    "$scan" --merge-stats p1.json p2.json --stats merged.json --summary merged.html || fail "merge"
+    check same merged.json s_mqc.json
+    "$scan" -d "$human" --use window --quiet part1.fa --stats window.json -o /dev/null || fail "window model run"
+    expect "merging other settings" 1 "talvo-scan: window.json: made with other settings *" 0 -- \
+        --merge-stats p1.json window.json --stats never.json
+    expect "merging a table" 1 "talvo-scan: t.tsv: not JSON *" 0 -- --merge-stats t.tsv --summary never.html
+    [[ -e never.json || -e never.html ]] && fail "a failed merge wrote its output"
+
+    # MultiQC finds the stats file as custom content and tables its row.
+    mkdir mq && cp s_mqc.json mq/
+    multiqc -q -f mq -o mq-out > multiqc.log 2>&1 || fail "multiqc: $(tail -3 multiqc.log)"
+    check multiqc mq-out/multiqc_data/multiqc_talvo_scan_table.txt s_mqc.json
+
+    # The page in a browser: no console message, every chart holds its figures.
+    browser=(chromium --headless --no-sandbox --disable-gpu --disable-quic --no-first-run
+             --disable-background-networking --disable-component-update --disable-sync
+             --user-data-dir="$work/profile" --hide-scrollbars)
+    timeout 120 "${browser[@]}" --enable-logging=stderr --v=0 --dump-dom "file://$work/s.html" \
+        > dom.html 2> browser.log || fail "chromium: $(tail -3 browser.log)"
+    grep -q 'CONSOLE' browser.log && fail "console messages: $(grep CONSOLE browser.log | head -3)"
+    check page dom.html s_mqc.json
+    if [[ -n ${TALVO_SCREENSHOT:-} ]]; then
+        timeout 120 "${browser[@]}" --window-size=1400,1750 --screenshot="$TALVO_SCREENSHOT" "file://$work/s.html" \
+            > /dev/null 2>&1 || fail "screenshot"
+    fi
     ;;
 *)
     echo "unknown group $group" >&2

@@ -1,6 +1,8 @@
-// The option scan and the classification of a run by length and G+C.
+// The option scan, the words of a run's failures, the settings and file
+// paths of a run by its class, and the run object's steps.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <climits>
 #include <new>
 #include <sstream>
@@ -11,7 +13,10 @@
 #include "CommandLine.h"
 #include "EngineError.h"
 #include "Fatal.h"
+#include "ProgramModel.h"
+#include "SampleExtraction.h"
 #include "TestSupport.h"
+#include "WebPredict.h"
 
 namespace talvo {
 namespace {
@@ -139,35 +144,8 @@ TEST(CommandLine, AnyExceptionEndsWithOneLine) {
     }
 }
 
-TEST(Classification, LengthAndWindow) {
-    EXPECT_EQ(ClassifySequence(599, 50).windowWidth, 96);
-    EXPECT_STREQ(ClassifySequence(599, 50).subDirectory, "/paramater32/");
-    EXPECT_EQ(ClassifySequence(600, 50).windowWidth, 196);
-    EXPECT_STREQ(ClassifySequence(600, 50).subDirectory, "/paramater/");
-    EXPECT_EQ(ClassifySequence(30, 50).lengthId, 0);
-    EXPECT_EQ(ClassifySequence(999, 50).lengthId, 0);
-    EXPECT_EQ(ClassifySequence(1000, 50).lengthId, 1);
-    EXPECT_EQ(ClassifySequence(3000, 50).lengthId, 1);
-    EXPECT_EQ(ClassifySequence(3001, 50).lengthId, 2);
-}
-
-TEST(Classification, GcBoundaries) {
-    EXPECT_EQ(ClassifySequence(100, 42.9).gcId, 0);
-    EXPECT_EQ(ClassifySequence(100, 43.0).gcId, 1);
-    EXPECT_EQ(ClassifySequence(100, 50.99).gcId, 1);
-    EXPECT_EQ(ClassifySequence(100, 51.0).gcId, 2);
-    EXPECT_EQ(ClassifySequence(100, 57.0).gcId, 2);
-    EXPECT_EQ(ClassifySequence(100, 57.1).gcId, 3);
-    EXPECT_EQ(ClassifySequence(100, 0.0).gcId, 0);
-    EXPECT_EQ(ClassifySequence(100, 100.0).gcId, 3);
-    // As the reader computes it: 43 of 100 bases, 57 of 100 bases.
-    EXPECT_EQ(ClassifySequence(100, 100.0 * 43 / 100).gcId, 1);
-    EXPECT_EQ(ClassifySequence(100, 100.0 * 57 / 100).gcId, 2);
-}
-
-using RunClassification = testing_support::ModelTest;
-
-TEST_F(RunClassification, ComposedPathsAndSettings) {
+// The program's run-wide settings and the paths of the class's files.
+TEST(RunClassification, ComposedPathsAndSettings) {
     WebPredict run;
     run.seqLen = 1500;
     run.gcPressure = 52.0;
@@ -193,6 +171,48 @@ TEST_F(RunClassification, ComposedPathsAndSettings) {
     run.gcPressure = 60.0;
     run.ClassifyRun(paramPath, matrixPath);
     EXPECT_EQ(paramPath, "models//paramater/paramL2G3-ex0.txt");
+}
+
+// The run object's operations, taken one by one in the order of a run on the
+// program's model, give the prediction that the engine makes in one call.
+TEST(RunSteps, StepByStepGivesTheEnginesPrediction) {
+    ClearModel();
+    WINDOW_WIDTH = 96;
+    fh.resize(1);
+    fh[0] = {2, 1.0, kStop, 0, 0, 0};  // no stop codon in the window: +1
+    malkovChain[0][0] = 1.0;
+    WebPredict run;
+    // An inserted base shifts the second half of the coding region.
+    run.baseArray = testing_support::Codes("ATG" + testing_support::Repeat("GCT", 70) + "G" +
+                                           testing_support::Repeat("GCA", 70) + "TAA");
+    run.arrayLen = run.seqLen = static_cast<int>(run.baseArray.size());
+    WebPredict whole = run;
+    whole.Predict();
+
+    run.GetSmplsFromArray();
+    const int n = static_cast<int>(run.seqLayout.windowClasses[0].size());
+    std::vector<dpNode> nodes(3 * n);
+    run.MakeDPMatrix(nodes.data(), run.seqLayout);
+    std::vector<int> path;
+    const double score = run.TraceBack(nodes.data(), n, path);
+    run.FocusErrPlace(run.baseArray.data(), run.arrayLen, path);
+    std::vector<int> framePath;
+    int start = 0;
+    int stop = 0;
+    CodingRegion(path, score > kProgramOptions.acceptAbove, framePath, start, stop);
+
+    EXPECT_EQ(score, whole.prediction.pathScore);
+    EXPECT_EQ(framePath, whole.framePath);
+    EXPECT_EQ(start, whole.seqLayout.startBase);
+    EXPECT_EQ(stop, whole.seqLayout.stopBase);
+    EXPECT_NE(std::count(framePath.begin(), framePath.end(), 1), 0);  // the shift is on the path
+    smplTestData sample;
+    bool centreStop = false;
+    ScanWindow(sample, run.baseArray.data(), run.arrayLen, 0, WINDOW_WIDTH, centreStop);
+    double windowScore = 0.0;
+    EXPECT_EQ(run.CHKSmpl(sample, windowScore), run.seqLayout.windowClasses[0][WINDOW_WIDTH / 6]);
+    EXPECT_EQ(windowScore, run.frameScore[0][WINDOW_WIDTH / 6]);
+    ClearModel();
 }
 
 }  // namespace

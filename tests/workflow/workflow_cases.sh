@@ -5,7 +5,8 @@
 #
 #   merge    inputs of both formats (plain FASTA, gzip FASTQ, an empty one),
 #            cut into several shards on two cores: every merged output is
-#            byte for byte what one talvo-scan run over the input writes
+#            byte for byte what one talvo-scan run over the input writes,
+#            and the stats added up from the shards hold its figures
 #   resume   a run killed once shards have finished resumes without redoing
 #            them, and its outputs are the same bytes
 #   failure  a failing shard stops the run naming the shard; nothing merged
@@ -17,7 +18,7 @@ scan=$(realpath "$2")
 make_reads=$(realpath "$3")
 source_dir=$(realpath "$4")
 model=$source_dir/param-human
-outputs=(tsv gff3 bed protein.fa cds.fa)
+outputs=(tsv gff3 bed protein.fa cds.fa corrected.fa)
 
 for tool in snakemake seqkit; do
     if ! command -v "$tool" > /dev/null; then
@@ -50,7 +51,7 @@ make_inputs() {
     : > empty.fa
 }
 
-write_config() {  # shard_reads threads model inputs... ($codon: the codon use, if any)
+write_config() {  # shard_reads threads model inputs... ($use: the use, if any)
     local shard=$1 threads=$2 dir=$3
     shift 3
     {
@@ -60,8 +61,8 @@ write_config() {  # shard_reads threads model inputs... ($codon: the codon use, 
         echo "shard_reads: $shard"
         echo "threads: $threads"
         echo "strand: both"
-        echo "codon: \"${codon:-}\""
-        echo "outputs: [table, gff3, bed, protein, cds]"
+        echo "use: \"${use:-}\""
+        echo "outputs: [table, gff3, bed, protein, cds, corrected, stats, summary]"
     } > config.yaml
 }
 
@@ -76,12 +77,15 @@ compare_with_single_runs() {
     local input name
     for input in "$@"; do
         name=${input%%.*}
-        "$scan" -d "$model" --strand both ${codon:+--codon "$codon"} -t 2 --quiet -o "single.tsv" --gff3 single.gff3 --bed single.bed \
-            --protein single.protein.fa --cds single.cds.fa "$input" 2> /dev/null ||
+        "$scan" -d "$model" --strand both ${use:+--use "$use"} -t 2 --quiet -o "single.tsv" --gff3 single.gff3 --bed single.bed \
+            --protein single.protein.fa --cds single.cds.fa --corrected single.corrected.fa --stats single.json "$input" 2> /dev/null ||
             fail "talvo-scan on $input"
         for output in "${outputs[@]}"; do
             cmp "results/$name.$output" "single.$output" || fail "$name.$output differs from a single run"
         done
+        python3 "$source_dir/tests/scan/check_summary.py" same "results/$name.stats_mqc.json" single.json ||
+            fail "$name.stats_mqc.json: other figures than a single run's"
+        grep -q "<h1>talvo-scan summary: $name</h1>" "results/$name.summary.html" || fail "$name.summary.html"
     done
     grep -cP '\tcds(\t|$)' results/reads.tsv > /dev/null || fail "no read predicted"
 }
@@ -93,13 +97,15 @@ merge)
     run_workflow run.log || { cat run.log; fail "workflow"; }
     [ "$(ls talvo-work/reads/scan | wc -l)" = 5 ] || fail "reads.fa not cut into 5 shards"
     compare_with_single_runs reads.fa other.fq.gz few.fa empty.fa
-    # The same with the codon model alone.
-    rm -rf results talvo-work
-    codon=long-read
-    write_config 5 1 "$model" reads.fa few.fa
-    run_workflow codon.log || { cat codon.log; fail "workflow with the codon model"; }
+    grep -q '^# .*gene model' results/reads.tsv || fail "the gene model was not the default"
+    # The same with the window model alone and with the codon model alone.
+    for use in window long-read; do
+        rm -rf results talvo-work
+        write_config 5 1 "$model" reads.fa few.fa
+        run_workflow "$use.log" || { cat "$use.log"; fail "workflow with --use $use"; }
+        compare_with_single_runs reads.fa few.fa
+    done
     grep -q '^# .*codon long-read' results/reads.tsv || fail "the codon model was not used"
-    compare_with_single_runs reads.fa few.fa
     ;;
 resume)
     make_inputs 16
