@@ -228,6 +228,7 @@ struct EvalCommand {
     long subset = 0;
     std::vector<int> trainSets;  // 1-based numbers of the --fasta/--cds pairs; empty: all
     std::vector<int> testSets;
+    std::vector<int> onlyFolds;  // 1-based; empty: every fold
     int threads = 0;
     std::string tsv;
     TrainOptions train;
@@ -259,6 +260,11 @@ CLI::Option* AddModelOptions(CLI::App& app, EvalCommand& command) {
             ->type_name("K")
             ->needs(folds);
     }
+    app.add_option("--fold", command.onlyFolds,
+                   "cross-validate the K-th of the --folds folds only (a quicker measure); repeatable")
+        ->group("Model")
+        ->type_name("K")
+        ->needs(folds);
     return model;
 }
 
@@ -407,6 +413,12 @@ std::vector<AnnotatedSequence> ReadSequences(const EvalCommand& command, EvalPla
             }
         }
     }
+    for (int k : command.onlyFolds) {
+        if (k < 1 || k > command.folds) {
+            throw std::invalid_argument("option --fold: there is no fold " + std::to_string(k) + " of " +
+                                        std::to_string(command.folds));
+        }
+    }
     std::vector<AnnotatedSequence> set = ReadAnnotatedSets(command.fasta, command.cds);
     if (command.subset > 0) {
         Random rng(command.train.seed);
@@ -438,6 +450,10 @@ void CrossValidate(const EvalCommand& command, const EvalPlan& plan, const std::
     for (std::size_t i = 0; i < group.size(); ++i) groups += group[i] == static_cast<int>(i);
     std::cerr << "talvo-eval: " << groups << " groups of isoforms\n";
     for (int f = 0; f < command.folds; ++f) {
+        if (!command.onlyFolds.empty() &&
+            std::find(command.onlyFolds.begin(), command.onlyFolds.end(), f + 1) == command.onlyFolds.end()) {
+            continue;
+        }
         std::vector<AnnotatedSequence> training;
         std::vector<int> held;
         for (std::size_t i = 0; i < set.size(); ++i) {

@@ -1,7 +1,8 @@
 #!/bin/sh
 # talvo-eval over two pooled sets: --test-set scores only the held-out
-# sequences of that set, --train-set trains the folds on that set only, and
-# a set number beyond the pairs given is an error.
+# sequences of that set, --train-set trains the folds on that set only,
+# --fold runs one fold alone, and a set number beyond the pairs given is an
+# error.
 set -eu
 eval=$1
 root=$2
@@ -30,6 +31,11 @@ tested=$(total testing "$tmp/one.log")
 grep -Eq "^sequences +$tested$" "$tmp/one.txt" || fail "the figures are not those of the $tested sequences of set 1"
 trained=$(total "training on" "$tmp/one.log")
 [ "$trained" -eq $((300 - tested)) ] || fail "the folds trained on $trained sequences, not the other set's $((300 - tested))"
+# --fold 2 trains and tests the second fold alone: the sequences the pooled run tested in it.
+# shellcheck disable=SC2086
+"$eval" $sets $common --fold 2 >/dev/null 2>"$tmp/fold.log" || { cat "$tmp/fold.log"; fail "run on fold 2"; }
+[ "$(grep -c "fold [0-9]/2" "$tmp/fold.log")" -eq 1 ] || fail "--fold 2 ran another fold"
+[ "$(grep "fold 2/2" "$tmp/all.log")" = "$(grep "fold 2/2" "$tmp/fold.log")" ] || fail "fold 2 is not the pooled run's"
 # shellcheck disable=SC2086
 if "$eval" $sets $common --test-set 3 >/dev/null 2>"$tmp/err"; then fail "ran with set 3 of 2"; fi
 grep -q "^talvo-eval: .*there is no set 3" "$tmp/err" || { cat "$tmp/err"; fail "no message naming set 3"; }

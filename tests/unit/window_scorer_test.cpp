@@ -12,14 +12,19 @@
 #include <climits>
 #include <cmath>
 #include <cstdint>
+#include <fstream>
 #include <limits>
 #include <memory>
 #include <random>
+#include <string>
 #include <vector>
 
 #include "ErrorPlacement.h"
+#include "GeneticCode.h"
 #include "Model.h"
+#include "ModelSet.h"
 #include "SampleExtraction.h"
+#include "SequenceClass.h"
 #include "WindowScorer.h"
 #include "WindowScoring.h"
 
@@ -255,38 +260,62 @@ TEST_F(RandomModels, NearTiesVoteAsTheExactValue) {
 
 // Sample extraction with the fast scorer files the same classes and scores
 // as filing each window's fresh count scored rule by rule.
+void ExpectExtractionAsRuleByRule(const Model& model, const std::vector<short>& bases, const std::string& what) {
+    const int length = static_cast<int>(bases.size());
+    const int width = model.windowWidth;
+    layout lay;
+    std::array<std::vector<double>, 3> frameScore;
+    ExtractSamples(model, bases.data(), length, lay, frameScore);
+    const int half = width / 6;
+    double rememberedScore = 0.0;
+    int rememberedClass = kNonCoding;
+    for (int f = 0; f < 3; ++f) {
+        for (int s = f, j = half;; s += 3, ++j) {
+            smplTestData sample;
+            bool centreStop = false;
+            const int k = ScanWindow(sample, bases.data(), length, s, width, centreStop);
+            if (k - 1 < 3 * half + 3) break;
+            if (centreStop) continue;
+            double score = rememberedScore;
+            int code = rememberedClass;
+            if (s + width < length) {
+                code = ScoreWindow(model, sample, score);
+                rememberedScore = score;
+                rememberedClass = code;
+            }
+            ASSERT_LT(static_cast<std::size_t>(j), lay.windowClasses[f].size());
+            ASSERT_TRUE(SameBits(frameScore[f][j], score)) << what << " frame " << f << " window " << s;
+            ASSERT_EQ(lay.windowClasses[f][j], code) << what << " frame " << f << " window " << s;
+        }
+    }
+}
+
 TEST_F(RandomModels, ExtractionEqualsRuleByRuleScoringOfFreshCounts) {
     for (int round = 0; round < 36; ++round) {
-        const int width = round % 2 == 0 ? 96 : 196;
-        FillModel(width, round / 2 % 2 == 1);
-        const int length = Pick({50, 53, 60, 100, 197, 400, 1500});
-        const std::vector<short> bases = RandomSequence(length);
+        FillModel(round % 2 == 0 ? 96 : 196, round / 2 % 2 == 1);
+        const std::vector<short> bases = RandomSequence(Pick({50, 53, 60, 100, 197, 400, 1500}));
         TieThresholds(bases);
-        layout lay;
-        std::array<std::vector<double>, 3> frameScore;
-        ExtractSamples(*model, bases.data(), length, lay, frameScore);
+        ExpectExtractionAsRuleByRule(*model, bases, "model " + std::to_string(round));
+    }
+}
 
-        const int half = width / 6;
-        double rememberedScore = 0.0;
-        int rememberedClass = kNonCoding;
-        for (int f = 0; f < 3; ++f) {
-            for (int s = f, j = half;; s += 3, ++j) {
-                smplTestData sample;
-                bool centreStop = false;
-                const int k = ScanWindow(sample, bases.data(), length, s, width, centreStop);
-                if (k - 1 < 3 * half + 3) break;
-                if (centreStop) continue;
-                double score = rememberedScore;
-                int code = rememberedClass;
-                if (s + width < length) {
-                    code = ScoreWindow(*model, sample, score);
-                    rememberedScore = score;
-                    rememberedClass = code;
-                }
-                ASSERT_LT(static_cast<std::size_t>(j), lay.windowClasses[f].size());
-                ASSERT_TRUE(SameBits(frameScore[f][j], score))
-                    << "model " << round << " frame " << f << " window " << s;
-                ASSERT_EQ(lay.windowClasses[f][j], code);
+// The same on every class model of the shipped parameter directories, over
+// the shipped example (a human mRNA) and its reverse complement.
+TEST(ShippedModels, ExtractionEqualsRuleByRuleScoringOfFreshCounts) {
+    std::ifstream in(TALVO_SOURCE_DIR "/sample.txt");
+    std::string line;
+    std::string text;
+    std::getline(in, line);  // header
+    while (std::getline(in, line)) text += line;
+    const std::vector<short> forward = BaseCodes(text);
+    ASSERT_GT(forward.size(), 1000u);
+    const std::vector<short> reverse = ReverseComplement(forward);
+    for (const char* name : {"param-human", "param-arabidopsis"}) {
+        const ModelSet models(std::string(TALVO_SOURCE_DIR "/") + name);
+        for (const SequenceClass& cls : AllSequenceClasses()) {
+            const Model& model = models.For(cls);
+            for (const std::vector<short>* bases : {&forward, &reverse}) {
+                ExpectExtractionAsRuleByRule(model, *bases, std::string(name) + " " + cls.FileName("param"));
             }
         }
     }
