@@ -82,6 +82,7 @@ bool IsStop(int a, int b, int c) { return AminoAcidOf(a, b, c) == kStop; }
 struct CodonDecoder::Site {
     double logOdds[3];  // coding emission against background, by codon position
     double odds[3];
+    std::int8_t base;     // the base's code
     std::uint8_t run;     // homopolymer run length of the base (1..6)
     std::uint8_t delRun;  // the longer of its run and the previous base's
     bool atg;             // an ATG begins here
@@ -154,6 +155,7 @@ void CodonDecoder::Sites(const std::vector<short>& bases, std::vector<Site>& sit
     int clean = 0;
     for (int i = 0; i < n; ++i) {
         Site& s = sites[i];
+        s.base = static_cast<std::int8_t>(bases[i]);
         s.delRun = i > 0 ? std::max(s.run, sites[i - 1].run) : s.run;
         s.atg = i + 2 < n && bases[i] == 0 && bases[i + 1] == 1 && bases[i + 2] == 2;
         s.stop = i >= 2 && IsStop(bases[i - 2], bases[i - 1], bases[i]);
@@ -178,9 +180,10 @@ void CodonDecoder::Sites(const std::vector<short>& bases, std::vector<Site>& sit
 
 // Every step from a state at the base before `cur` to a state at `cur`:
 // f(from, to, kind, log weight, odds weight), the weights including the
-// emission of `cur`.
+// emission of `cur`; insertion false leaves out the steps that make `cur` an
+// extra base.
 template <typename F>
-inline void CodonDecoder::Steps(const Site& prev, const Site& cur, bool background, F&& f) const {
+inline void CodonDecoder::Steps(const Site& prev, const Site& cur, bool background, bool insertion, F&& f) const {
     const auto& run = step_[cur.run];
     const auto& runOdds = stepOdds_[cur.run];
     const double del = step_[cur.delRun][2];
@@ -192,7 +195,7 @@ inline void CodonDecoder::Steps(const Site& prev, const Site& cur, bool backgrou
         const int next = q == 2 ? 0 : q + 1;
         const int skip = q == 0 ? 2 : q - 1;
         f(kC0 + q, kC0 + next, ErrorKind::None, run[0] + cur.logOdds[next], runOdds[0] * cur.odds[next]);
-        f(kC0 + q, kC0 + q, ErrorKind::Insertion, run[1], runOdds[1]);
+        if (insertion) f(kC0 + q, kC0 + q, ErrorKind::Insertion, run[1], runOdds[1]);
         f(kC0 + q, kC0 + skip, ErrorKind::Deletion, del + cur.logOdds[skip], delOdds * cur.odds[skip]);
     }
     if (background && prev.stop) f(kC2, kB3, ErrorKind::None, 0.0, 1.0);
@@ -216,7 +219,8 @@ CodonCall CodonDecoder::Run(const std::vector<Site>& sites, int a, int b, const 
         std::array<double, kStates> next;
         next.fill(kNever);
         std::uint8_t* bp = &back[static_cast<std::size_t>(i - a) * kStates];
-        Steps(sites[i - 1], sites[i], ends.background, [&](int from, int to, ErrorKind, double w, double) {
+        Steps(sites[i - 1], sites[i], ends.background, i < b || ends.extraLast,
+              [&](int from, int to, ErrorKind, double w, double) {
             const double x = v[from] + w;
             if (x > next[to]) {
                 next[to] = x;
@@ -264,7 +268,7 @@ CodonCall CodonDecoder::Run(const std::vector<Site>& sites, int a, int b, const 
     for (int i = a + 1; i <= b; ++i) {
         const double* prev = &f[(i - a - 1) * kStates];
         double* row = &f[(i - a) * kStates];
-        Steps(sites[i - 1], sites[i], ends.background,
+        Steps(sites[i - 1], sites[i], ends.background, i < b || ends.extraLast,
               [&](int from, int to, ErrorKind, double, double w) { row[to] += prev[from] * w; });
         normalise(i - a);
     }
@@ -283,7 +287,8 @@ CodonCall CodonDecoder::Run(const std::vector<Site>& sites, int a, int b, const 
             const double* prev = &f[(i - a - 1) * kStates];
             const double c = scale[i - a];
             std::array<double, kStates> earlier{};
-            Steps(sites[i - 1], sites[i], ends.background, [&](int from, int to, ErrorKind kind, double, double w) {
+            Steps(sites[i - 1], sites[i], ends.background, i < b || ends.extraLast,
+                  [&](int from, int to, ErrorKind kind, double, double w) {
                 const double x = w * bw[to] / c;
                 earlier[from] += x;
                 if (kind == ErrorKind::Insertion) insertion[i - a] += prev[from] * x;
@@ -293,50 +298,155 @@ CodonCall CodonDecoder::Run(const std::vector<Site>& sites, int a, int b, const 
         }
     }
 
-    // The path's coding region and errors.
-    for (int i = a; i <= b; ++i) {
-        const int s = path[i - a];
-        if (s < kC0 || s > kC2) continue;
-        if (call.first < 0) call.first = i;
-        call.last = i;
-        if (i == a) continue;
-        const int q = path[i - a - 1];
-        if (q < kC0 || q > kC2) continue;
-        ErrorKind kind = ErrorKind::None;
-        if (s == q) kind = ErrorKind::Insertion;
-        if (s == (q - kC0 + 2) % 3 + kC0) kind = ErrorKind::Deletion;
-        if (kind == ErrorKind::None) continue;
-        const std::vector<double>& post = kind == ErrorKind::Insertion ? insertion : deletion;
-        // The path's error stands for the posterior mass of errors of its
-        // kind nearby: placed at that mass's median, which lies closer to
-        // the true place than the path's change of frame, and never before
-        // the previous call.
-        const int from = std::max(call.errors.empty() ? a + 1 : call.errors.back().pos + 1, i - kPlacementReach);
-        const int to = std::min(b, i + kPlacementReach);
+    PlaceErrors(sites, a, b, call);
+    return call;
+}
+
+namespace {
+
+// The reading of a coding region with its errors undone: the codon position
+// of each base and whether it is an extra base, and the moves of one error.
+class Reading {
+public:
+    // From the path's states of the bases a, a + 1, ...
+    Reading(const std::vector<std::uint8_t>& path, int a, int first, int last) : first_(first), last_(last) {
+        for (int x = first; x <= last; ++x) {
+            codonPos_.push_back(static_cast<std::uint8_t>(path[x - a] - kC0));
+            extra_.push_back(x > first && path[x - a] == path[x - 1 - a]);
+        }
+    }
+    int CodonPos(int x) const { return codonPos_[x - first_]; }
+    bool Extra(int x) const { return extra_[x - first_]; }
+    // The error at x on the path: an extra base, a missing base before x, or
+    // none.
+    ErrorKind ErrorOnPath(int x) const {
+        if (x <= first_) return ErrorKind::None;
+        if (Extra(x)) return ErrorKind::Insertion;
+        return CodonPos(x) == (CodonPos(x - 1) + 2) % 3 ? ErrorKind::Deletion : ErrorKind::None;
+    }
+    // Moves the error of that kind at `from` to `to`, no other error lying
+    // between them; the bases after both read as before.
+    void Move(int from, int to, ErrorKind kind) {
+        for (int x = std::min(from, to); x <= std::max(from, to); ++x) {
+            const int before = CodonPos(x - 1);
+            const bool here = x == to;
+            extra_[x - first_] = here && kind == ErrorKind::Insertion;
+            const int step = !here ? 1 : (kind == ErrorKind::Insertion ? 0 : 2);
+            codonPos_[x - first_] = static_cast<std::uint8_t>((before + step) % 3);
+        }
+    }
+    // Whether a codon of the reading that ends in [from, to], before the
+    // region's last base, is a stop codon: three bases read in a row with
+    // extra bases left out (a codon missing a base is none).
+    template <typename BaseAt>
+    bool StopBetween(int from, int to, BaseAt baseAt) const {
+        for (int x = std::max(from, first_ + 2); x <= std::min(to, last_ - 1); ++x) {
+            if (Extra(x) || CodonPos(x) != 2) continue;
+            int y = x - 1;
+            while (y > first_ && Extra(y)) --y;
+            int z = y - 1;
+            while (z > first_ && Extra(z)) --z;
+            if (z < first_ || CodonPos(y) != 1 || CodonPos(z) != 0) continue;
+            if (IsStop(baseAt(z), baseAt(y), baseAt(x))) return true;
+        }
+        return false;
+    }
+
+private:
+    int first_;
+    int last_;
+    std::vector<std::uint8_t> codonPos_;
+    std::vector<bool> extra_;
+};
+
+}  // namespace
+
+// The path's coding region and its errors. Each change of frame on the path
+// stands for the posterior mass of errors of its kind nearby and is placed at
+// that mass's median, which lies closer to the true place than the change
+// itself; but only between the error before it and the next change, inside
+// the region (an extra base before its last base), and where no codon read
+// differently by the move is a stop codon. Otherwise it goes to the path's
+// place or the nearest place to it where none is.
+void CodonDecoder::PlaceErrors(const std::vector<Site>& sites, int a, int b, CodonCall& call) const {
+    const Workspace& work = Scratch();
+    const std::vector<std::uint8_t>& path = work.path;
+    const auto coding = [&](int i) { return path[i - a] >= kC0 && path[i - a] <= kC2; };
+    int first = a;
+    while (first <= b && !coding(first)) ++first;
+    if (first > b) return;
+    int last = first;
+    while (last < b && coding(last + 1)) ++last;
+    call.first = first;
+    call.last = last;
+    call.phase = (3 - (path[first - a] - kC0)) % 3;
+    Reading reading(path, a, first, last);
+    std::vector<int> changes;
+    for (int i = first + 1; i <= last; ++i) {
+        if (reading.ErrorOnPath(i) != ErrorKind::None) changes.push_back(i);
+    }
+    const auto baseAt = [&](int x) { return sites[x].base; };
+    for (std::size_t k = 0; k < changes.size(); ++k) {
+        const int i = changes[k];
+        const ErrorKind kind = reading.ErrorOnPath(i);
+        const std::vector<double>& post = kind == ErrorKind::Insertion ? work.insertion : work.deletion;
+        const int from = std::max(call.errors.empty() ? first + 1 : call.errors.back().pos + 1, i - kPlacementReach);
+        int to = std::min(i + kPlacementReach, k + 1 < changes.size() ? changes[k + 1] - 1 : last);
+        if (kind == ErrorKind::Insertion) to = std::min(to, last - 1);
         double near = 0.0;
-        for (int k = from; k <= to; ++k) near += post[k - a];
-        int pos = i;
+        for (int x = from; x <= to; ++x) near += post[x - a];
+        int median = i;
         double sum = 0.0;
-        for (int k = from; k <= to && near > 0.0; ++k) {
-            sum += post[k - a];
+        for (int x = from; x <= to && near > 0.0; ++x) {
+            sum += post[x - a];
             if (sum >= near / 2) {
-                pos = k;
+                median = x;
                 break;
             }
         }
+        // The median, else the path's place, else the place nearest to it,
+        // where the codons read differently hold no stop codon; else the
+        // path's place.
+        const auto placeAt = [&](int c) {
+            if (c < from || c > to) return false;
+            reading.Move(i, c, kind);
+            if (!reading.StopBetween(std::min(i, c), std::max(i, c) + 3, baseAt)) return true;
+            reading.Move(c, i, kind);
+            return false;
+        };
+        int pos = placeAt(median) ? median : -1;
+        for (int d = 0; d <= kPlacementReach && pos < 0; ++d) {
+            if (placeAt(i + d)) {
+                pos = i + d;
+            } else if (d > 0 && placeAt(i - d)) {
+                pos = i - d;
+            }
+        }
+        if (pos < 0 && i > to) {
+            // An extra base at the region's last base that has no place
+            // before it: the region ends before it, and before any extra
+            // base left just before it.
+            call.last = i - 1;
+            while (!call.errors.empty() && call.errors.back().kind == ErrorKind::Insertion &&
+                   call.errors.back().pos >= call.last) {
+                call.last = call.errors.back().pos - 1;
+                call.errors.pop_back();
+            }
+            break;
+        }
+        if (pos < 0) pos = i;
         // Confidence: the posterior of errors of that kind within a few
         // bases or in the same homopolymer run.
         int lo = pos - kConfidenceReach;
         int hi = pos + kConfidenceReach;
         const int runFrom = kind == ErrorKind::Deletion && pos > a ? pos - 1 : pos;
-        for (int k = runFrom; k > a && sites[k - 1].run > 1 && sites[k - 1].run == sites[k].run; --k) lo = std::min(lo, k - 1);
-        for (int k = pos; k < b && sites[k + 1].run > 1 && sites[k + 1].run == sites[k].run; ++k) hi = std::max(hi, k + 1);
+        for (int x = runFrom; x > a && sites[x - 1].run > 1 && sites[x - 1].run == sites[x].run; --x) lo = std::min(lo, x - 1);
+        for (int x = pos; x < b && sites[x + 1].run > 1 && sites[x + 1].run == sites[x].run; ++x) hi = std::max(hi, x + 1);
         if (kind == ErrorKind::Deletion) hi = std::max(hi, pos + 1);
         double mass = 0.0;
-        for (int k = std::max(lo, a); k <= std::min(hi, b); ++k) mass += post[k - a];
+        for (int x = std::max(lo, a); x <= std::min(hi, b); ++x) mass += post[x - a];
         call.errors.push_back({pos, kind, std::min(mass, 1.0)});
     }
-    return call;
 }
 
 CodonCall CodonDecoder::Decode(const std::vector<short>& bases) const {
@@ -368,6 +478,7 @@ CodonCall CodonDecoder::Refine(const std::vector<short>& bases, int first, int l
     Sites(bases, sites);
     Ends ends;
     ends.background = false;
+    ends.extraLast = false;  // the region's last base stays coding
     ends.beginLog = {kNever, 0.0, startFixed ? kNever : 0.0, startFixed ? kNever : 0.0, kNever};
     ends.endLog = {kNever, stopFixed ? kNever : 0.0, stopFixed ? kNever : 0.0, 0.0, kNever};
     for (int s = 0; s < kStates; ++s) {

@@ -21,7 +21,7 @@ namespace {
 
 // ATG AAA (extra C) GGG TTT CC(missing) TGG TAA, then CCC.
 const std::string kRead = "ATGAAACGGGTTTCCTGGTAACCC";
-const CodonCall kCall{0, 20, {{6, ErrorKind::Insertion, 0.934}, {15, ErrorKind::Deletion, 0.5}}, 7.25};
+const CodonCall kCall{0, 20, 0, {{6, ErrorKind::Insertion, 0.934}, {15, ErrorKind::Deletion, 0.5}}, 7.25};
 
 TEST(ScanCodon, CallsAndConfidencesOnBothStrands) {
     const Read plusRead{"r1", BaseCodes(kRead), 1};
@@ -52,8 +52,8 @@ TEST(ScanCodon, CallsAndConfidencesOnBothStrands) {
     // A coding region without errors, none, a short read: "-" for the
     // confidences; the header names them.
     std::string table;
-    AppendTableLine(table, plusRead, OnRead(CodonCall{0, 20, {}, 3.5}, false, 24), true);
-    AppendTableLine(table, plusRead, OnRead(CodonCall{-1, -1, {}, -2}, true, 24), true);
+    AppendTableLine(table, plusRead, OnRead(CodonCall{0, 20, 0, {}, 3.5}, false, 24), true);
+    AppendTableLine(table, plusRead, OnRead(CodonCall{-1, -1, 0, {}, -2}, true, 24), true);
     AppendTableLine(table, Read{"s", BaseCodes("ACGT"), 3}, ReadPrediction{}, true);
     EXPECT_EQ(table,
               "r1\t24\t+\t1\t21\t0\t-\t3.5\tcds\t-\n"
