@@ -1,4 +1,3 @@
-#include "CodingSequence.h"
 #include "Outputs.h"
 #include "ReadBases.h"
 
@@ -14,6 +13,7 @@ void AppendHeader(std::string& out, const Read& read, const ReadPrediction& pred
     out += " cds=" + std::to_string(prediction.first + 1) + ".." + std::to_string(prediction.last + 1);
     out += prediction.minus ? " strand=- errors=" : " strand=+ errors=";
     out += ErrorList(prediction.errors);
+    if (prediction.phase != 0) out += " codon_start=" + std::to_string(prediction.phase + 1);
     out += '\n';
 }
 
@@ -26,20 +26,18 @@ void AppendWrapped(std::string& out, const std::string& text) {
 
 }  // namespace
 
-void AppendCdsFasta(std::string& out, const Read& read, const ReadPrediction& prediction,
-                    const std::vector<short>& cds) {
-    if (prediction.status != ReadStatus::Cds) return;
-    AppendHeader(out, read, prediction);
-    std::string letters(cds.size(), 'N');
-    for (std::size_t i = 0; i < cds.size(); ++i) letters[i] = BaseLetter(cds[i]);
+void AppendCdsFasta(std::string& out, const Read& read, const CodingRegion& region) {
+    if (!region.HasCds()) return;
+    AppendHeader(out, read, region.prediction);
+    std::string letters(region.cds.size(), 'N');
+    for (std::size_t i = 0; i < region.cds.size(); ++i) letters[i] = BaseLetter(region.cds[i]);
     AppendWrapped(out, letters);
 }
 
-void AppendProteinFasta(std::string& out, const Read& read, const ReadPrediction& prediction,
-                        const std::vector<short>& cds) {
-    if (prediction.status != ReadStatus::Cds) return;
-    AppendHeader(out, read, prediction);
-    AppendWrapped(out, Translate(cds));
+void AppendProteinFasta(std::string& out, const Read& read, const CodingRegion& region) {
+    if (!region.HasCds()) return;
+    AppendHeader(out, read, region.prediction);
+    AppendWrapped(out, region.protein);
 }
 
 }  // namespace talvo::scan

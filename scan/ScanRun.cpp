@@ -80,16 +80,14 @@ void PredictBatch(Batch& batch, const ScanModels& models, const ScanOptions& opt
     for (auto& text : batch.text) text.clear();
     batch.counts = ReadCounts{};
     for (const Read& read : batch.reads) {
-        const ReadPrediction prediction = PredictWith(models, options.codon, read.bases, options.strand);
-        batch.counts.Add(prediction, read.bases.size());
-        if (outputs.Wants(kTable)) AppendTableLine(batch.text[kTable], read, prediction, outputs.Confidence());
-        if (outputs.Wants(kGff3)) AppendGff3(batch.text[kGff3], read, prediction);
-        if (outputs.Wants(kBed)) AppendBed12(batch.text[kBed], read, prediction);
-        if (prediction.status == ReadStatus::Cds && (outputs.Wants(kProtein) || outputs.Wants(kCds))) {
-            const std::vector<short> cds = CorrectedCds(read.bases, prediction);
-            if (outputs.Wants(kProtein)) AppendProteinFasta(batch.text[kProtein], read, prediction, cds);
-            if (outputs.Wants(kCds)) AppendCdsFasta(batch.text[kCds], read, prediction, cds);
-        }
+        const CodingRegion region =
+            MakeCodingRegion(read.bases, PredictWith(models, options.codon, read.bases, options.strand));
+        batch.counts.Add(region.prediction, read.bases.size());
+        if (outputs.Wants(kTable)) AppendTableLine(batch.text[kTable], read, region, outputs.Confidence());
+        if (outputs.Wants(kGff3)) AppendGff3(batch.text[kGff3], read, region);
+        if (outputs.Wants(kBed)) AppendBed12(batch.text[kBed], read, region);
+        if (outputs.Wants(kProtein)) AppendProteinFasta(batch.text[kProtein], read, region);
+        if (outputs.Wants(kCds)) AppendCdsFasta(batch.text[kCds], read, region);
     }
 }
 

@@ -45,7 +45,8 @@ std::string TableStart(const std::string& provenance, bool confidence) {
            (confidence ? "\terror_confidence\n" : "\n");
 }
 
-void AppendTableLine(std::string& out, const Read& read, const ReadPrediction& prediction, bool confidence) {
+void AppendTableLine(std::string& out, const Read& read, const CodingRegion& region, bool confidence) {
+    const ReadPrediction& prediction = region.prediction;
     out += read.id;
     out += '\t';
     out += std::to_string(read.bases.size());

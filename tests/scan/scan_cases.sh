@@ -181,11 +181,15 @@ single_read_program)
         length=$(grep -v '>' "$file" | tr -d '\n' | wc -c)
         "$talvo" -i "$file" -d "$human" 2>/dev/null | awk -v id="$id" -v len="$length" '
             /^START:/ { start = $2; stop = $4 }
-            /^INSERTION_ERR:/ { split($2, a, "@"); errors = errors (errors ? "," : "") "I" a[2] }
-            /^DELETION_ERR:/ { errors = errors (errors ? "," : "") "D" $2 }
+            /^INSERTION_ERR:/ { split($2, a, "@"); errors = errors (errors ? "," : "") "I" a[2]; lastI = a[2] }
+            /^DELETION_ERR:/ { errors = errors (errors ? "," : "") "D" $2; lastI = 0 }
             END {
                 if (start == 0 && stop == 0) { print id, "none"; exit }
                 if (stop > len) stop = len   # a last codon past the end ends at the last base
+                if (lastI == stop) {         # an extra base on the stop base lies outside the region
+                    sub(/,?I[0-9]+$/, "", errors)
+                    stop = stop - 1
+                }
                 print id, start, stop, (errors ? errors : "-") }' >> single.txt
     done
     diff single.txt scan.txt > diff.txt || fail "talvo-scan --strand plus differs from talvo: $(head -5 diff.txt)"

@@ -40,21 +40,24 @@ TEST(ScanCodon, CallsAndConfidencesOnBothStrands) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.read.id);
-        const ReadPrediction p = OnRead(kCall, c.minus, 24);
+        const CodingRegion region = MakeCodingRegion(c.read.bases, OnRead(kCall, c.minus, 24));
         std::string table, gff;
-        AppendTableLine(table, c.read, p, true);
-        AppendGff3(gff, c.read, p);
+        AppendTableLine(table, c.read, region, true);
+        AppendGff3(gff, c.read, region);
         EXPECT_EQ(table, c.table);
         EXPECT_NE(gff.find(c.mrnaAttributes), std::string::npos) << gff;
-        EXPECT_EQ(Translate(CorrectedCds(c.read.bases, p)), "MKGFXW*");
+        EXPECT_EQ(region.protein, "MKGFXW*");
     }
 
     // A coding region without errors, none, a short read: "-" for the
     // confidences; the header names them.
     std::string table;
-    AppendTableLine(table, plusRead, OnRead(CodonCall{0, 20, 0, {}, 3.5}, false, 24), true);
-    AppendTableLine(table, plusRead, OnRead(CodonCall{-1, -1, 0, {}, -2}, true, 24), true);
-    AppendTableLine(table, Read{"s", BaseCodes("ACGT"), 3}, ReadPrediction{}, true);
+    const auto region = [&](const CodonCall& call, bool minus) {
+        return MakeCodingRegion(plusRead.bases, OnRead(call, minus, 24));
+    };
+    AppendTableLine(table, plusRead, region(CodonCall{0, 20, 0, {}, 3.5}, false), true);
+    AppendTableLine(table, plusRead, region(CodonCall{-1, -1, 0, {}, -2}, true), true);
+    AppendTableLine(table, Read{"s", BaseCodes("ACGT"), 3}, CodingRegion{}, true);
     EXPECT_EQ(table,
               "r1\t24\t+\t1\t21\t0\t-\t3.5\tcds\t-\n"
               "r1\t24\t.\t-\t-\t0\t-\t-2\tno_cds\t-\n"
