@@ -2,7 +2,7 @@
 
 #include <random>
 
-#include "CodonTable.h"
+#include "GeneticCode.h"
 
 namespace talvo::bench {
 

@@ -25,8 +25,9 @@ void BM_CodonDecode(benchmark::State& state) {
     const CodonDecoder decoder(HumanCodonModel(), "ont");
     const int length = static_cast<int>(state.range(0));
     const std::vector<short> bases = BenchSequence(length, 11);
+    CodonScratch scratch;
     for (auto _ : state) {
-        const CodonCall call = decoder.Decode(bases);
+        const CodonCall call = decoder.Decode(bases, scratch);
         benchmark::DoNotOptimize(call.errors.data());
     }
     PerBase(state, length);
@@ -40,8 +41,9 @@ void BM_CodonRefine(benchmark::State& state) {
     const std::vector<short> bases = BenchSequence(length, 11);
     const int first = length / 5;
     const int last = length - length / 5 - 1;
+    CodonScratch scratch;
     for (auto _ : state) {
-        const CodonCall call = decoder.Refine(bases, first, last, false, false);
+        const CodonCall call = decoder.Refine(bases, first, last, false, false, scratch);
         benchmark::DoNotOptimize(call.errors.data());
     }
     PerBase(state, last - first + 1);

@@ -19,9 +19,9 @@ const ModelSet& HumanModels() {
 void BM_HumanPrediction(benchmark::State& state) {
     const int length = static_cast<int>(state.range(0));
     const std::vector<short> bases = BenchSequence(length, 11);
-    benchmark::DoNotOptimize(Predict(HumanModels(), bases).framePath.data());
+    benchmark::DoNotOptimize(Predict(HumanModels(), bases, PredictionOptions{}).framePath.data());
     for (auto _ : state) {
-        const Prediction prediction = Predict(HumanModels(), bases);
+        const Prediction prediction = Predict(HumanModels(), bases, PredictionOptions{});
         benchmark::DoNotOptimize(prediction.framePath.data());
     }
     state.SetItemsProcessed(state.iterations() * length);

@@ -18,7 +18,7 @@ void BM_Prediction(benchmark::State& state) {
     std::size_t heapPeak = 0;
     for (auto _ : state) {
         ResetHeapPeak();
-        const Prediction prediction = Predict(model, scorer, bases, 50.0);
+        const Prediction prediction = Predict(model, scorer, bases, 50.0, PredictionOptions{});
         benchmark::DoNotOptimize(prediction.framePath.data());
         heapPeak = HeapPeakBytes();
     }

@@ -23,11 +23,12 @@ void BM_ScanRead(benchmark::State& state) {
     const ModelSet& models = HumanModel();
     // Different reads per thread, the same on every run.
     Read read{"read", talvo::bench::BenchSequence(length, 17 + state.thread_index()), 1};
-    PredictRead(models, read.bases, StrandMode::Both);  // loads the model of the class
+    PredictRead(models, PredictionOptions{}, read.bases, StrandMode::Both);  // loads the model of the class
     std::string out;
     for (auto _ : state) {
         out.clear();
-        const CodingRegion region = MakeCodingRegion(read.bases, PredictRead(models, read.bases, StrandMode::Both));
+        const CodingRegion region =
+            MakeCodingRegion(read.bases, PredictRead(models, PredictionOptions{}, read.bases, StrandMode::Both));
         AppendTableLine(out, read, region);
         AppendGff3(out, read, region);
         AppendBed12(out, read, region);

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "CodonTable.h"
+#include "GeneticCode.h"
 #include "ReadBases.h"
 
 namespace talvo::scan {

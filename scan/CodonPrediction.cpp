@@ -60,11 +60,11 @@ ReadPrediction OnRead(const CodonCall& call, bool minus, int length) {
     return read;
 }
 
-ReadPrediction RefineRead(const ModelSet& models, const CodonDecoder& decoder, const std::vector<short>& bases,
-                          StrandMode mode) {
+ReadPrediction RefineRead(const ModelSet& models, const PredictionOptions& options, const CodonDecoder& decoder,
+                          const std::vector<short>& bases, StrandMode mode, CodonScratch& scratch) {
     const int length = static_cast<int>(bases.size());
     WindowOnStrand chosen = OnChosenStrand(bases, mode, [&](const std::vector<short>& strand, bool minus) {
-        const Prediction window = Predict(models, strand);
+        const Prediction window = Predict(models, strand, options);
         return WindowOnStrand{OnRead(window, minus, length), strand, window.seqLayout.stopBase};
     });
     ReadPrediction& read = chosen.read;
@@ -74,16 +74,17 @@ ReadPrediction RefineRead(const ModelSet& models, const CodonDecoder& decoder, c
     // The window model's stop, also past the read's end, unless the region
     // ends before it.
     const int stop = last == std::min(chosen.stopBase, length - 1) ? chosen.stopBase : last;
-    const CodonCall refined = RefineRegion(decoder, chosen.strand, first, stop);
+    const CodonCall refined = RefineRegion(decoder, chosen.strand, first, stop, scratch);
     read.phase = refined.phase;
     SetErrors(read, refined.errors, length);
     return read;
 }
 
-ReadPrediction DecodeRead(const CodonDecoder& decoder, const std::vector<short>& bases, StrandMode mode) {
+ReadPrediction DecodeRead(const CodonDecoder& decoder, const std::vector<short>& bases, StrandMode mode,
+                          CodonScratch& scratch) {
     const int length = static_cast<int>(bases.size());
     return OnChosenStrand(bases, mode, [&](const std::vector<short>& strand, bool minus) {
-        return OnRead(decoder.Decode(strand), minus, length);
+        return OnRead(decoder.Decode(strand, scratch), minus, length);
     });
 }
 

@@ -22,13 +22,14 @@ ReadPrediction OnRead(const CodonCall& call, bool minus, int length);
 
 // Refinement: the window model chooses the strand and the coding region as
 // PredictRead does; the codon model then places the errors inside that
-// region anew (RefineRegion).
-ReadPrediction RefineRead(const ModelSet& models, const CodonDecoder& decoder, const std::vector<short>& bases,
-                          StrandMode mode);
+// region anew (RefineRegion). scratch is the worker's own.
+ReadPrediction RefineRead(const ModelSet& models, const PredictionOptions& options, const CodonDecoder& decoder,
+                          const std::vector<short>& bases, StrandMode mode, CodonScratch& scratch);
 
 // The long-read use: each strand the mode asks for decoded with the codon
 // model alone, the choice between both made as MinusWins makes it (on the
 // codon model's score).
-ReadPrediction DecodeRead(const CodonDecoder& decoder, const std::vector<short>& bases, StrandMode mode);
+ReadPrediction DecodeRead(const CodonDecoder& decoder, const std::vector<short>& bases, StrandMode mode,
+                          CodonScratch& scratch);
 
 }  // namespace talvo::scan

@@ -54,10 +54,11 @@ bool MinusWins(const ReadPrediction& minus, const ReadPrediction& plus) {
     return minus.pathScore > plus.pathScore;
 }
 
-ReadPrediction PredictRead(const ModelSet& models, const std::vector<short>& bases, StrandMode mode) {
+ReadPrediction PredictRead(const ModelSet& models, const PredictionOptions& options, const std::vector<short>& bases,
+                           StrandMode mode) {
     const int length = static_cast<int>(bases.size());
     return OnChosenStrand(bases, mode, [&](const std::vector<short>& strand, bool minus) {
-        return OnRead(Predict(models, strand), minus, length);
+        return OnRead(Predict(models, strand, options), minus, length);
     });
 }
 

@@ -82,6 +82,7 @@ auto OnChosenStrand(const std::vector<short>& bases, StrandMode mode, PredictStr
 
 // Predicts the read with the window model on the strands the mode asks for
 // (MinusWins chooses between both).
-ReadPrediction PredictRead(const ModelSet& models, const std::vector<short>& bases, StrandMode mode);
+ReadPrediction PredictRead(const ModelSet& models, const PredictionOptions& options, const std::vector<short>& bases,
+                           StrandMode mode);
 
 }  // namespace talvo::scan

@@ -136,6 +136,7 @@ bool SameFile(const std::string& a, const std::string& b) {
 }  // namespace
 
 void CheckScanOptions(const ScanOptions& options) {
+    CheckOptions(options.prediction);
     const std::pair<const char*, const std::string*> outputs[] = {
         {"-o", &options.table},     {"--gff3", &options.gff3}, {"--bed", &options.bed},
         {"--protein", &options.protein}, {"--cds", &options.cds},

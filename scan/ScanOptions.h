@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "PredictionOptions.h"
 #include "ReadPrediction.h"
 
 namespace talvo::scan {
@@ -27,6 +28,8 @@ struct ScanOptions {
     std::uint64_t firstRead = 1;
     int threads = 1;
     bool quiet = false;
+    // The window model's settings: the published method's.
+    PredictionOptions prediction;
 };
 
 // Parses the command line into options. Returns -1 to go on with a run, or
@@ -35,9 +38,9 @@ struct ScanOptions {
 // on standard error naming the option).
 int ParseScanOptions(int argc, const char* const* argv, ScanOptions& options);
 
-// Checks what parsing cannot: every input can be opened, at most one
-// output goes to standard output, no output names an input or another
-// output. Throws std::runtime_error with the message.
+// Checks what parsing cannot: the prediction settings, every input can be
+// opened, at most one output goes to standard output, no output names an
+// input or another output. Throws std::runtime_error with the message.
 void CheckScanOptions(const ScanOptions& options);
 
 // The model directory used when none is given: $TALVO_MODEL_DIR if set,

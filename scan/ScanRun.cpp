@@ -11,7 +11,7 @@
 
 #include "CodingSequence.h"
 #include "CodonPrediction.h"
-#include "Fatal.h"
+#include "EngineError.h"
 #include "ModelSet.h"
 #include "OrderedPipeline.h"
 #include "OutputFile.h"
@@ -25,10 +25,13 @@ namespace {
 
 enum Output { kTable, kGff3, kBed, kProtein, kCds, kOutputs };
 
+// A batch is predicted by one worker at a time, which decodes with the
+// batch's scratch.
 struct Batch {
     std::vector<Read> reads;
     std::array<std::string, kOutputs> text;
     ReadCounts counts;
+    CodonScratch scratch;
 };
 
 // The outputs asked for, opened with their first lines written.
@@ -66,14 +69,15 @@ private:
     std::array<std::unique_ptr<OutputFile>, kOutputs> files_;
 };
 
-ReadPrediction PredictWith(const ScanModels& models, CodonUse codon, const std::vector<short>& bases,
-                           StrandMode strand) {
-    switch (codon) {
-        case CodonUse::Refine: return RefineRead(models.windows, *models.codon, bases, strand);
-        case CodonUse::LongRead: return DecodeRead(*models.codon, bases, strand);
+ReadPrediction PredictWith(const ScanModels& models, const ScanOptions& options, const std::vector<short>& bases,
+                           CodonScratch& scratch) {
+    switch (options.codon) {
+        case CodonUse::Refine:
+            return RefineRead(models.windows, options.prediction, *models.codon, bases, options.strand, scratch);
+        case CodonUse::LongRead: return DecodeRead(*models.codon, bases, options.strand, scratch);
         case CodonUse::None: break;
     }
-    return PredictRead(models.windows, bases, strand);
+    return PredictRead(models.windows, options.prediction, bases, options.strand);
 }
 
 void PredictBatch(Batch& batch, const ScanModels& models, const ScanOptions& options, const Outputs& outputs) {
@@ -81,7 +85,7 @@ void PredictBatch(Batch& batch, const ScanModels& models, const ScanOptions& opt
     batch.counts = ReadCounts{};
     for (const Read& read : batch.reads) {
         const CodingRegion region =
-            MakeCodingRegion(read.bases, PredictWith(models, options.codon, read.bases, options.strand));
+            MakeCodingRegion(read.bases, PredictWith(models, options, read.bases, batch.scratch));
         batch.counts.Add(region.prediction, read.bases.size());
         if (outputs.Wants(kTable)) AppendTableLine(batch.text[kTable], read, region, outputs.Confidence());
         if (outputs.Wants(kGff3)) AppendGff3(batch.text[kGff3], read, region);
@@ -89,12 +93,6 @@ void PredictBatch(Batch& batch, const ScanModels& models, const ScanOptions& opt
         if (outputs.Wants(kProtein)) AppendProteinFasta(batch.text[kProtein], read, region);
         if (outputs.Wants(kCds)) AppendCdsFasta(batch.text[kCds], read, region);
     }
-}
-
-// A message of the engine without its line end.
-std::string OneLine(std::string message) {
-    while (!message.empty() && message.back() == '\n') message.pop_back();
-    return message;
 }
 
 }  // namespace
@@ -114,7 +112,7 @@ int RunScan(const ScanOptions& options, std::ostream& err, BatchLimits limits) {
         const CodonDecoder decoder(codonModel, options.errorSetting);
         return ScanReads(options, {models, &decoder}, err, limits);
     } catch (const std::runtime_error& e) {
-        err << "talvo-scan: " << OneLine(e.what()) << '\n';
+        err << "talvo-scan: " << e.what() << '\n';
     } catch (const std::bad_alloc&) {
         err << "talvo-scan: out of memory\n";
     }
@@ -148,8 +146,8 @@ int ScanReads(const ScanOptions& options, const ScanModels& models, std::ostream
         }
         if (!options.quiet) err << summary.Summary() << '\n';
         return 0;
-    } catch (const FatalError& e) {
-        err << "talvo-scan: " << OneLine(e.what()) << '\n';
+    } catch (const EngineError& e) {
+        err << "talvo-scan: " << e.what() << '\n';
     } catch (const OutputError& e) {
         err << "talvo-scan: " << e.what() << '\n';
     } catch (const std::bad_alloc&) {

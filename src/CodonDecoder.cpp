@@ -6,7 +6,7 @@
 #include <limits>
 #include <stdexcept>
 
-#include "CodonTable.h"
+#include "GeneticCode.h"
 #include "SameBitsMath.h"
 
 namespace talvo {
@@ -76,33 +76,93 @@ std::vector<double> Estimate(const std::vector<std::uint32_t>& counts) {
 
 bool IsStop(int a, int b, int c) { return AminoAcidOf(a, b, c) == kStop; }
 
-}  // namespace
+double EmitLog(const CodonSite& s, int state) { return state >= kC0 && state <= kC2 ? s.logOdds[state - kC0] : 0.0; }
+double EmitOdds(const CodonSite& s, int state) { return state >= kC0 && state <= kC2 ? s.odds[state - kC0] : 1.0; }
 
-// What the lattice needs of one base.
-struct CodonDecoder::Site {
-    double logOdds[3];  // coding emission against background, by codon position
-    double odds[3];
-    std::int8_t base;     // the base's code
-    std::uint8_t run;     // homopolymer run length of the base (1..6)
-    std::uint8_t delRun;  // the longer of its run and the previous base's
-    bool atg;             // an ATG begins here
-    bool stop;            // a stop codon ends here
-};
-
-struct CodonDecoder::Workspace {
-    std::vector<Site> sites;
-    std::vector<std::uint8_t> back;  // the best predecessor of each state at each base
-    std::vector<std::uint8_t> path;
-    std::vector<double> forward;     // scaled forward probabilities, base by state
-    std::vector<double> scale;
-    std::vector<double> insertion;   // posterior of an insertion step at each base
-    std::vector<double> deletion;
-};
-
-CodonDecoder::Workspace& CodonDecoder::Scratch() {
-    thread_local Workspace workspace;
-    return workspace;
+// The median of the posterior mass of errors of a kind over the bases
+// [from, to], which lies closer to the true place than the path's change of
+// frame; `otherwise` when there is no mass.
+int Median(const std::vector<double>& post, int a, int from, int to, int otherwise) {
+    double near = 0.0;
+    for (int k = from; k <= to; ++k) near += post[k - a];
+    double sum = 0.0;
+    for (int k = from; k <= to && near > 0.0; ++k) {
+        sum += post[k - a];
+        if (sum >= near / 2) return k;
+    }
+    return otherwise;
 }
+
+// The confidence of an error call at pos: the posterior of errors of its
+// kind within a few bases or in the same homopolymer run.
+double Confidence(const std::vector<CodonSite>& sites, const std::vector<double>& post, int a, int b, int pos,
+                  ErrorKind kind) {
+    int lo = pos - kConfidenceReach;
+    int hi = pos + kConfidenceReach;
+    const int runFrom = kind == ErrorKind::Deletion && pos > a ? pos - 1 : pos;
+    for (int k = runFrom; k > a && sites[k - 1].run > 1 && sites[k - 1].run == sites[k].run; --k) lo = std::min(lo, k - 1);
+    for (int k = pos; k < b && sites[k + 1].run > 1 && sites[k + 1].run == sites[k].run; ++k) hi = std::max(hi, k + 1);
+    if (kind == ErrorKind::Deletion) hi = std::max(hi, pos + 1);
+    double mass = 0.0;
+    for (int k = std::max(lo, a); k <= std::min(hi, b); ++k) mass += post[k - a];
+    return std::min(mass, 1.0);
+}
+
+// The reading of a coding region [first, last] with its errors undone: the
+// codon position of each base, whether it is an extra base, and the moves
+// of one error.
+class Reading {
+public:
+    // From the path's states of the bases a, a + 1, ...
+    Reading(const std::vector<std::uint8_t>& path, int a, int first, int last) : first_(first), last_(last) {
+        for (int x = first; x <= last; ++x) {
+            codonPos_.push_back(static_cast<std::uint8_t>(path[x - a] - kC0));
+            extra_.push_back(x > first && path[x - a] == path[x - 1 - a]);
+        }
+    }
+    // The error at x: an extra base, a base missing just before x, or none.
+    ErrorKind ErrorAt(int x) const {
+        if (x <= first_) return ErrorKind::None;
+        if (Extra(x)) return ErrorKind::Insertion;
+        return CodonPos(x) == (CodonPos(x - 1) + 2) % 3 ? ErrorKind::Deletion : ErrorKind::None;
+    }
+    // Moves the error of that kind at `from` to `to`, no other error lying
+    // between them; the bases after both read as before.
+    void Move(int from, int to, ErrorKind kind) {
+        for (int x = std::min(from, to); x <= std::max(from, to); ++x) {
+            const bool here = x == to;
+            extra_[x - first_] = here && kind == ErrorKind::Insertion;
+            const int step = !here ? 1 : (kind == ErrorKind::Insertion ? 0 : 2);
+            codonPos_[x - first_] = static_cast<std::uint8_t>((CodonPos(x - 1) + step) % 3);
+        }
+    }
+    // Whether a codon that ends in [from, to], before the region's last base,
+    // is a stop codon: three bases read in a row with extra bases left out
+    // (a codon missing a base is none).
+    bool StopBetween(const std::vector<CodonSite>& sites, int from, int to) const {
+        for (int x = std::max(from, first_ + 2); x <= std::min(to, last_ - 1); ++x) {
+            if (Extra(x) || CodonPos(x) != 2) continue;
+            int y = x - 1;
+            while (y > first_ && Extra(y)) --y;
+            int z = y - 1;
+            while (z > first_ && Extra(z)) --z;
+            if (z < first_ || CodonPos(y) != 1 || CodonPos(z) != 0) continue;
+            if (IsStop(sites[z].base, sites[y].base, sites[x].base)) return true;
+        }
+        return false;
+    }
+
+private:
+    int CodonPos(int x) const { return codonPos_[x - first_]; }
+    bool Extra(int x) const { return extra_[x - first_]; }
+
+    int first_;
+    int last_;
+    std::vector<std::uint8_t> codonPos_;
+    std::vector<bool> extra_;
+};
+
+}  // namespace
 
 CodonDecoder::CodonDecoder(const CodonModel& model, const std::string& setting) {
     const ErrorSetting* s = model.Setting(setting);
@@ -146,15 +206,15 @@ CodonDecoder::CodonDecoder(const CodonModel& model, const std::string& setting) 
     beginInsideOdds_ = SameBitsExp(beginInside_);
 }
 
-void CodonDecoder::Sites(const std::vector<short>& bases, std::vector<Site>& sites) const {
+void CodonDecoder::Sites(const std::vector<short>& bases, std::vector<CodonSite>& sites) const {
     const int n = static_cast<int>(bases.size());
-    sites.assign(n, Site{});
+    sites.assign(n, CodonSite{});
     const std::vector<std::uint8_t> runs = HomopolymerRuns(bases);
     for (int i = 0; i < n; ++i) sites[i].run = runs[i];
     int word = 0;
     int clean = 0;
     for (int i = 0; i < n; ++i) {
-        Site& s = sites[i];
+        CodonSite& s = sites[i];
         s.base = static_cast<std::int8_t>(bases[i]);
         s.delRun = i > 0 ? std::max(s.run, sites[i - 1].run) : s.run;
         s.atg = i + 2 < n && bases[i] == 0 && bases[i + 1] == 1 && bases[i + 2] == 2;
@@ -183,7 +243,8 @@ void CodonDecoder::Sites(const std::vector<short>& bases, std::vector<Site>& sit
 // emission of `cur`; insertion false leaves out the steps that make `cur` an
 // extra base.
 template <typename F>
-inline void CodonDecoder::Steps(const Site& prev, const Site& cur, bool background, bool insertion, F&& f) const {
+inline void CodonDecoder::Steps(const CodonSite& prev, const CodonSite& cur, bool background, bool insertion,
+                                F&& f) const {
     const auto& run = step_[cur.run];
     const auto& runOdds = stepOdds_[cur.run];
     const double del = step_[cur.delRun][2];
@@ -202,19 +263,24 @@ inline void CodonDecoder::Steps(const Site& prev, const Site& cur, bool backgrou
     f(kB3, kB3, ErrorKind::None, 0.0, 1.0);
 }
 
-CodonCall CodonDecoder::Run(const std::vector<Site>& sites, int a, int b, const Ends& ends) const {
-    CodonCall call;
-    const int m = b - a + 1;
-    if (m <= 0) return call;
-    auto emitLog = [&](const Site& s, int state) { return state >= kC0 && state <= kC2 ? s.logOdds[state - kC0] : 0.0; };
-    auto emitOdds = [&](const Site& s, int state) { return state >= kC0 && state <= kC2 ? s.odds[state - kC0] : 1.0; };
+CodonCall CodonDecoder::Run(int a, int b, const Ends& ends, CodonScratch& scratch) const {
+    if (b < a) return CodonCall{};
+    const double score = BestPath(a, b, ends, scratch);
+    if (score == kNever) return CodonCall{};
+    Posteriors(a, b, ends, scratch);
+    CodonCall call = Calls(a, b, scratch);
+    call.score = score;
+    return call;
+}
 
-    // Viterbi.
-    Workspace& work = Scratch();
-    std::vector<std::uint8_t>& back = work.back;
+// Viterbi over the quantized logs; the path's states go to scratch.path.
+double CodonDecoder::BestPath(int a, int b, const Ends& ends, CodonScratch& scratch) const {
+    const std::vector<CodonSite>& sites = scratch.sites;
+    const int m = b - a + 1;
+    std::vector<std::uint8_t>& back = scratch.back;
     back.assign(static_cast<std::size_t>(m) * kStates, 0);
     std::array<double, kStates> v{};
-    for (int s = 0; s < kStates; ++s) v[s] = ends.beginLog[s] + emitLog(sites[a], s);
+    for (int s = 0; s < kStates; ++s) v[s] = ends.beginLog[s] + EmitLog(sites[a], s);
     for (int i = a + 1; i <= b; ++i) {
         std::array<double, kStates> next;
         next.fill(kNever);
@@ -237,19 +303,24 @@ CodonCall CodonDecoder::Run(const std::vector<Site>& sites, int a, int b, const 
             state = s;
         }
     }
-    if (best == kNever) return call;
-    call.score = best;
-    std::vector<std::uint8_t>& path = work.path;
+    if (best == kNever) return best;
+    std::vector<std::uint8_t>& path = scratch.path;
     path.assign(m, 0);
     for (int i = b; i >= a; --i) {
         path[i - a] = static_cast<std::uint8_t>(state);
         state = back[static_cast<std::size_t>(i - a) * kStates + state];
     }
+    return best;
+}
 
-    // Forward, each row scaled to sum 1.
-    std::vector<double>& f = work.forward;
+// Forward (each row scaled to sum 1) and backward, with the posterior of
+// each error step into scratch.insertion and scratch.deletion.
+void CodonDecoder::Posteriors(int a, int b, const Ends& ends, CodonScratch& scratch) const {
+    const std::vector<CodonSite>& sites = scratch.sites;
+    const int m = b - a + 1;
+    std::vector<double>& f = scratch.forward;
     f.assign(static_cast<std::size_t>(m) * kStates, 0.0);
-    std::vector<double>& scale = work.scale;
+    std::vector<double>& scale = scratch.scale;
     scale.assign(m, 1.0);
     auto normalise = [&](int r) {
         double sum = 0.0;
@@ -263,7 +334,7 @@ CodonCall CodonDecoder::Run(const std::vector<Site>& sites, int a, int b, const 
             scale[r] = sum;
         }
     };
-    for (int s = 0; s < kStates; ++s) f[s] = ends.beginOdds[s] * emitOdds(sites[a], s);
+    for (int s = 0; s < kStates; ++s) f[s] = ends.beginOdds[s] * EmitOdds(sites[a], s);
     normalise(0);
     for (int i = a + 1; i <= b; ++i) {
         const double* prev = &f[(i - a - 1) * kStates];
@@ -275,106 +346,41 @@ CodonCall CodonDecoder::Run(const std::vector<Site>& sites, int a, int b, const 
     double total = 0.0;
     for (int s = 0; s < kStates; ++s) total += f[(m - 1) * kStates + s] * ends.endOdds[s];
 
-    // Backward, with the posterior of each error step.
-    std::vector<double>& insertion = work.insertion;
+    std::vector<double>& insertion = scratch.insertion;
     insertion.assign(m, 0.0);
-    std::vector<double>& deletion = work.deletion;
+    std::vector<double>& deletion = scratch.deletion;
     deletion.assign(m, 0.0);
-    if (total > 0.0) {
-        std::array<double, kStates> bw;
-        for (int s = 0; s < kStates; ++s) bw[s] = ends.endOdds[s] / total;
-        for (int i = b; i > a; --i) {
-            const double* prev = &f[(i - a - 1) * kStates];
-            const double c = scale[i - a];
-            std::array<double, kStates> earlier{};
-            Steps(sites[i - 1], sites[i], ends.background, i < b || ends.extraLast,
-                  [&](int from, int to, ErrorKind kind, double, double w) {
-                const double x = w * bw[to] / c;
-                earlier[from] += x;
-                if (kind == ErrorKind::Insertion) insertion[i - a] += prev[from] * x;
-                if (kind == ErrorKind::Deletion) deletion[i - a] += prev[from] * x;
-            });
-            for (int s = 0; s < kStates; ++s) bw[s] = earlier[s] < kNegligible ? 0.0 : earlier[s];
-        }
+    if (!(total > 0.0)) return;
+    std::array<double, kStates> bw;
+    for (int s = 0; s < kStates; ++s) bw[s] = ends.endOdds[s] / total;
+    for (int i = b; i > a; --i) {
+        const double* prev = &f[(i - a - 1) * kStates];
+        const double c = scale[i - a];
+        std::array<double, kStates> earlier{};
+        Steps(sites[i - 1], sites[i], ends.background, i < b || ends.extraLast,
+              [&](int from, int to, ErrorKind kind, double, double w) {
+            const double x = w * bw[to] / c;
+            earlier[from] += x;
+            if (kind == ErrorKind::Insertion) insertion[i - a] += prev[from] * x;
+            if (kind == ErrorKind::Deletion) deletion[i - a] += prev[from] * x;
+        });
+        for (int s = 0; s < kStates; ++s) bw[s] = earlier[s] < kNegligible ? 0.0 : earlier[s];
     }
-
-    PlaceErrors(sites, a, b, call);
-    return call;
 }
 
-namespace {
-
-// The reading of a coding region with its errors undone: the codon position
-// of each base and whether it is an extra base, and the moves of one error.
-class Reading {
-public:
-    // From the path's states of the bases a, a + 1, ...
-    Reading(const std::vector<std::uint8_t>& path, int a, int first, int last) : first_(first), last_(last) {
-        for (int x = first; x <= last; ++x) {
-            codonPos_.push_back(static_cast<std::uint8_t>(path[x - a] - kC0));
-            extra_.push_back(x > first && path[x - a] == path[x - 1 - a]);
-        }
-    }
-    int CodonPos(int x) const { return codonPos_[x - first_]; }
-    bool Extra(int x) const { return extra_[x - first_]; }
-    // The error at x on the path: an extra base, a missing base before x, or
-    // none.
-    ErrorKind ErrorOnPath(int x) const {
-        if (x <= first_) return ErrorKind::None;
-        if (Extra(x)) return ErrorKind::Insertion;
-        return CodonPos(x) == (CodonPos(x - 1) + 2) % 3 ? ErrorKind::Deletion : ErrorKind::None;
-    }
-    // Moves the error of that kind at `from` to `to`, no other error lying
-    // between them; the bases after both read as before.
-    void Move(int from, int to, ErrorKind kind) {
-        for (int x = std::min(from, to); x <= std::max(from, to); ++x) {
-            const int before = CodonPos(x - 1);
-            const bool here = x == to;
-            extra_[x - first_] = here && kind == ErrorKind::Insertion;
-            const int step = !here ? 1 : (kind == ErrorKind::Insertion ? 0 : 2);
-            codonPos_[x - first_] = static_cast<std::uint8_t>((before + step) % 3);
-        }
-    }
-    // Whether a codon of the reading that ends in [from, to], before the
-    // region's last base, is a stop codon: three bases read in a row with
-    // extra bases left out (a codon missing a base is none).
-    template <typename BaseAt>
-    bool StopBetween(int from, int to, BaseAt baseAt) const {
-        for (int x = std::max(from, first_ + 2); x <= std::min(to, last_ - 1); ++x) {
-            if (Extra(x) || CodonPos(x) != 2) continue;
-            int y = x - 1;
-            while (y > first_ && Extra(y)) --y;
-            int z = y - 1;
-            while (z > first_ && Extra(z)) --z;
-            if (z < first_ || CodonPos(y) != 1 || CodonPos(z) != 0) continue;
-            if (IsStop(baseAt(z), baseAt(y), baseAt(x))) return true;
-        }
-        return false;
-    }
-
-private:
-    int first_;
-    int last_;
-    std::vector<std::uint8_t> codonPos_;
-    std::vector<bool> extra_;
-};
-
-}  // namespace
-
-// The path's coding region and its errors. Each change of frame on the path
-// stands for the posterior mass of errors of its kind nearby and is placed at
-// that mass's median, which lies closer to the true place than the change
-// itself; but only between the error before it and the next change, inside
-// the region (an extra base before its last base), and where no codon read
-// differently by the move is a stop codon. Otherwise it goes to the path's
-// place or the nearest place to it where none is.
-void CodonDecoder::PlaceErrors(const std::vector<Site>& sites, int a, int b, CodonCall& call) const {
-    const Workspace& work = Scratch();
-    const std::vector<std::uint8_t>& path = work.path;
+// The path's coding region and an error call for each change of frame
+// inside it. Each is placed at the median of the posterior mass of errors of
+// its kind nearby, but only after the error before it and before the next
+// change, inside the region (an extra base before its last base), and where
+// no codon read differently by the move is a stop codon; otherwise at the
+// path's place or the nearest place to it where none is.
+CodonCall CodonDecoder::Calls(int a, int b, const CodonScratch& scratch) {
+    const std::vector<std::uint8_t>& path = scratch.path;
     const auto coding = [&](int i) { return path[i - a] >= kC0 && path[i - a] <= kC2; };
+    CodonCall call;
     int first = a;
     while (first <= b && !coding(first)) ++first;
-    if (first > b) return;
+    if (first > b) return call;
     int last = first;
     while (last < b && coding(last + 1)) ++last;
     call.first = first;
@@ -383,37 +389,23 @@ void CodonDecoder::PlaceErrors(const std::vector<Site>& sites, int a, int b, Cod
     Reading reading(path, a, first, last);
     std::vector<int> changes;
     for (int i = first + 1; i <= last; ++i) {
-        if (reading.ErrorOnPath(i) != ErrorKind::None) changes.push_back(i);
+        if (reading.ErrorAt(i) != ErrorKind::None) changes.push_back(i);
     }
-    const auto baseAt = [&](int x) { return sites[x].base; };
     for (std::size_t k = 0; k < changes.size(); ++k) {
         const int i = changes[k];
-        const ErrorKind kind = reading.ErrorOnPath(i);
-        const std::vector<double>& post = kind == ErrorKind::Insertion ? work.insertion : work.deletion;
+        const ErrorKind kind = reading.ErrorAt(i);
+        const std::vector<double>& post = kind == ErrorKind::Insertion ? scratch.insertion : scratch.deletion;
         const int from = std::max(call.errors.empty() ? first + 1 : call.errors.back().pos + 1, i - kPlacementReach);
         int to = std::min(i + kPlacementReach, k + 1 < changes.size() ? changes[k + 1] - 1 : last);
         if (kind == ErrorKind::Insertion) to = std::min(to, last - 1);
-        double near = 0.0;
-        for (int x = from; x <= to; ++x) near += post[x - a];
-        int median = i;
-        double sum = 0.0;
-        for (int x = from; x <= to && near > 0.0; ++x) {
-            sum += post[x - a];
-            if (sum >= near / 2) {
-                median = x;
-                break;
-            }
-        }
-        // The median, else the path's place, else the place nearest to it,
-        // where the codons read differently hold no stop codon; else the
-        // path's place.
         const auto placeAt = [&](int c) {
             if (c < from || c > to) return false;
             reading.Move(i, c, kind);
-            if (!reading.StopBetween(std::min(i, c), std::max(i, c) + 3, baseAt)) return true;
+            if (!reading.StopBetween(scratch.sites, std::min(i, c), std::max(i, c) + 3)) return true;
             reading.Move(c, i, kind);
             return false;
         };
+        const int median = Median(post, a, from, to, i);
         int pos = placeAt(median) ? median : -1;
         for (int d = 0; d <= kPlacementReach && pos < 0; ++d) {
             if (placeAt(i + d)) {
@@ -435,24 +427,15 @@ void CodonDecoder::PlaceErrors(const std::vector<Site>& sites, int a, int b, Cod
             break;
         }
         if (pos < 0) pos = i;
-        // Confidence: the posterior of errors of that kind within a few
-        // bases or in the same homopolymer run.
-        int lo = pos - kConfidenceReach;
-        int hi = pos + kConfidenceReach;
-        const int runFrom = kind == ErrorKind::Deletion && pos > a ? pos - 1 : pos;
-        for (int x = runFrom; x > a && sites[x - 1].run > 1 && sites[x - 1].run == sites[x].run; --x) lo = std::min(lo, x - 1);
-        for (int x = pos; x < b && sites[x + 1].run > 1 && sites[x + 1].run == sites[x].run; ++x) hi = std::max(hi, x + 1);
-        if (kind == ErrorKind::Deletion) hi = std::max(hi, pos + 1);
-        double mass = 0.0;
-        for (int x = std::max(lo, a); x <= std::min(hi, b); ++x) mass += post[x - a];
-        call.errors.push_back({pos, kind, std::min(mass, 1.0)});
+        call.errors.push_back({pos, kind, Confidence(scratch.sites, post, a, b, pos, kind)});
     }
+    return call;
 }
 
-CodonCall CodonDecoder::Decode(const std::vector<short>& bases) const {
+CodonCall CodonDecoder::Decode(const std::vector<short>& bases, CodonScratch& scratch) const {
     const int n = static_cast<int>(bases.size());
-    std::vector<Site>& sites = Scratch().sites;
-    Sites(bases, sites);
+    Sites(bases, scratch.sites);
+    const std::vector<CodonSite>& sites = scratch.sites;
     Ends ends;
     ends.background = true;
     ends.beginLog = {0.0, beginInside_, beginInside_, beginInside_, kNever};
@@ -464,18 +447,17 @@ CodonCall CodonDecoder::Decode(const std::vector<short>& bases) const {
         ends.endOdds[s] = SameBitsExp(ends.endLog[s]);
     }
     if (n > 0 && sites[0].atg) ends.beginOdds[kC0] = beginInsideOdds_ + startOdds_;
-    return Run(sites, 0, n - 1, ends);
+    return Run(0, n - 1, ends, scratch);
 }
 
-CodonCall CodonDecoder::Refine(const std::vector<short>& bases, int first, int last, bool startFixed,
-                               bool stopFixed) const {
+CodonCall CodonDecoder::Refine(const std::vector<short>& bases, int first, int last, bool startFixed, bool stopFixed,
+                               CodonScratch& scratch) const {
     const int n = static_cast<int>(bases.size());
     if (first < 0 || last >= n || last < first) {
         throw std::invalid_argument("codon refinement: coding region " + std::to_string(first) + ".." +
                                     std::to_string(last) + " outside a read of " + std::to_string(n) + " bases");
     }
-    std::vector<Site>& sites = Scratch().sites;
-    Sites(bases, sites);
+    Sites(bases, scratch.sites);
     Ends ends;
     ends.background = false;
     ends.extraLast = false;  // the region's last base stays coding
@@ -485,7 +467,7 @@ CodonCall CodonDecoder::Refine(const std::vector<short>& bases, int first, int l
         ends.beginOdds[s] = SameBitsExp(ends.beginLog[s]);
         ends.endOdds[s] = SameBitsExp(ends.endLog[s]);
     }
-    CodonCall call = Run(sites, first, last, ends);
+    CodonCall call = Run(first, last, ends, scratch);
     call.first = first;
     call.last = last;
     return call;

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <array>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -38,8 +39,35 @@ struct CodonCall {
     double score = 0.0;  // natural-log odds of the path against background alone (strand choice)
 };
 
+// What the lattice needs of one base.
+struct CodonSite {
+    double logOdds[3];  // coding emission against background, by codon position
+    double odds[3];
+    std::int8_t base;     // the base's code
+    std::uint8_t run;     // homopolymer run length of the base (1..6)
+    std::uint8_t delRun;  // the longer of its run and the previous base's
+    bool atg;             // an ATG begins here
+    bool stop;            // a stop codon ends here
+};
+
+// The arrays of one decoding, owned by the caller and passed to every
+// decoding so that reads of any length reuse the same memory. One scratch
+// per worker at a time: a decoding writes all of it, and a call's result
+// never points into it.
+class CodonScratch {
+    friend class CodonDecoder;
+    std::vector<CodonSite> sites;
+    std::vector<std::uint8_t> back;  // the best predecessor of each state at each base
+    std::vector<std::uint8_t> path;
+    std::vector<double> forward;     // scaled forward probabilities, base by state
+    std::vector<double> scale;
+    std::vector<double> insertion;   // posterior of an insertion step at each base
+    std::vector<double> deletion;
+};
+
 // Log-probability tables of one model under one error setting, built once
-// and shared read-only by any number of threads.
+// and shared read-only by any number of threads (each with its own
+// CodonScratch).
 class CodonDecoder {
 public:
     // Throws std::runtime_error when the model has no setting of that name,
@@ -51,7 +79,7 @@ public:
     // (5' background, a start codon, coding, a stop codon, 3' background; a
     // read may begin or end inside the CDS). Unknown bases (code -1) are
     // allowed anywhere.
-    CodonCall Decode(const std::vector<short>& bases) const;
+    CodonCall Decode(const std::vector<short>& bases, CodonScratch& scratch) const;
 
     // The refinement use: the coding region [first, last] is kept and only
     // its errors are placed anew. startFixed: a codon begins at first (else
@@ -61,15 +89,10 @@ public:
     // position). The result keeps first and last, and last is never an extra
     // base. Throws std::invalid_argument when [first, last] is not a region
     // of the read.
-    CodonCall Refine(const std::vector<short>& bases, int first, int last, bool startFixed,
-                     bool stopFixed) const;
+    CodonCall Refine(const std::vector<short>& bases, int first, int last, bool startFixed, bool stopFixed,
+                     CodonScratch& scratch) const;
 
 private:
-    struct Site;
-    // The arrays of one decoding, kept per thread between reads so that
-    // long reads do not cost fresh memory each time.
-    struct Workspace;
-    static Workspace& Scratch();
     // Log prices (and their exponentials) of beginning and ending in each
     // state, whether the background states take part, and whether the last
     // base may be an extra one.
@@ -81,11 +104,17 @@ private:
         bool background;
         bool extraLast = true;
     };
-    void Sites(const std::vector<short>& bases, std::vector<Site>& sites) const;
+    void Sites(const std::vector<short>& bases, std::vector<CodonSite>& sites) const;
     template <typename F>
-    void Steps(const Site& prev, const Site& cur, bool background, bool insertion, F&& f) const;
-    CodonCall Run(const std::vector<Site>& sites, int a, int b, const Ends& ends) const;
-    void PlaceErrors(const std::vector<Site>& sites, int a, int b, CodonCall& call) const;
+    void Steps(const CodonSite& prev, const CodonSite& cur, bool background, bool insertion, F&& f) const;
+    // The decoding of bases a..b of the sites in scratch, step by step: the
+    // most probable path into scratch.path (its log odds, or -infinity when
+    // no path ends), the posterior of an insertion and of a deletion step at
+    // each base, and the calls read off the path.
+    CodonCall Run(int a, int b, const Ends& ends, CodonScratch& scratch) const;
+    double BestPath(int a, int b, const Ends& ends, CodonScratch& scratch) const;
+    void Posteriors(int a, int b, const Ends& ends, CodonScratch& scratch) const;
+    static CodonCall Calls(int a, int b, const CodonScratch& scratch);
 
     int order_ = 0;
     // Coding emissions against background by word (every order up to

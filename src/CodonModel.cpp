@@ -20,8 +20,8 @@
 #include <stdexcept>
 #include <system_error>
 
-#include "CodonTable.h"
 #include "FileOpen.h"
+#include "GeneticCode.h"
 
 namespace talvo {
 

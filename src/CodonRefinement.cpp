@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "CodonTable.h"
+#include "GeneticCode.h"
 
 namespace talvo {
 
@@ -17,12 +17,13 @@ int AminoAcidAt(const std::vector<short>& bases, int i) {
 
 }  // namespace
 
-CodonCall RefineRegion(const CodonDecoder& decoder, const std::vector<short>& bases, int first, int last) {
+CodonCall RefineRegion(const CodonDecoder& decoder, const std::vector<short>& bases, int first, int last,
+                       CodonScratch& scratch) {
     const int length = static_cast<int>(bases.size());
     if (first < 0 || first >= length || last < first) return CodonCall{};
     const bool startFixed = AminoAcidAt(bases, first) == kMet;
     const bool stopFixed = last < length && last - 2 >= first && AminoAcidAt(bases, last - 2) == kStop;
-    return decoder.Refine(bases, first, std::min(last, length - 1), startFixed, stopFixed);
+    return decoder.Refine(bases, first, std::min(last, length - 1), startFixed, stopFixed, scratch);
 }
 
 }  // namespace talvo

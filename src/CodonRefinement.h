@@ -14,6 +14,7 @@ namespace talvo {
 // an ATG there, its end to a stop codon when its last three bases lie in the
 // read and are one; otherwise the read may begin or end inside the CDS. A read
 // without a coding region (first -1) gives none.
-CodonCall RefineRegion(const CodonDecoder& decoder, const std::vector<short>& bases, int first, int last);
+CodonCall RefineRegion(const CodonDecoder& decoder, const std::vector<short>& bases, int first, int last,
+                       CodonScratch& scratch);
 
 }  // namespace talvo

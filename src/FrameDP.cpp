@@ -11,14 +11,7 @@ namespace talvo {
 
 namespace {
 
-constexpr double kStartScore = 2.0;       // a path begun at a start codon
-constexpr double kFloor = -30.0;          // a path begun anywhere else
-constexpr double kUnseeded = -1000.0;
-constexpr double kFrameChangePenalty = 20.0;
-constexpr double kUnknownClassPenalty = 70.0;
-constexpr double kWalkStop = -20.0;
-constexpr int kMinSteps = 60;
-constexpr double kTooShort = -10.0;
+constexpr double kUnseeded = -1000.0;  // below every path's score
 
 // Entry i of a frame's sequence; a position the frame does not reach counts
 // as beyond the last scored window, without a start mark.
@@ -34,7 +27,7 @@ inline double Transition(const Model& model, int current, int previous) {
 
 }  // namespace
 
-void FillDPMatrix(const Model& model, dpNode* nodes, layout& lay) {
+void FillDPMatrix(const Model& model, const PredictionOptions& options, dpNode* nodes, layout& lay) {
     const int h = model.windowWidth / 6;
     const int n = static_cast<int>(lay.windowClasses[0].size());
     for (auto& classes : lay.windowClasses) {
@@ -44,7 +37,8 @@ void FillDPMatrix(const Model& model, dpNode* nodes, layout& lay) {
     if (n < 1) return;
     for (int f = 0; f < 3; ++f) {
         nodes[f].prevFrame = kBeginMark;
-        nodes[f].score = EntryOr(lay.codonMarks[f], 0, kOtherCodon) == kStartCodon ? kStartScore : kFloor;
+        nodes[f].score =
+            EntryOr(lay.codonMarks[f], 0, kOtherCodon) == kStartCodon ? options.startScore : options.beginScore;
     }
     for (int i = 1; i < n; ++i) {
         for (int j = 0; j < 3; ++j) {
@@ -54,7 +48,7 @@ void FillDPMatrix(const Model& model, dpNode* nodes, layout& lay) {
             double best = kUnseeded;
             int from = -1;
             if (EntryOr(lay.codonMarks[j], i, kOtherCodon) == kStartCodon) {
-                best = kStartScore;
+                best = options.startScore;
                 from = kBeginMark;
             }
             for (int k = 0; k < 3; ++k) {
@@ -64,10 +58,10 @@ void FillDPMatrix(const Model& model, dpNode* nodes, layout& lay) {
                                      : EntryOr(lay.windowClasses[k], i - 1, kBeyondEnd);
                 double m = before.score + Transition(model, c, ClassIndex(prev));
                 if (c == -1) {
-                    m -= kUnknownClassPenalty;
+                    m -= options.unknownClassPrice;
                     cell.endFlag = 1;
                 }
-                if (k != j) m -= kFrameChangePenalty;
+                if (k != j) m -= options.frameChangePrice;
                 if (m == best && k == j) {
                     from = j;
                 } else if (m > best) {
@@ -75,9 +69,9 @@ void FillDPMatrix(const Model& model, dpNode* nodes, layout& lay) {
                     from = k;
                 }
             }
-            if (best < kFloor) {
+            if (best < options.beginScore) {
                 cell.prevFrame = kBeginMark;
-                cell.score = kFloor;
+                cell.score = options.beginScore;
             } else {
                 cell.prevFrame = from;
                 cell.score = best;
@@ -87,7 +81,8 @@ void FillDPMatrix(const Model& model, dpNode* nodes, layout& lay) {
     }
 }
 
-double TracePath(const dpNode* nodes, int n, std::vector<int>& path, int& pathEnd) {
+double TracePath(const dpNode* nodes, int n, const PredictionOptions& options, std::vector<int>& path,
+                 int& pathEnd) {
     std::vector<int> buffer(n > 0 ? n : 0, -1);
     double best = kUnseeded;
     int endPos = 0;
@@ -110,7 +105,7 @@ double TracePath(const dpNode* nodes, int n, std::vector<int>& path, int& pathEn
         buffer[pos] = fr;
         const int before = nodes[3 * pos + fr].prevFrame;
         ++steps;
-        if (pos > 2 && nodes[3 * (pos - 1) + before].score < kWalkStop) {
+        if (pos > 2 && nodes[3 * (pos - 1) + before].score < options.walkStop) {
             fr = before;
             break;
         }
@@ -119,7 +114,7 @@ double TracePath(const dpNode* nodes, int n, std::vector<int>& path, int& pathEn
     }
     if (n > 0) buffer[pos] = fr;
     path.insert(path.end(), buffer.begin(), buffer.end());
-    return steps < kMinSteps ? kTooShort : best;
+    return steps < options.minSteps ? options.shortPathScore : best;
 }
 
 }  // namespace talvo

@@ -44,7 +44,7 @@ struct LoadedModel {
 
 // Reads `rules` rule records and the tables of a parameter file into model,
 // appending the rules. A file that cannot be opened or a rule field out of
-// range throws FatalError; problems that still leave a model are appended
+// range throws EngineError; problems that still leave a model are appended
 // to warnings. Prints nothing.
 void ReadParameterFile(const std::string& path, int rules, Model& model,
                        std::vector<std::string>& warnings);

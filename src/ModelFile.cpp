@@ -1,6 +1,8 @@
 #include "ModelFile.h"
 
-#include "Fatal.h"
+#include <system_error>
+
+#include "EngineError.h"
 #include "FileOpen.h"
 
 namespace talvo {
@@ -10,7 +12,9 @@ constexpr int kLineBuffer = 256;
 }
 
 ModelFile::ModelFile(const std::string& path) : path_(path) {
-    if (!OpenForReading(in_, path)) throw FatalError(Stream::Out, "ioerr:can not open " + path + "\n");
+    if (!OpenForReading(in_, path)) {
+        throw EngineError(EngineError::Kind::CannotOpen, path, 0, std::generic_category().message(errno));
+    }
 }
 
 std::string ModelFile::NextLine() {
@@ -40,12 +44,13 @@ std::string ModelFile::NextLine() {
 
 void ModelFile::CheckComplete(int expected, std::vector<std::string>& warnings) const {
     if (longLine_ != 0) {
-        warnings.push_back(path_ + " line " + std::to_string(longLine_) +
-             ": line of 256 characters or more; only its first 255 characters were read"
-             " and the lines after it read as empty (values 0)");
+        warnings.push_back(Located(path_, longLine_,
+                                   "line of 256 characters or more; only its first 255 characters were read"
+                                   " and the lines after it read as empty (values 0)"));
     } else if (linesRead_ < expected) {
-        warnings.push_back(path_ + ": file ends after " + std::to_string(linesRead_) + " of " +
-             std::to_string(expected) + " lines; the missing values read as 0");
+        warnings.push_back(Located(path_, 0,
+                                   "file ends after " + std::to_string(linesRead_) + " of " +
+                                       std::to_string(expected) + " lines; the missing values read as 0"));
     }
 }
 

@@ -14,8 +14,8 @@ namespace talvo {
 
 class ModelFile {
 public:
-    // Opens the file; one that cannot be opened ends the run with
-    // "ioerr:can not open " + path on standard output.
+    // Opens the file; one that cannot be opened throws EngineError
+    // (CannotOpen).
     explicit ModelFile(const std::string& path);
 
     // The next line, without its line feed.

@@ -24,7 +24,7 @@ public:
     ModelSet& operator=(const ModelSet&) = delete;
 
     // The model of a class, loaded on first use (thread-safe). A file that
-    // cannot be opened or holds a bad rule throws FatalError, on this and on
+    // cannot be opened or holds a bad rule throws EngineError, on this and on
     // every later call for the class.
     const Model& For(const SequenceClass& cls) const;
     // The compiled scorer of that model, built with it.

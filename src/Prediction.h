@@ -8,9 +8,10 @@
 #include "ErrorRule.h"
 #include "Model.h"
 #include "ModelSet.h"
+#include "PredictionOptions.h"
+#include "Records.h"
 #include "SequenceClass.h"
 #include "WindowScorer.h"
-#include "Records.h"
 
 namespace talvo {
 
@@ -31,20 +32,23 @@ struct Prediction {
 };
 
 // Predicts a read of at least kMinSequenceLength bases with the model of its
-// class (the model's window width is used). No shared mutable state: any
-// number of threads may predict at once with one model.
-Prediction Predict(const Model& model, const std::vector<short>& bases, double gcPressure);
+// class (the model's window width is used) and checked options. No shared
+// mutable state: any number of threads may predict at once with one model.
+// A read whose tables would take more than options.maxBytes, or for whose
+// frame DP no memory is left, throws EngineError (no memory).
+Prediction Predict(const Model& model, const std::vector<short>& bases, double gcPressure,
+                   const PredictionOptions& options);
 // The same with the model's compiled scorer, built once for many reads.
 Prediction Predict(const Model& model, const WindowScorer& scorer, const std::vector<short>& bases,
-                   double gcPressure);
+                   double gcPressure, const PredictionOptions& options);
 // Classifies the read and predicts it with its class's model.
-Prediction Predict(const ModelSet& models, const std::vector<short>& bases);
+Prediction Predict(const ModelSet& models, const std::vector<short>& bases, const PredictionOptions& options);
 
-// The coding region of a traced path: framePath receives the path when its
-// score is above -9 (else -1 throughout); start and stop become the first and
+// The coding region of a traced path: framePath receives the path when it
+// was accepted (else -1 throughout); start and stop become the first and
 // last base of the path's first coding stretch, both -1 when there is none.
-void CodingRegion(const std::vector<int>& path, double score, std::vector<int>& framePath,
-                  int& start, int& stop);
+void CodingRegion(const std::vector<int>& path, bool accepted, std::vector<int>& framePath, int& start,
+                  int& stop);
 
 // The errors of a frame path, by the error rule, in base order.
 std::vector<SequencingError> ErrorsOnPath(const std::vector<int>& framePath, int length);

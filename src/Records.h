@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "CodonTable.h"
+#include "GeneticCode.h"
 
 namespace talvo {
 

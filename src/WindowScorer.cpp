@@ -63,7 +63,7 @@ WindowScorer::WindowScorer(const Model& model) : width_(model.windowWidth) {
                 threshold = &model.codonTrsld[i];
                 rule.threshold = threshold->realTrsld;
                 rule.acid = AminoAcidOf(source.first, source.second, source.third);
-                rule.basicRate = ReadData().BasicCodonRate(source.first, source.second, source.third);
+                rule.basicRate = BasicCodonRate(source.first, source.second, source.third);
                 byAcid[rule.acid].push_back(r);
                 break;
             case 2:

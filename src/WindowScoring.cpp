@@ -23,10 +23,11 @@ int smplTestData::CountCodon(const short* bases, int length, int p, int delta) {
 
 double CodonShare(const smplTestData& s, int b1, int b2, int b3) {
     const int aa = AminoAcidOf(b1, b2, b3);
+    if (aa < 0) return -1.0;  // not a codon (the model's rules never ask)
     if (s.snglAcidCnt[aa] != 0) {
         return static_cast<double>(s.codonCnt[b1][b2][b3]) / s.snglAcidCnt[aa];
     }
-    return ReadData().BasicCodonRate(b1, b2, b3);
+    return BasicCodonRate(b1, b2, b3);
 }
 
 int AcidCount(const smplTestData& s, int aa) { return s.snglAcidCnt[aa]; }

@@ -1,11 +1,12 @@
 #include "AnnotatedSet.h"
 
+#include <algorithm>
 #include <charconv>
 #include <map>
 #include <sstream>
 #include <stdexcept>
 
-#include "CodonTable.h"
+#include "GeneticCode.h"
 #include "InputFile.h"
 
 namespace talvo::tools {
@@ -26,6 +27,7 @@ struct Region {
     int first;
     int last;
     int line;
+    std::string gene;
 };
 
 std::map<std::string, Region> ReadCdsTable(const std::string& path) {
@@ -33,6 +35,7 @@ std::map<std::string, Region> ReadCdsTable(const std::string& path) {
     std::map<std::string, Region> regions;
     std::string line;
     int number = 0;
+    std::size_t geneColumn = 0;  // 0: none
     while (std::getline(in, line)) {
         ++number;
         if (!line.empty() && line.back() == '\r') line.pop_back();
@@ -40,7 +43,11 @@ std::map<std::string, Region> ReadCdsTable(const std::string& path) {
         std::vector<std::string> fields;
         std::stringstream split(line);
         for (std::string field; std::getline(split, field, '\t');) fields.push_back(field);
-        if (number == 1 && fields[0] == "id") continue;  // header line
+        if (number == 1 && fields[0] == "id") {  // header line
+            const auto gene = std::find(fields.begin(), fields.end(), "gene_id");
+            if (gene != fields.end()) geneColumn = static_cast<std::size_t>(gene - fields.begin());
+            continue;
+        }
         int first = 0;
         int last = 0;
         if (fields.size() < 3 || !ParseInt(fields[1], first) || !ParseInt(fields[2], last)) {
@@ -49,7 +56,8 @@ std::map<std::string, Region> ReadCdsTable(const std::string& path) {
         if (first < 1 || last < first || (last - first + 1) % 3 != 0) {
             Fail(path, number, "CDS " + fields[1] + ".." + fields[2] + " is not a whole number of codons");
         }
-        if (!regions.emplace(fields[0], Region{first - 1, last - 1, number}).second) {
+        const std::string gene = geneColumn > 0 && geneColumn < fields.size() ? fields[geneColumn] : "";
+        if (!regions.emplace(fields[0], Region{first - 1, last - 1, number, gene}).second) {
             Fail(path, number, "sequence " + fields[0] + " is listed twice");
         }
     }
@@ -87,6 +95,7 @@ std::vector<AnnotatedSequence> ReadAnnotatedSet(const std::string& fastaPath,
         }
         record.cdsFirst = region.first;
         record.cdsLast = region.last;
+        record.gene = region.gene;
         set.push_back(std::move(record));
         regions.erase(it);
     }
@@ -95,6 +104,24 @@ std::vector<AnnotatedSequence> ReadAnnotatedSet(const std::string& fastaPath,
         Fail(cdsPath, region.line, "sequence " + id + " is not in " + fastaPath);
     }
     return set;
+}
+
+std::vector<AnnotatedSequence> ReadAnnotatedSets(const std::vector<std::string>& fastaPaths,
+                                                 const std::vector<std::string>& cdsPaths) {
+    if (fastaPaths.size() != cdsPaths.size()) {
+        throw std::invalid_argument("options --fasta and --cds come in pairs: " + std::to_string(fastaPaths.size()) +
+                                    " --fasta and " + std::to_string(cdsPaths.size()) + " --cds given");
+    }
+    std::vector<AnnotatedSequence> pooled;
+    std::map<std::string, std::size_t> setOf;  // id -> the set it came from
+    for (std::size_t i = 0; i < fastaPaths.size(); ++i) {
+        for (AnnotatedSequence& seq : ReadAnnotatedSet(fastaPaths[i], cdsPaths[i])) {
+            const auto [it, fresh] = setOf.emplace(seq.id, i);
+            if (!fresh) Fail(cdsPaths[i], 0, "sequence " + seq.id + " is also annotated in " + cdsPaths[it->second]);
+            pooled.push_back(std::move(seq));
+        }
+    }
+    return pooled;
 }
 
 }  // namespace talvo::tools

@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <stdexcept>
 
-#include "CodonTable.h"
 #include "ErrorSimulation.h"
+#include "GeneticCode.h"
 
 namespace talvo::tools {
 

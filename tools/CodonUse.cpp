@@ -37,8 +37,10 @@ Call CodonModelCall(const CodonCall& codon) {
     return call;
 }
 
-Call RefinedCall(const CodonDecoder& decoder, const std::vector<short>& bases, const Prediction& window) {
-    Call call = CodonModelCall(RefineRegion(decoder, bases, window.seqLayout.startBase, window.seqLayout.stopBase));
+Call RefinedCall(const CodonDecoder& decoder, const std::vector<short>& bases, const Prediction& window,
+                 CodonScratch& scratch) {
+    Call call = CodonModelCall(
+        RefineRegion(decoder, bases, window.seqLayout.startBase, window.seqLayout.stopBase, scratch));
     // The window model's ends, also where it runs past the read's end.
     call.first = window.seqLayout.startBase;
     call.last = window.seqLayout.stopBase;

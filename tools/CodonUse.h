@@ -26,6 +26,7 @@ Call CodonModelCall(const CodonCall& codon);
 
 // The refinement of the window model's prediction on the read: its coding
 // region (ends unchanged) with the errors the codon model places in it.
-Call RefinedCall(const CodonDecoder& decoder, const std::vector<short>& bases, const Prediction& window);
+Call RefinedCall(const CodonDecoder& decoder, const std::vector<short>& bases, const Prediction& window,
+                 CodonScratch& scratch);
 
 }  // namespace talvo::tools

@@ -148,11 +148,12 @@ Call WindowCall(const Prediction& prediction) {
     return call;
 }
 
-std::vector<Prediction> PredictReads(const std::vector<SimulatedRead>& reads, const std::string& dir, int threads) {
+std::vector<Prediction> PredictReads(const std::vector<SimulatedRead>& reads, const std::string& dir,
+                                     const PredictionOptions& options, int threads) {
     std::vector<Prediction> predictions(reads.size());
     const ModelSet models(dir);
     ParallelFor(static_cast<int>(reads.size()), threads, [&](int i) {
-        Prediction p = Predict(models, BaseCodes(reads[i].bases));
+        Prediction p = Predict(models, BaseCodes(reads[i].bases), options);
         const int start = p.seqLayout.startBase;
         const int stop = p.seqLayout.stopBase;
         p.seqLayout = layout{};

@@ -12,10 +12,11 @@
 
 namespace talvo::tools {
 
-// Predicts every read as the program does with the parameter directory dir,
-// on `threads` threads. Each prediction keeps its coding region, frame path
-// and errors; its window classes and scores are dropped.
-std::vector<Prediction> PredictReads(const std::vector<SimulatedRead>& reads, const std::string& dir, int threads);
+// Predicts every read with the parameter directory dir and the options, on
+// `threads` threads. Each prediction keeps its coding region, frame path and
+// errors; its window classes and scores are dropped.
+std::vector<Prediction> PredictReads(const std::vector<SimulatedRead>& reads, const std::string& dir,
+                                     const PredictionOptions& options, int threads);
 
 // Counts over a set of reads.
 struct Tally {

@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <map>
 #include <numeric>
+#include <string>
 #include <utility>
 
 namespace talvo::tools {
@@ -19,17 +21,9 @@ int Find(std::vector<int>& parent, int i) {
     return i;
 }
 
-// Keeps roughly one k-mer in eight, chosen by content, so that two sequences
-// sharing a stretch a little longer than k share a kept k-mer.
-bool Kept(uint64_t kmer) {
-    uint64_t z = kmer * 0x9E3779B97F4A7C15ULL;
-    z ^= z >> 29;
-    return (z & 7) == 0;
-}
-
 }  // namespace
 
-std::vector<int> GroupBySharedSequence(const std::vector<AnnotatedSequence>& set) {
+std::vector<int> GroupIsoforms(const std::vector<AnnotatedSequence>& set) {
     std::vector<std::pair<uint64_t, int>> kmers;
     for (int s = 0; s < static_cast<int>(set.size()); ++s) {
         const AnnotatedSequence& seq = set[s];
@@ -49,17 +43,25 @@ std::vector<int> GroupBySharedSequence(const std::vector<AnnotatedSequence>& set
                 continue;
             }
             kmer = (kmer << 2) | static_cast<uint64_t>(code);
-            if (++valid >= kStretch && Kept(kmer)) kmers.emplace_back(kmer, s);
+            if (++valid >= kStretch) kmers.emplace_back(kmer, s);
         }
     }
     std::sort(kmers.begin(), kmers.end());
     std::vector<int> parent(set.size());
     std::iota(parent.begin(), parent.end(), 0);
-    for (std::size_t i = 1; i < kmers.size(); ++i) {
-        if (kmers[i].first != kmers[i - 1].first) continue;
-        const int a = Find(parent, kmers[i].second);
-        const int b = Find(parent, kmers[i - 1].second);
+    const auto join = [&](int s, int t) {
+        const int a = Find(parent, s);
+        const int b = Find(parent, t);
         if (a != b) parent[std::max(a, b)] = std::min(a, b);
+    };
+    for (std::size_t i = 1; i < kmers.size(); ++i) {
+        if (kmers[i].first == kmers[i - 1].first) join(kmers[i].second, kmers[i - 1].second);
+    }
+    std::map<std::string, int> firstOfGene;
+    for (int s = 0; s < static_cast<int>(set.size()); ++s) {
+        if (set[s].gene.empty()) continue;
+        const auto [it, fresh] = firstOfGene.emplace(set[s].gene, s);
+        if (!fresh) join(s, it->second);
     }
     std::vector<int> group(set.size());
     for (int s = 0; s < static_cast<int>(set.size()); ++s) group[s] = Find(parent, s);

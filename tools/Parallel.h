@@ -18,12 +18,16 @@ inline int ThreadCount(int requested) {
     return cores == 0 ? 1 : static_cast<int>(cores);
 }
 
-// Calls body(i) for i = 0 .. count-1 on up to `threads` threads; thread t
-// takes the items t, t + threads, ... The first exception is rethrown.
-inline void ParallelFor(int count, int threads, const std::function<void(int)>& body) {
-    threads = std::max(1, std::min(threads, count));
+// The number of threads ParallelFor runs `count` items on.
+inline int Workers(int count, int threads) { return std::max(1, std::min(threads, count)); }
+
+// Calls body(i, t) for i = 0 .. count-1 on Workers(count, threads) threads;
+// thread t (0, 1, ...) takes the items t, t + threads, ..., so that each may
+// work in buffers of its own. The first exception is rethrown.
+inline void ParallelForByWorker(int count, int threads, const std::function<void(int, int)>& body) {
+    threads = Workers(count, threads);
     if (threads == 1) {
-        for (int i = 0; i < count; ++i) body(i);
+        for (int i = 0; i < count; ++i) body(i, 0);
         return;
     }
     std::exception_ptr failure;
@@ -33,7 +37,7 @@ inline void ParallelFor(int count, int threads, const std::function<void(int)>& 
     for (int t = 0; t < threads; ++t) {
         pool.emplace_back([&, t] {
             try {
-                for (int i = t; i < count; i += threads) body(i);
+                for (int i = t; i < count; i += threads) body(i, t);
             } catch (...) {
                 const std::lock_guard<std::mutex> lock(failureLock);
                 if (!failure) failure = std::current_exception();
@@ -42,6 +46,11 @@ inline void ParallelFor(int count, int threads, const std::function<void(int)>& 
     }
     for (std::thread& th : pool) th.join();
     if (failure) std::rethrow_exception(failure);
+}
+
+// Calls body(i) for i = 0 .. count-1 as ParallelForByWorker does.
+inline void ParallelFor(int count, int threads, const std::function<void(int)>& body) {
+    ParallelForByWorker(count, threads, [&](int i, int) { body(i); });
 }
 
 }  // namespace talvo::tools

@@ -15,8 +15,8 @@
 
 #include "AnnotatedSet.h"
 #include "Random.h"
+#include "Records.h"
 #include "Stumps.h"
-#include "Test.h"
 
 namespace talvo::tools {
 

@@ -4,8 +4,6 @@
 #include <cstdio>
 #include <iostream>
 
-#include "Fatal.h"
-
 namespace talvo::tools {
 
 namespace {
@@ -70,14 +68,6 @@ int RunTool(const char* program, const char* usage, const std::function<void()>&
         body();
     } catch (const std::invalid_argument& e) {
         std::cerr << program << ": " << e.what() << "\n" << usage;
-        return 1;
-    } catch (const FatalError& e) {
-        // The engine's message, written for the single-read program: shown
-        // under this tool's name, on one line.
-        std::string message = e.what();
-        if (message.rfind("talvo: ", 0) == 0) message.erase(0, 7);
-        while (!message.empty() && message.back() == '\n') message.pop_back();
-        std::cerr << program << ": " << message << "\n";
         return 1;
     } catch (const std::exception& e) {
         std::cerr << program << ": " << e.what() << "\n";

@@ -35,10 +35,14 @@ using namespace talvo::tools;
 namespace fs = std::filesystem;
 
 constexpr const char* kUsage =
-    "usage: talvo-eval --fasta FILE --cds FILE (--model DIR | --folds K) [options]\n"
+    "usage: talvo-eval --fasta FILE --cds FILE [--fasta FILE --cds FILE ...] (--model DIR | --folds K) [options]\n"
+    "  --fasta FILE       cDNA sequences (FASTA); repeatable, each with its --cds, the sets pooled\n"
+    "  --cds FILE         CDS table: id, first base, last base (1-based, stop included), tab-separated;\n"
+    "                     a header line naming a gene_id column groups isoforms by gene\n"
     "  --model DIR        evaluate this parameter directory on all sequences (its codon-model\n"
     "                     file for refine and long-read)\n"
-    "  --folds K          K-fold cross-validation by groups of sequences sharing coding sequence;\n"
+    "  --folds K          K-fold cross-validation by groups of isoforms (same gene, or shared coding\n"
+    "                     sequence, across all sets);\n"
     "                     each fold trains a model on the other folds (talvo-train's method)\n"
     "  --scenario S       errors to simulate, repeatable (default none):\n"
     "                       none, planted:K (K insertions/deletions inside each CDS),\n"
@@ -200,7 +204,7 @@ void EvaluateOn(const std::vector<AnnotatedSequence>& set, const std::vector<int
         std::vector<talvo::Prediction> predictions;
         for (const Column& c : columns) {
             if (c.scenario == s && NeedsWindowModel(c.use) && predictions.empty()) {
-                predictions = PredictReads(reads, models.windowDir, threads);
+                predictions = PredictReads(reads, models.windowDir, talvo::PredictionOptions{}, threads);
             }
         }
         for (std::size_t k = 0; k < columns.size(); ++k) {
@@ -208,16 +212,17 @@ void EvaluateOn(const std::vector<AnnotatedSequence>& set, const std::vector<int
             if (c.scenario != s) continue;
             std::vector<Call> calls(reads.size());
             const talvo::CodonDecoder* decoder = c.setting.empty() ? nullptr : models.decoders.at(c.setting).get();
-            ParallelFor(count, threads, [&](int i) {
+            std::vector<talvo::CodonScratch> scratch(Workers(count, threads));
+            ParallelForByWorker(count, threads, [&](int i, int worker) {
                 switch (c.use) {
                 case Use::Window:
                     calls[i] = WindowCall(predictions[i]);
                     break;
                 case Use::Refine:
-                    calls[i] = RefinedCall(*decoder, bases[i], predictions[i]);
+                    calls[i] = RefinedCall(*decoder, bases[i], predictions[i], scratch[worker]);
                     break;
                 case Use::LongRead:
-                    calls[i] = CodonModelCall(decoder->Decode(bases[i]));
+                    calls[i] = CodonModelCall(decoder->Decode(bases[i], scratch[worker]));
                     break;
                 }
             });
@@ -236,7 +241,7 @@ int main(int argc, char** argv) {
                                           "--codon-order", "--error-scale"};
         optionNames.insert(optionNames.end(), kTrainOptionNames.begin(), kTrainOptionNames.end());
         const ToolOptions opts(argc, argv, optionNames, {"--help"},
-                               {"--scenario", "--use", "--setting", "--error-profile"});
+                               {"--fasta", "--cds", "--scenario", "--use", "--setting", "--error-profile"});
         if (opts.Has("--help")) {
             std::cout << kUsage << kTrainUsage;
             return;
@@ -303,7 +308,7 @@ int main(int argc, char** argv) {
         if (settings.empty() && codonUse) settings = available;
         const std::vector<Column> columns = MakeColumns(scenarios, uses, settings);
 
-        std::vector<AnnotatedSequence> set = ReadAnnotatedSet(opts.Text("--fasta"), opts.Text("--cds"));
+        std::vector<AnnotatedSequence> set = ReadAnnotatedSets(opts.All("--fasta"), opts.All("--cds"));
         if (subset > 0) {
             Random rng(seed);
             set = SampleInOrder(std::move(set), static_cast<std::size_t>(subset), rng);
@@ -324,11 +329,11 @@ int main(int argc, char** argv) {
             AddDecoders(codonModel, settings, models);
             EvaluateOn(set, all, scenarios, columns, seed, models, threads, tallies);
         } else {
-            const std::vector<int> group = GroupBySharedSequence(set);
+            const std::vector<int> group = GroupIsoforms(set);
             const std::vector<int> fold = AssignFolds(group, folds);
             long groups = 0;
             for (std::size_t i = 0; i < group.size(); ++i) groups += group[i] == static_cast<int>(i);
-            std::cerr << "talvo-eval: " << groups << " groups of sequences sharing coding sequence\n";
+            std::cerr << "talvo-eval: " << groups << " groups of isoforms\n";
             for (int f = 0; f < folds; ++f) {
                 std::vector<AnnotatedSequence> training;
                 std::vector<int> held;

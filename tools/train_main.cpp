@@ -16,8 +16,8 @@
 namespace {
 
 constexpr const char* kUsage =
-    "usage: talvo-train --fasta FILE --cds FILE --out DIR [options]\n"
-    "  --fasta FILE          cDNA sequences (FASTA)\n"
+    "usage: talvo-train --fasta FILE --cds FILE [--fasta FILE --cds FILE ...] --out DIR [options]\n"
+    "  --fasta FILE          cDNA sequences (FASTA); repeatable, each with its --cds, the sets pooled\n"
     "  --cds FILE            CDS table: id, first base, last base (1-based, stop included), tab-separated\n"
     "  --out DIR             parameter directory to write (paramater/ and paramater32/)\n"
     "  --threads N           threads (default: every core; the result does not depend on it)\n"
@@ -32,7 +32,7 @@ int main(int argc, char** argv) {
     return RunTool("talvo-train", kUsage, [&] {
         std::vector<std::string> names = {"--fasta", "--cds", "--out", "--threads", "--error-profile"};
         names.insert(names.end(), kTrainOptionNames.begin(), kTrainOptionNames.end());
-        const ToolOptions opts(argc, argv, names, {"--help"}, {"--error-profile"});
+        const ToolOptions opts(argc, argv, names, {"--help"}, {"--fasta", "--cds", "--error-profile"});
         if (opts.Has("--help")) {
             std::cout << kUsage << kTrainUsage;
             return;
@@ -45,7 +45,7 @@ int main(int argc, char** argv) {
         ReadTrainOptions(opts, options);
         const auto profiles = ReadProfileOptions(opts.All("--error-profile"));
 
-        const auto set = ReadAnnotatedSet(opts.Text("--fasta"), opts.Text("--cds"));
+        const auto set = ReadAnnotatedSets(opts.All("--fasta"), opts.All("--cds"));
         talvo::CodonModel codonModel;
         if (!profiles.empty()) {
             codonModel = CountCodonWords(set);

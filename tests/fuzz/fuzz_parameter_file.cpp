@@ -1,16 +1,17 @@
 // Fuzz target: the parameter-file loader on a file of arbitrary bytes. A rule
-// field out of its range is refused with FatalError; a loaded model must be
+// field out of its range is refused with EngineError; a loaded model must be
 // safe to score a window with.
 #include <cstddef>
 #include <cstdint>
 #include <iterator>
+#include <string>
+#include <vector>
 
-#include "Fatal.h"
+#include "EngineError.h"
 #include "FuzzSupport.h"
-#include "ProgramModel.h"
+#include "Model.h"
 #include "SampleExtraction.h"
-#include "Shortcut.h"
-#include "WebPredict.h"
+#include "WindowScoring.h"
 
 namespace {
 
@@ -31,16 +32,16 @@ const talvo::smplTestData& FixedWindow() {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
-    talvo::ClearModel();
-    talvo::READ_ROUND = talvo::kMaxRules;
     const std::string& path = talvo::fuzz::WriteScratchFile(data, size);
+    talvo::Model model;
+    std::vector<std::string> warnings;
     try {
-        talvo::Shortcut().GetParamater(path);
-    } catch (const talvo::FatalError&) {
+        talvo::ReadParameterFile(path, talvo::kMaxRules, model, warnings);
+    } catch (const talvo::EngineError&) {
         return 0;
     }
-    talvo::fuzz::Require(talvo::fh.size() == talvo::kMaxRules, "one record per rule line");
+    talvo::fuzz::Require(model.rules.size() == talvo::kMaxRules, "one record per rule line");
     double score = 0.0;
-    talvo::WebPredict().CHKSmpl(FixedWindow(), score);
+    talvo::ScoreWindow(model, FixedWindow(), score);
     return 0;
 }

@@ -1,13 +1,15 @@
 // Fuzz target: the frame-transition loader on a file of arbitrary bytes.
 #include <cstddef>
 #include <cstdint>
+#include <string>
+#include <vector>
 
 #include "FuzzSupport.h"
-#include "ProgramModel.h"
-#include "Shortcut.h"
+#include "Model.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
-    talvo::ClearModel();
-    talvo::Shortcut().GetDPMatrix(talvo::fuzz::WriteScratchFile(data, size));
+    talvo::Model model;
+    std::vector<std::string> warnings;
+    talvo::ReadTransitionFile(talvo::fuzz::WriteScratchFile(data, size), model, warnings);
     return 0;
 }

@@ -278,10 +278,16 @@ TEST(ScanOutputProperty, EveryUseOnBothStrandsFollowsTheEdgeRule) {
     const CodonModel codonModel = ReadCodonModel(CodonModelPath(model));
     const CodonDecoder est(codonModel, "est");
     const CodonDecoder ont(codonModel, "ont");
+    const PredictionOptions options;
+    CodonScratch scratch;
     const Use kUses[] = {
-        {"window", [&](const std::vector<short>& b) { return PredictRead(windows, b, StrandMode::Both); }, true},
-        {"refine", [&](const std::vector<short>& b) { return RefineRead(windows, est, b, StrandMode::Both); }, false},
-        {"long-read", [&](const std::vector<short>& b) { return DecodeRead(ont, b, StrandMode::Both); }, false},
+        {"window", [&](const std::vector<short>& b) { return PredictRead(windows, options, b, StrandMode::Both); },
+         true},
+        {"refine",
+         [&](const std::vector<short>& b) { return RefineRead(windows, options, est, b, StrandMode::Both, scratch); },
+         false},
+        {"long-read", [&](const std::vector<short>& b) { return DecodeRead(ont, b, StrandMode::Both, scratch); },
+         false},
     };
     const std::vector<Read> reads = GeneratedReads(HumanCdnas(), 1000, 23);
     for (const Use& use : kUses) {

@@ -25,8 +25,8 @@ TEST(ScanStrandWithModel, ReadAndReverseComplementMirrorEachOther) {
         const std::vector<short> read = BaseCodes(planted.bases);
         const std::vector<short> reverse = ReverseComplement(read);
         const int length = static_cast<int>(read.size());
-        const ReadPrediction a = PredictRead(models, read, StrandMode::Both);
-        const ReadPrediction b = PredictRead(models, reverse, StrandMode::Both);
+        const ReadPrediction a = PredictRead(models, PredictionOptions{}, read, StrandMode::Both);
+        const ReadPrediction b = PredictRead(models, PredictionOptions{}, reverse, StrandMode::Both);
         ASSERT_EQ(a.status, b.status);
         if (a.status != ReadStatus::Cds) continue;
         ++predicted;

@@ -228,17 +228,19 @@ TEST(Scoring, NoPredictionMissesEveryCodingBase) {
     EXPECT_EQ(t.codingMissed, 90);
 }
 
-TEST(Grouping, IsoformsSharingCodingSequenceStayTogether) {
+TEST(Grouping, IsoformsOfOneGeneOrSharingCodingSequenceStayTogether) {
     Random rng(8);
     const std::string exon1 = synthetic::RandomBases(150, rng);
     const std::string exon2 = synthetic::RandomBases(150, rng);
     const std::string exon3 = synthetic::RandomBases(150, rng);
-    auto make = [](const std::string& id, const std::string& cds) {
+    const std::string exon4 = synthetic::RandomBases(150, rng);
+    auto make = [](const std::string& id, const std::string& cds, const std::string& gene = "") {
         AnnotatedSequence s;
         s.id = id;
         s.bases = "CCC" + cds + "GGG";
         s.cdsFirst = 3;
         s.cdsLast = 2 + static_cast<int>(cds.size());
+        s.gene = gene;
         return s;
     };
     std::vector<AnnotatedSequence> set = {
@@ -247,13 +249,18 @@ TEST(Grouping, IsoformsSharingCodingSequenceStayTogether) {
         make("a2", exon1 + exon3),                        // 2: shares exon1 with a1
         make("a3", exon3),                                // 3: shares exon3 with a2
         make("lone", synthetic::RandomBases(300, rng)),     // 4
+        make("b1", synthetic::RandomBases(300, rng), "7"),  // 5
+        make("b2", exon4, "7"),                           // 6: same gene as b1, no shared sequence
+        make("b3", exon4 + exon4),                        // 7: no gene id, shares exon4 with b2
+        make("c1", synthetic::RandomBases(300, rng), "8"),  // 8
     };
-    const std::vector<int> group = GroupBySharedSequence(set);
-    EXPECT_EQ(group, (std::vector<int>{0, 1, 0, 0, 4}));
+    const std::vector<int> group = GroupIsoforms(set);
+    EXPECT_EQ(group, (std::vector<int>{0, 1, 0, 0, 4, 5, 5, 5, 8}));
     const std::vector<int> fold = AssignFolds(group, 2);
     EXPECT_EQ(fold[0], fold[2]);
     EXPECT_EQ(fold[0], fold[3]);
-    EXPECT_NE(fold[1], fold[0]);
+    EXPECT_NE(fold[5], fold[0]);
+    EXPECT_EQ(fold[5], fold[7]);
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 #include <zlib.h>
 
+#include "AnnotatedSet.h"
 #include "InputFile.h"
 #include "Random.h"
 
@@ -104,6 +105,30 @@ TEST_F(InputFileTest, DamagedGzipIsAnErrorNamingTheFile) {
             EXPECT_NE(std::string(e.what()).find("the FASTA file"), std::string::npos) << e.what();
         }
     }
+}
+
+// Two annotated sets pooled in order; a gene_id column, wherever the header
+// puts it, gives each sequence its gene; an id in both sets is an error.
+TEST_F(InputFileTest, AnnotatedSetsArePooledWithTheirGenes) {
+    const std::string fa1 = Write("a.fa", ">e1 one\nAATGTAAC\n>e2\nATGAAATGA\n");
+    const std::string cds1 = Write("a.tsv", "id\tcds_start_1based\tcds_end_1based\n" "e1\t2\t7\ne2\t1\t9\n");
+    const std::string fa2 = Write("b.fa.gz", Gzip(">r1\nATGTGA\n"));
+    const std::string cds2 = Write("b.tsv", "id\tcds_start_1based\tcds_end_1based\tlength\tgene_id\nr1\t1\t6\t6\t154\n");
+    const auto set = ReadAnnotatedSets({fa1, fa2}, {cds1, cds2});
+    ASSERT_EQ(set.size(), 3u);
+    EXPECT_EQ(set[0].id, "e1");
+    EXPECT_EQ(set[0].cdsFirst, 1);
+    EXPECT_EQ(set[0].gene, "");
+    EXPECT_EQ(set[2].id, "r1");
+    EXPECT_EQ(set[2].gene, "154");
+    const std::string cds3 = Write("c.tsv", "e2\t1\t9\n");
+    try {
+        ReadAnnotatedSets({fa1, fa1}, {cds1, cds3});
+        ADD_FAILURE() << "no error";
+    } catch (const std::runtime_error& e) {
+        EXPECT_EQ(std::string(e.what()), cds3 + ": sequence e2 is also annotated in " + cds1);
+    }
+    EXPECT_THROW(ReadAnnotatedSets({fa1, fa2}, {cds1}), std::invalid_argument);
 }
 
 }  // namespace

@@ -5,7 +5,7 @@
 #include <stdexcept>
 #include <string>
 
-#include "Fatal.h"
+#include "EngineError.h"
 #include "ToolOptions.h"
 
 namespace talvo::tools {
@@ -19,10 +19,10 @@ TEST(RunTool, MessagesBeginWithTheToolsName) {
     const Ending endings[] = {
         {[] { throw std::invalid_argument("unknown option --x"); }, "talvo-eval: unknown option --x\nUSAGE\n"},
         {[] { throw std::runtime_error("in.fa line 2: no sequence"); }, "talvo-eval: in.fa line 2: no sequence\n"},
-        // The engine's messages are written for talvo.
-        {[] { throw FatalError(Stream::Err, "talvo: p line 3: rule out of range\n"); },
+        {[] { throw EngineError(EngineError::Kind::BadValue, "p", 3, "rule out of range"); },
          "talvo-eval: p line 3: rule out of range\n"},
-        {[] { throw FatalError(Stream::Out, "ioerr:can not open p\n"); }, "talvo-eval: ioerr:can not open p\n"},
+        {[] { throw EngineError(EngineError::Kind::CannotOpen, "p", 0, "No such file or directory"); },
+         "talvo-eval: cannot open p: No such file or directory\n"},
     };
     for (const Ending& e : endings) {
         ::testing::internal::CaptureStderr();

@@ -71,6 +71,7 @@ std::string Edit(std::string s, int pos, const std::string& insert, int erase) {
 
 TEST(CodonDecoder, DecodesHandMadeReads) {
     const CodonDecoder decoder(HandModel(), "test");
+    CodonScratch scratch;  // one for every case: nothing carries over
     const std::string cds = Cds();
     const int a = static_cast<int>(kUtr5.size());
     const int z = a + static_cast<int>(cds.size()) - 1;
@@ -91,7 +92,7 @@ TEST(CodonDecoder, DecodesHandMadeReads) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        const CodonCall call = decoder.Decode(Codes(c.read));
+        const CodonCall call = decoder.Decode(Codes(c.read), scratch);
         EXPECT_EQ(call.first, c.first);
         EXPECT_EQ(call.last, c.last);
         EXPECT_EQ(call.phase, c.phase);
@@ -108,6 +109,7 @@ TEST(CodonDecoder, DecodesHandMadeReads) {
 
 TEST(CodonDecoder, RefineKeepsTheEndsAndPlacesTheError) {
     const CodonDecoder decoder(HandModel(), "test");
+    CodonScratch scratch;
     const std::string cds = Cds();
     const int a = static_cast<int>(kUtr5.size());
     const std::string read = Edit(kUtr5 + cds + kUtr3, a + 40, "", 1);
@@ -121,7 +123,7 @@ TEST(CodonDecoder, RefineKeepsTheEndsAndPlacesTheError) {
     // The last region reaches into the untranslated regions, which it must
     // then read as coding, with errors of their own.
     for (const Ends e : {Ends{a, z, true, true}, Ends{a + 4, z - 7, false, false}, Ends{a - 10, z + 10, false, false}}) {
-        const CodonCall call = decoder.Refine(Codes(read), e.first, e.last, e.startFixed, e.stopFixed);
+        const CodonCall call = decoder.Refine(Codes(read), e.first, e.last, e.startFixed, e.stopFixed, scratch);
         EXPECT_EQ(call.first, e.first);
         EXPECT_EQ(call.last, e.last);
         int inside = 0;
@@ -134,7 +136,8 @@ TEST(CodonDecoder, RefineKeepsTheEndsAndPlacesTheError) {
         }
         EXPECT_EQ(inside, 1);
     }
-    EXPECT_THROW(decoder.Refine(Codes(read), 5, static_cast<int>(read.size()), false, false), std::invalid_argument);
+    EXPECT_THROW(decoder.Refine(Codes(read), 5, static_cast<int>(read.size()), false, false, scratch),
+                 std::invalid_argument);
 }
 
 TEST(CodonDecoder, UnknownOrImpossibleSettingAndEmptyRead) {
@@ -142,7 +145,8 @@ TEST(CodonDecoder, UnknownOrImpossibleSettingAndEmptyRead) {
     CodonModel impossible = HandModel();
     impossible.settings[0].insertion[4] = impossible.settings[0].deletion[4] = 0.5;
     EXPECT_THROW(CodonDecoder(impossible, "test"), std::runtime_error);
-    const CodonCall call = CodonDecoder(HandModel(), "test").Decode({});
+    CodonScratch scratch;
+    const CodonCall call = CodonDecoder(HandModel(), "test").Decode({}, scratch);
     EXPECT_EQ(call.first, -1);
     EXPECT_TRUE(call.errors.empty());
 }
@@ -151,7 +155,8 @@ TEST(CodonDecoder, UnknownOrImpossibleSettingAndEmptyRead) {
 TEST(CodonDecoder, ConfidencePrintsTheSameOnEveryBuild) {
     const CodonDecoder decoder(HandModel(), "test");
     const int a = static_cast<int>(kUtr5.size());
-    const CodonCall call = decoder.Decode(Codes(Edit(kUtr5 + Cds() + kUtr3, a + 40, "", 1)));
+    CodonScratch scratch;
+    const CodonCall call = decoder.Decode(Codes(Edit(kUtr5 + Cds() + kUtr3, a + 40, "", 1)), scratch);
     ASSERT_EQ(call.errors.size(), 1u);
     char text[16];
     std::snprintf(text, sizeof text, "%.2f", call.errors[0].confidence);

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "CommandLine.h"
+#include "EngineError.h"
 #include "Fatal.h"
 #include "TestSupport.h"
 
@@ -109,14 +110,19 @@ TEST(CommandLine, WidthBelowOneIsFatal) {
 }
 
 // Whatever ends a run, it ends with one line: a fatal condition's own on its
-// stream, anything else on standard error.
+// stream, the engine's in the program's words, anything else on standard
+// error.
 TEST(CommandLine, AnyExceptionEndsWithOneLine) {
     struct Ending {
         std::exception_ptr failure;
         std::string out, err;
     };
     const Ending endings[] = {
-        {std::make_exception_ptr(FatalError(Stream::Out, "exit\n")), "exit\n", ""},
+        {std::make_exception_ptr(EngineError(EngineError::Kind::NoMemory, "", 0, "no memory")), "exit\n", ""},
+        {std::make_exception_ptr(EngineError(EngineError::Kind::CannotOpen, "m/p.txt", 0, "Is a directory")),
+         "ioerr:can not open m/p.txt\n", ""},
+        {std::make_exception_ptr(EngineError(EngineError::Kind::BadValue, "m/p.txt", 3, "field gap is 4")), "",
+         "talvo: m/p.txt line 3: field gap is 4\n"},
         {std::make_exception_ptr(FatalError(Stream::Err, "talvo: option -w needs a value\n")), "",
          "talvo: option -w needs a value\n"},
         {std::make_exception_ptr(std::bad_alloc()), "", "talvo: out of memory\n"},

@@ -8,7 +8,7 @@
 #include <thread>
 #include <vector>
 
-#include "Fatal.h"
+#include "EngineError.h"
 #include "ModelSet.h"
 #include "Reports.h"
 
@@ -56,7 +56,7 @@ TEST(Threads, ManyThreadsPredictAsOne) {
     std::vector<std::string> expected;
     {
         const ModelSet models(kShippedModel);
-        for (const auto& read : reads) expected.push_back(Shown(read, Predict(models, read)));
+        for (const auto& read : reads) expected.push_back(Shown(read, Predict(models, read, PredictionOptions{})));
     }
     // A fresh model set, so that the threads also race to load its classes.
     const ModelSet models(kShippedModel);
@@ -68,7 +68,7 @@ TEST(Threads, ManyThreadsPredictAsOne) {
             // Each thread walks the reads from its own starting point.
             for (std::size_t k = 0; k < reads.size(); ++k) {
                 const std::size_t i = (k + 7 * t) % reads.size();
-                shown[t][i] = Shown(reads[i], Predict(models, reads[i]));
+                shown[t][i] = Shown(reads[i], Predict(models, reads[i], PredictionOptions{}));
             }
         });
     }
@@ -85,9 +85,9 @@ TEST(ModelSetLoading, MissingDirectoryFailsOnEveryCall) {
         try {
             models.LoadAll();
             ADD_FAILURE() << "loaded a missing directory";
-        } catch (const FatalError& e) {
-            EXPECT_EQ(std::string(e.what()),
-                      "ioerr:can not open " TALVO_SOURCE_DIR "/no-such-model/paramater32/paramL0G0-ex0.txt\n");
+        } catch (const EngineError& e) {
+            EXPECT_EQ(e.kind, EngineError::Kind::CannotOpen);
+            EXPECT_EQ(e.file, TALVO_SOURCE_DIR "/no-such-model/paramater32/paramL0G0-ex0.txt");
         }
     }
 }

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "Fatal.h"
+#include "EngineError.h"
 #include "LenientNumber.h"
 #include "Shortcut.h"
 #include "TestSupport.h"
@@ -65,14 +65,14 @@ protected:
         EXPECT_EQ(Shortcut().GetDPMatrix(path_), 0);
         return ::testing::internal::GetCapturedStderr();
     }
-    // The message of the FatalError that loading the text throws.
-    FatalError Rejection(const std::string& text) {
+    // The failure that loading the text throws.
+    EngineError Rejection(const std::string& text) {
         try {
             LoadParameters(text);
-        } catch (const FatalError& e) {
+        } catch (const EngineError& e) {
             return e;
         }
-        return FatalError(Stream::Out, "accepted");
+        return EngineError(EngineError::Kind::BadValue, "", 0, "accepted");
     }
 
     TempDir dir_;
@@ -176,9 +176,9 @@ TEST_F(ModelLoader, MissingFiles) {
             Shortcut loader;
             matrix ? loader.GetDPMatrix(path) : loader.GetParamater(path);
             ADD_FAILURE() << "no error";
-        } catch (const FatalError& e) {
-            EXPECT_EQ(e.stream, Stream::Out);
-            EXPECT_EQ(std::string(e.what()), "ioerr:can not open " + path + "\n");
+        } catch (const EngineError& e) {
+            EXPECT_EQ(e.kind, EngineError::Kind::CannotOpen);
+            EXPECT_EQ(e.file, path);
         }
         EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
     }
@@ -202,18 +202,14 @@ TEST_F(ModelLoader, OutOfRangeRuleFieldsRejectedByKind) {
         ClearModel();
         ParamFile file;
         file.Rule(2) = c.line;
-        const FatalError e = Rejection(file.Text());
-        const std::string message = e.what();
+        const EngineError e = Rejection(file.Text());
         if (c.field == nullptr) {
-            EXPECT_EQ(message, "accepted") << c.line;
+            EXPECT_EQ(e.problem, "accepted") << c.line;
             continue;
         }
-        EXPECT_EQ(e.stream, Stream::Err) << c.line;
-        EXPECT_EQ(message.rfind("talvo: ", 0), 0u) << message;
-        EXPECT_NE(message.find(path_), std::string::npos) << message;
-        EXPECT_NE(message.find("line 3"), std::string::npos) << message;
-        EXPECT_NE(message.find(std::string("field ") + c.field), std::string::npos) << message;
-        EXPECT_EQ(message.find('\n'), message.size() - 1) << message;
+        EXPECT_EQ(e.file, path_) << c.line;
+        EXPECT_EQ(e.line, 3) << c.line;
+        EXPECT_EQ(e.problem.rfind(std::string("field ") + c.field + " is ", 0), 0u) << e.problem;
     }
 }
 

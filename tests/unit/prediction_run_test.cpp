@@ -4,16 +4,18 @@
 
 #include <limits>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "EngineError.h"
+#include "Prediction.h"
 #include "TestSupport.h"
 
 namespace talvo {
 namespace {
 
-using testing_support::AddAcidRule;
+using testing_support::Codes;
 using testing_support::Repeat;
-using testing_support::SetSequence;
 
 struct Region {
     std::vector<int> framePath;
@@ -24,7 +26,7 @@ struct Region {
 Region Derive(const std::vector<int>& path, double score) {
     Region r;
     r.framePath.assign(3, 7);  // replaced as a whole
-    CodingRegion(path, score, r.framePath, r.start, r.stop);
+    CodingRegion(path, score > PredictionOptions{}.acceptAbove, r.framePath, r.start, r.stop);
     return r;
 }
 
@@ -64,46 +66,118 @@ TEST(CodingRegion, OnlyTheFirstCodingStretchCounts) {
     EXPECT_EQ(r.framePath, path);
 }
 
-// A whole prediction: windows without a stop codon are coding, and each step
-// of a coding path along coding windows adds 1.
-class PredictionRun : public testing_support::ModelTest {
+// A whole prediction over a small model: windows without a stop codon are
+// coding, and each step of a coding path along coding windows adds 1.
+class PredictionRun : public ::testing::Test {
 protected:
-    void SetUp() override {
-        ModelTest::SetUp();
-        AddAcidRule(20, 0, 1.0, 0);
-        malkovChain[0][0] = 1.0;
+    PredictionRun() {
+        fnlHypo stops;
+        stops.kind = 2;
+        stops.first = kStop;
+        stops.weight = 1.0;
+        model.rules.push_back(stops);  // direction 0: no stop codon votes +1
+        model.malkovChain[0][0] = 1.0;
     }
     // ATG and n - 1 Ala codons: the path runs in frame 0 from position 0 to
     // the end sentinel at n - 1 and scores (n - 1) - 70.
-    void Predict(int n) {
-        SetSequence(run, "ATG" + Repeat("GCT", n - 1));
-        run.Predict();
+    Prediction Run(int n, const PredictionOptions& options = {}) const {
+        const std::vector<short> bases = Codes("ATG" + Repeat("GCT", n - 1));
+        return Predict(model, bases, GcPressure(bases), options);
     }
-    WebPredict run;
+    Model model;
 };
 
 TEST_F(PredictionRun, CodingFromStartToEnd) {
-    Predict(100);
-    EXPECT_EQ(run.seqLayout.startBase, 0);
-    EXPECT_EQ(run.seqLayout.stopBase, 299);
-    EXPECT_EQ(run.framePath, std::vector<int>(100, 0));
-#ifndef TALVO_VARIANT_B
-    EXPECT_EQ(run.dpScore, 29.0);
-#endif
+    const Prediction p = Run(100);
+    EXPECT_EQ(p.seqLayout.startBase, 0);
+    EXPECT_EQ(p.seqLayout.stopBase, 299);
+    EXPECT_EQ(p.framePath, std::vector<int>(100, 0));
+    EXPECT_EQ(p.pathScore, 29.0);
 }
 
 TEST_F(PredictionRun, ScoreOfExactlyMinus9IsNoPrediction) {
-    Predict(62);
-    EXPECT_EQ(run.seqLayout.startBase, -1);
-    EXPECT_EQ(run.seqLayout.stopBase, -1);
-    EXPECT_EQ(run.framePath, std::vector<int>(62, -1));
-#ifndef TALVO_VARIANT_B
-    EXPECT_EQ(run.dpScore, -9.0);
-#endif
-    run = WebPredict();
-    Predict(63);
-    EXPECT_EQ(run.seqLayout.startBase, 0);
-    EXPECT_EQ(run.seqLayout.stopBase, 188);
+    const Prediction refused = Run(62);
+    EXPECT_EQ(refused.seqLayout.startBase, -1);
+    EXPECT_EQ(refused.seqLayout.stopBase, -1);
+    EXPECT_EQ(refused.framePath, std::vector<int>(62, -1));
+    EXPECT_EQ(refused.pathScore, -9.0);
+    const Prediction accepted = Run(63);
+    EXPECT_EQ(accepted.seqLayout.startBase, 0);
+    EXPECT_EQ(accepted.seqLayout.stopBase, 188);
+}
+
+// Each setting reaches the step it tunes.
+TEST_F(PredictionRun, OptionsTuneTheDPTracebackAndAcceptance) {
+    struct Case {
+        const char* what;
+        PredictionOptions options;
+        double score;
+        bool found;
+    };
+    PredictionOptions cheapEnd, strict, longer, shortScored;
+    cheapEnd.unknownClassPrice = 60.0;
+    strict.acceptAbove = 29.0;
+    longer.minSteps = 100;
+    shortScored.minSteps = 100;
+    shortScored.shortPathScore = 5.0;
+    const Case cases[] = {
+        {"defaults", {}, 29.0, true},
+        {"price of the end sentinel", cheapEnd, 39.0, true},
+        {"acceptance", strict, 29.0, false},
+        {"minimum steps", longer, -10.0, false},
+        {"short path's score", shortScored, 5.0, true},
+    };
+    for (const Case& c : cases) {
+        const Prediction p = Run(100, c.options);
+        EXPECT_EQ(p.pathScore, c.score) << c.what;
+        EXPECT_EQ(p.HasCodingRegion(), c.found) << c.what;
+    }
+}
+
+TEST_F(PredictionRun, MemoryBound) {
+    PredictionOptions bounded;
+    bounded.maxBytes = PredictionBytes(300);
+    EXPECT_TRUE(Run(100, bounded).HasCodingRegion());
+    bounded.maxBytes = PredictionBytes(300) - 1;
+    try {
+        Run(100, bounded);
+        ADD_FAILURE() << "no bound";
+    } catch (const EngineError& e) {
+        EXPECT_EQ(e.kind, EngineError::Kind::NoMemory);
+    }
+}
+
+TEST(PredictionOptions, CheckRefusesEachBadSetting) {
+    EXPECT_NO_THROW(CheckOptions(PredictionOptions{}));
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const double inf = std::numeric_limits<double>::infinity();
+    const std::pair<const char*, void (*)(PredictionOptions&, double)> settings[] = {
+        {"start score", [](PredictionOptions& o, double v) { o.startScore = v; }},
+        {"begin score", [](PredictionOptions& o, double v) { o.beginScore = v; }},
+        {"frame-change price", [](PredictionOptions& o, double v) { o.frameChangePrice = v; }},
+        {"unknown-class price", [](PredictionOptions& o, double v) { o.unknownClassPrice = v; }},
+        {"walk stop", [](PredictionOptions& o, double v) { o.walkStop = v; }},
+        {"short-path score", [](PredictionOptions& o, double v) { o.shortPathScore = v; }},
+        {"acceptance score", [](PredictionOptions& o, double v) { o.acceptAbove = v; }},
+    };
+    for (const auto& [name, set] : settings) {
+        for (double bad : {nan, inf, -inf}) {
+            PredictionOptions options;
+            set(options, bad);
+            try {
+                CheckOptions(options);
+                ADD_FAILURE() << name << " " << bad;
+            } catch (const EngineError& e) {
+                EXPECT_EQ(e.problem.rfind(name, 0), 0u) << e.problem;
+            }
+        }
+    }
+    PredictionOptions negative;
+    negative.frameChangePrice = -1.0;
+    EXPECT_THROW(CheckOptions(negative), EngineError);
+    negative = {};
+    negative.minSteps = -1;
+    EXPECT_THROW(CheckOptions(negative), EngineError);
 }
 
 }  // namespace

@@ -93,7 +93,9 @@ int WebPredict::GetResult() {
     return 0;
 }
 
-void WebPredict::Predict() { prediction = talvo::Predict(programModel, baseArray, gcPressure); }
+void WebPredict::Predict() {
+    prediction = talvo::Predict(programModel, baseArray, gcPressure, kProgramOptions);
+}
 
 int WebPredict::GetSmplsFromArray() {
     ExtractSamples(programModel, baseArray.data(), seqLen, seqLayout, frameScore);

@@ -10,7 +10,7 @@ class Shortcut {
 public:
     // Appends READ_ROUND rules to fh and fills the threshold and pseudo-count
     // tables from the parameter file. Returns 0; an unopenable file or a rule
-    // field outside its range ends the run (FatalError).
+    // field outside its range ends the run (EngineError).
     int GetParamater(std::string path);
     // Fills malkovChain from the transition file (line = previous class,
     // field = current class). Returns 0; an unopenable file ends the run.

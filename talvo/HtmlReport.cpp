@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <ostream>
 
+#include "CodonTable.h"
 #include "ErrorRule.h"
 #include "Format.h"
 #include "Reports.h"

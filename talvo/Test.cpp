@@ -15,10 +15,12 @@ int Test::CHKSmpl(const smplTestData& sample, double& score) const {
     return ScoreWindow(programModel, sample, score);
 }
 
-void Test::MakeDPMatrix(dpNode* nodes, layout& lay) const { FillDPMatrix(programModel, nodes, lay); }
+void Test::MakeDPMatrix(dpNode* nodes, layout& lay) const {
+    FillDPMatrix(programModel, kProgramOptions, nodes, lay);
+}
 
 double Test::TraceBack(const dpNode* nodes, int n, std::vector<int>& path) {
-    return TracePath(nodes, n, path, pathEnd);
+    return TracePath(nodes, n, kProgramOptions, path, pathEnd);
 }
 
 void Test::FocusErrPlace(const short* bases, int length, std::vector<int>& path) const {

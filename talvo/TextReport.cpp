@@ -2,6 +2,7 @@
 // per sequencing error and the sequence with the region and errors marked.
 #include <ostream>
 
+#include "CodonTable.h"
 #include "ErrorRule.h"
 #include "Format.h"
 #include "Reports.h"

@@ -8,10 +8,14 @@
 #include <vector>
 
 #include "Model.h"
+#include "PredictionOptions.h"
 
 namespace talvo {
 
 extern Model programModel;
+
+// The program's prediction settings: the published method's, fixed.
+inline constexpr PredictionOptions kProgramOptions{};
 
 extern std::vector<fnlHypo>& fh;
 extern trsldData (&codonTrsld)[kMaxRules];

@@ -4,6 +4,7 @@
 #include <ostream>
 #include <string>
 
+#include "CodonTable.h"
 #include "Format.h"
 #include "Reports.h"
 

@@ -2,25 +2,12 @@
 
 namespace talvo {
 
-namespace {
-
-// Number of codons coding each amino-acid class (stop included).
-constexpr std::array<int, kAminoAcids> kSynonymousCodons = [] {
-    std::array<int, kAminoAcids> counts{};
-    for (int aa : kGeneticCode) ++counts[aa];
-    return counts;
-}();
-
-}  // namespace
-
 int ReadData::CodonTable(int first, int second, int third) const {
     return AminoAcidOf(first, second, third);
 }
 
 double ReadData::BasicCodonRate(int first, int second, int third) const {
-    const int aa = AminoAcidOf(first, second, third);
-    if (aa < 0) return -1.0;
-    return 1.0 / kSynonymousCodons[aa];
+    return talvo::BasicCodonRate(first, second, third);
 }
 
 char ReadData::outPutBase(short code) const {

@@ -1,11 +1,9 @@
 // Loading of the parameter file (rules, thresholds, pseudo-counts) and of
 // the frame-transition file.
-#include "Shortcut.h"
-
-#include "Fatal.h"
+#include "EngineError.h"
 #include "LenientNumber.h"
+#include "Model.h"
 #include "ModelFile.h"
-#include "ProgramModel.h"
 
 namespace talvo {
 
@@ -19,9 +17,8 @@ constexpr int kTransitionLines = 4;
 void CheckRule(const ModelFile& file, const fnlHypo& rule) {
     auto check = [&](const char* field, int value, int limit, const char* what) {
         if (value >= 0 && value < limit) return;
-        throw FatalError(Stream::Err, "talvo: " + file.Path() + " line " +
-                                          std::to_string(file.LineNumber()) + ": field " + field +
-                                          " is " + std::to_string(value) + ", not " + what + "\n");
+        throw EngineError(EngineError::Kind::BadValue, file.Path(), file.LineNumber(),
+                          std::string("field ") + field + " is " + std::to_string(value) + ", not " + what);
     };
     switch (rule.kind) {
         case 0:
@@ -106,26 +103,6 @@ LoadedModel LoadModel(const std::string& paramPath, const std::string& matrixPat
     ReadParameterFile(paramPath, kMaxRules, loaded.model, loaded.warnings);
     ReadTransitionFile(matrixPath, loaded.model, loaded.warnings);
     return loaded;
-}
-
-namespace {
-void WarnAll(const std::vector<std::string>& warnings) {
-    for (const std::string& warning : warnings) Warn(warning);
-}
-}  // namespace
-
-int Shortcut::GetParamater(std::string path) {
-    std::vector<std::string> warnings;
-    ReadParameterFile(path, READ_ROUND, programModel, warnings);
-    WarnAll(warnings);
-    return 0;
-}
-
-int Shortcut::GetDPMatrix(std::string path) {
-    std::vector<std::string> warnings;
-    ReadTransitionFile(path, programModel, warnings);
-    WarnAll(warnings);
-    return 0;
 }
 
 }  // namespace talvo

@@ -4,6 +4,7 @@
 #include <new>
 #include <ostream>
 
+#include "EngineError.h"
 #include "Fatal.h"
 #include "LenientNumber.h"
 
@@ -67,6 +68,12 @@ void ReportFailure(const std::exception_ptr& failure, std::ostream& out, std::os
         std::rethrow_exception(failure);
     } catch (const FatalError& e) {
         (e.stream == Stream::Out ? out : err) << e.what() << std::flush;
+    } catch (const EngineError& e) {
+        switch (e.kind) {
+            case EngineError::Kind::CannotOpen: out << "ioerr:can not open " << e.file << '\n' << std::flush; break;
+            case EngineError::Kind::NoMemory: out << "exit\n" << std::flush; break;
+            case EngineError::Kind::BadValue: err << "talvo: " << e.what() << '\n'; break;
+        }
     } catch (const std::bad_alloc&) {
         err << "talvo: out of memory\n";
     } catch (const std::exception& e) {

@@ -24,7 +24,9 @@ struct Options {
 Options ParseOptions(int argc, const char* const* argv);
 
 // Writes the one message of a run ended by an exception: a FatalError's on
-// its stream, any other as one line on err.
+// its stream; an engine's failure to open a model file as "ioerr:can not
+// open " + path and its failure to allocate the frame DP as "exit" on out;
+// any other as one line on err.
 void ReportFailure(const std::exception_ptr& failure, std::ostream& out, std::ostream& err);
 
 // The help text, printed for a sole --help.

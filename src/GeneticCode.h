@@ -1,4 +1,5 @@
-// Genetic code, base codes and neutral codon rates.
+// The genetic code: base codes, codon and amino-acid indices, and the
+// codons' rates under uniform codon use.
 //
 // A base is a signed 16-bit code: A 0, T 1, G 2, C 3, anything else -1.
 // A codon's index is 16 * first + 4 * second + third; amino acids are the
@@ -64,16 +65,18 @@ inline constexpr int AminoAcidOf(int first, int second, int third) {
     return kGeneticCode[16 * first + 4 * second + third];
 }
 
-// Operations on the vocabulary; stateless, inherited by the scoring class.
-class ReadData {
-public:
-    // Amino-acid index 0..20 of the codon, -1 if a base is not 0..3.
-    int CodonTable(int first, int second, int third) const;
-    // 1 / (number of codons of the codon's amino acid), -1.0 if a base is
-    // not 0..3: the codon's rate under uniform codon use.
-    double BasicCodonRate(int first, int second, int third) const;
-    // 'A', 'T', 'G', 'C' for codes 0..3, 'n' for anything else.
-    char outPutBase(short code) const;
-};
+// Number of codons coding each amino-acid class (stop included).
+inline constexpr std::array<int, kAminoAcids> kSynonymousCodons = [] {
+    std::array<int, kAminoAcids> counts{};
+    for (int aa : kGeneticCode) ++counts[aa];
+    return counts;
+}();
+
+// 1 / (number of codons of the codon's amino acid), -1.0 if a base is not
+// 0..3: the codon's rate under uniform codon use.
+inline constexpr double BasicCodonRate(int first, int second, int third) {
+    const int aa = AminoAcidOf(first, second, third);
+    return aa < 0 ? -1.0 : 1.0 / kSynonymousCodons[aa];
+}
 
 }  // namespace talvo
