@@ -100,10 +100,7 @@ void PredictBatch(Batch& batch, const ScanModels& models, const ScanOptions& opt
 int RunScan(const ScanOptions& options, std::ostream& err, BatchLimits limits) {
     try {
         const ModelSet models(options.modelDirectory);
-        if (options.codon != CodonUse::LongRead) {
-            models.LoadAll();
-            for (const std::string& warning : models.Warnings()) err << "talvo-scan: warning: " << warning << '\n';
-        }
+        if (options.codon != CodonUse::LongRead) models.LoadAll();
         if (options.codon == CodonUse::None) return ScanReads(options, models, err, limits);
         // Read once, before any read; the decoder is shared by the threads.
         const std::string path = CodonModelPath(options.modelDirectory);

@@ -8,8 +8,10 @@
 
 #include "AnnotatedSet.h"
 #include "CodonTraining.h"
+#include "ModelSet.h"
 #include "Parallel.h"
 #include "ResourceSummary.h"
+#include "StagedDirectory.h"
 #include "ToolOptions.h"
 #include "Trainer.h"
 
@@ -54,14 +56,24 @@ int main(int argc, char** argv) {
         std::cerr << "talvo-train: " << set.size() << " annotated sequences, " << ThreadCount(options.threads)
                   << " threads\n";
         const auto classes = TrainModels(set, options);
-        WriteModelDirectory(classes, options, opts.Text("--out"));
+        // Written beside --out, read back as talvo-scan reads it, then moved
+        // into place: a failed or interrupted run leaves --out as it was.
+        StagedDirectory out(opts.Text("--out"));
+        WriteModelDirectory(classes, options, out.Path());
         if (!profiles.empty()) {
-            const std::string path = talvo::CodonModelPath(opts.Text("--out"));
-            std::ofstream out(path, std::ios::binary);
-            talvo::WriteCodonModel(codonModel, out);
-            out.close();
-            if (!out) throw std::runtime_error(path + ": write failed");
+            const std::string path = talvo::CodonModelPath(out.Path());
+            std::ofstream file(path, std::ios::binary);
+            talvo::WriteCodonModel(codonModel, file);
+            file.close();
+            if (!file) throw std::runtime_error(out.AsTarget(path) + ": write failed");
         }
+        try {
+            talvo::ModelSet(out.Path()).LoadAll();
+            if (!profiles.empty()) talvo::ReadCodonModel(talvo::CodonModelPath(out.Path()));
+        } catch (const std::runtime_error& e) {
+            throw std::runtime_error(out.AsTarget(e.what()) + " (the model is not written)");
+        }
+        out.Commit();
         PrintReport(classes, std::cerr);
         std::cerr << "talvo-train: wrote " << opts.Text("--out") << "; " << talvo::ResourceSummary(begin) << "\n";
     });

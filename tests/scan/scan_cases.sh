@@ -88,6 +88,20 @@ bad_input)
         "${m[@]}" ok.fa missing.fa ok.fa
     expect "missing model" 1 "talvo-scan: *no-model*" 0 -- -d "$work/no-model" --quiet ok.fa
     [[ $(wc -l < err.txt) == 1 ]] || fail "missing model: one line on stderr expected"
+    # A model with a value nan or a parameter file cut to half its lines is
+    # refused before any read, with its file and line (talvo only warns).
+    for broken in nan half; do
+        rm -rf "$broken-model" && cp -r "$synthetic" "$broken-model"
+        file=$broken-model/paramater/paramL1G2-ex0.txt
+        if [[ $broken == nan ]]; then
+            sed -i '3s/.*/0,1,2,3,0,nan/' "$file"
+            problem="line 3: value 'nan' is not a finite number"
+        else
+            head -n 1892 "$synthetic/paramater/paramL1G2-ex0.txt" > "$file"
+            problem="line 1893: the file ends here, after 1892 of its 3785 lines"
+        fi
+        expect "model with $broken" 1 "talvo-scan: $file $problem" 0 -- -d "$broken-model" --quiet ok.fa
+    done
     expect "output is an input" 1 "talvo-scan: option --bed: 'ok.fa' is an input; choose another output file" 0 -- \
         "${m[@]}" ok.fa --bed ok.fa
     expect "two outputs on standard output" 1 \
