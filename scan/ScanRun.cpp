@@ -53,7 +53,19 @@ public:
             if (files_[o]) files_[o]->Write(batch.text[o]);
         }
     }
+    // After a failure: what the outputs written in place (standard output,
+    // pipes) hold goes out; the files stay as they were.
+    void FinishStreams() {
+        for (auto& file : files_) {
+            if (file && file->InPlace()) file->Finish();
+        }
+    }
+    // Replaces every output file together: each is finished (a full disk
+    // shows then) before any is renamed into place.
     void Commit() {
+        for (auto& file : files_) {
+            if (file) file->Finish();
+        }
         for (auto& file : files_) {
             if (file) file->Commit();
         }
@@ -132,15 +144,16 @@ int ScanReads(const ScanOptions& options, const ScanModels& models, std::ostream
                 summary.Written(batch.counts);
             });
         summary.EndProgress();
-        // The reads before a malformed record are complete: keep them.
-        outputs.Commit();
         for (const std::string& empty : input.EmptyInputs()) {
             err << "talvo-scan: warning: " << empty << " holds no reads\n";
         }
+        // A malformed input fails the run: no output file is replaced.
         if (!input.Error().empty()) {
+            outputs.FinishStreams();
             err << "talvo-scan: " << input.Error() << '\n';
             return 1;
         }
+        outputs.Commit();
         if (!options.quiet) err << summary.Summary() << '\n';
         return 0;
     } catch (const EngineError& e) {

@@ -109,13 +109,27 @@ bad_input)
     expect "bad thread count" 1 "talvo-scan: --threads: Value 0 not in range 1 to 1024 \\(see talvo-scan --help\\)" 0 -- \
         "${m[@]}" ok.fa -t 0
 
-    # Output files: the reads before a malformed record are kept, complete;
-    # a run that fails before reading leaves no file.
+    # A failed run replaces no output file: after a malformed record (its
+    # reads before it went to standard output, above) or a full disk, every
+    # file keeps what it held; a run that fails before reading leaves no file.
+    echo earlier > table.tsv && echo earlier > models.gff3
     expect "malformed input, files" 1 \
         "talvo-scan: quality.fq: record 2: quality of a different length than the sequence" 0 -- \
         "${m[@]}" quality.fq -o table.tsv --gff3 models.gff3
-    [[ $(grep -vc '^#' table.tsv) == 2 ]] || fail "malformed input: table.tsv should hold the header and read a"
-    grep -q '^##sequence-region a 1 60$' models.gff3 || fail "malformed input: models.gff3 should hold read a"
+    expect "full disk" 1 "talvo-scan: cannot write /dev/full: No space left on device" 0 -- \
+        "${m[@]}" ok.fa -o table.tsv --gff3 models.gff3 --bed /dev/full
+    [[ $(cat table.tsv models.gff3) == $'earlier\nearlier' ]] || fail "failed runs replaced an output file"
+    # The file behind standard input is an input too; several outputs may
+    # go to /dev/null.
+    gzip -c ok.fa > ok.fa.gz
+    expect "output is standard input's file" 1 \
+        "talvo-scan: option -o: 'ok.fa.gz' is an input (standard input); choose another output file" 0 -- \
+        "${m[@]}" - -o ok.fa.gz < ok.fa.gz
+    expect "output is /dev/stdin" 1 \
+        "talvo-scan: option --bed: '/dev/stdin' is an input (standard input); choose another output file" 0 -- \
+        "${m[@]}" - -o /dev/null --bed /dev/stdin < ok.fa.gz
+    gzip -dc ok.fa.gz | cmp -s - ok.fa || fail "standard input's file was changed"
+    expect "outputs to /dev/null" 0 "" 0 -- "${m[@]}" ok.fa -o /dev/null --gff3 /dev/null --bed /dev/null
     expect "missing file, files" 1 "talvo-scan: cannot open missing.fa: No such file or directory" 0 -- \
         "${m[@]}" ok.fa missing.fa -o never.tsv
     [[ -e never.tsv ]] && fail "missing file: never.tsv was written"
