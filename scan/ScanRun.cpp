@@ -147,6 +147,10 @@ int ScanReads(const ScanOptions& options, const ScanModels& models, std::ostream
         for (const std::string& empty : input.EmptyInputs()) {
             err << "talvo-scan: warning: " << empty << " holds no reads\n";
         }
+        if (!input.FirstRepeatedName().empty()) {
+            err << "talvo-scan: warning: reads share names, the first " << input.FirstRepeatedName()
+                << "; each repeat is called NAME_<read number> in the outputs\n";
+        }
         // A malformed input fails the run: no output file is replaced.
         if (!input.Error().empty()) {
             outputs.FinishStreams();

@@ -51,30 +51,24 @@ void AppendTableLine(std::string& out, const Read& read, const CodingRegion& reg
     out += '\t';
     out += std::to_string(read.bases.size());
     const char* const end = confidence ? "\t-\n" : "\n";
-    if (prediction.status == ReadStatus::TooShort) {
-        out += "\t.\t-\t-\t0\t-\t-\ttoo_short";
-        out += end;
-        return;
-    }
-    if (prediction.status == ReadStatus::NoCds) {
-        out += "\t.\t-\t-\t0\t-\t";
-    } else {
-        out += prediction.minus ? "\t-\t" : "\t+\t";
-        out += std::to_string(prediction.first + 1);
-        out += '\t';
-        out += std::to_string(prediction.last + 1);
-        out += '\t';
-        out += std::to_string(prediction.errors.size());
-        out += '\t';
-        out += ErrorList(prediction.errors);
-        out += '\t';
-    }
-    out += FormatG(prediction.pathScore, 6);
+    // A read without a coding region has no path score worth printing
+    // (the window model's is a floor of -10 for a path too short to count).
     if (prediction.status != ReadStatus::Cds) {
-        out += "\tno_cds";
+        out += "\t.\t-\t-\t0\t-\t-\t";
+        out += prediction.status == ReadStatus::TooShort ? "too_short" : "no_cds";
         out += end;
         return;
     }
+    out += prediction.minus ? "\t-\t" : "\t+\t";
+    out += std::to_string(prediction.first + 1);
+    out += '\t';
+    out += std::to_string(prediction.last + 1);
+    out += '\t';
+    out += std::to_string(prediction.errors.size());
+    out += '\t';
+    out += ErrorList(prediction.errors);
+    out += '\t';
+    out += FormatG(prediction.pathScore, 6);
     out += "\tcds";
     if (confidence) {
         out += '\t';

@@ -102,6 +102,14 @@ bad_input)
         fi
         expect "model with $broken" 1 "talvo-scan: $file $problem" 0 -- -d "$broken-model" --quiet ok.fa
     done
+    # Reads that share a name are named apart; GFF3 declares each once.
+    cat ok.fa ok.fa > twice.fa
+    expect "repeated read names" 0 "talvo-scan: warning: reads share names, the first 'ok' (read 2); each repeat is called NAME_<read number> in the outputs" 4 -- \
+        "${m[@]}" twice.fa --gff3 twice.gff3
+    [[ $(cut -f1 out.txt | tail -2 | tr '\n' ' ') == "ok ok_2 " ]] || fail "repeated read names: $(cat out.txt)"
+    if [[ -n $gt ]]; then
+        "$gt" gff3validator twice.gff3 > gt.txt 2>&1 || fail "repeated read names: gff3validator: $(head -3 gt.txt)"
+    fi
     expect "output is an input" 1 "talvo-scan: option --bed: 'ok.fa' is an input; choose another output file" 0 -- \
         "${m[@]}" ok.fa --bed ok.fa
     expect "two outputs on standard output" 1 \

@@ -60,7 +60,7 @@ TEST(ScanCodon, CallsAndConfidencesOnBothStrands) {
     AppendTableLine(table, Read{"s", BaseCodes("ACGT"), 3}, CodingRegion{}, true);
     EXPECT_EQ(table,
               "r1\t24\t+\t1\t21\t0\t-\t3.5\tcds\t-\n"
-              "r1\t24\t.\t-\t-\t0\t-\t-2\tno_cds\t-\n"
+              "r1\t24\t.\t-\t-\t0\t-\t-\tno_cds\t-\n"
               "s\t4\t.\t-\t-\t0\t-\t-\ttoo_short\t-\n");
     EXPECT_EQ(TableStart("p", true),
               "# p\nread\tlength\tstrand\tcds_first\tcds_last\terrors\terror_list\tpath_score\tstatus\t"

@@ -157,7 +157,7 @@ TEST(ScanOutputs, EveryFormatOnBothStrands) {
     AppendBed12(bed, read, MakeCodingRegion(read.bases, none));
     AppendTableLine(table, Read{"s", BaseCodes("ACGT"), 9}, CodingRegion{});
     AppendGff3(gff, Read{"e", {}, 10}, CodingRegion{});
-    EXPECT_EQ(table, "r1\t24\t.\t-\t-\t0\t-\t-10\tno_cds\ns\t4\t.\t-\t-\t0\t-\t-\ttoo_short\n");
+    EXPECT_EQ(table, "r1\t24\t.\t-\t-\t0\t-\t-\tno_cds\ns\t4\t.\t-\t-\t0\t-\t-\ttoo_short\n");
     EXPECT_EQ(bed, "");
     EXPECT_EQ(gff, "");
 }
@@ -279,18 +279,34 @@ TEST_F(ScanInput, MalformedInputEndsTheReadsBeforeIt) {
         {"quality of the wrong length", "@a\nAC\n+\nII\n@b\nACGT\n+\nIII\n@c\nA\n+\nI\n", "a:AC ",
          "record 2: quality of a different length than the sequence"},
         {"no quality at the end", "@a\nAC\n+\nII\n@b\nACGT\n", "a:AC ", "record 2: no quality line"},
+        {"header alone at the end", "@a\nAC\n+\nII\n@b\n", "a:AC ", "record 2: no quality line"},
+        {"header without a line end", "@a\nAC\n+\nII\n@b", "a:AC ", "record 2: no quality line"},
+        {"empty read, then a header alone", "@a\n\n+\n\n@b\n", "a: ", "record 2: no quality line"},
         {"binary data", std::string("\x1f\x00\x01\x02\xff", 5), "", "record 1: binary data"},
         {"binary in a sequence", std::string(">a\nAC\n>b\nA\x01GT\n"), "a:AC ", "record 2: binary data"},
         {"not FASTA or FASTQ", "ACGT\n", "", "record 1: not FASTA or FASTQ (no '>' or '@' at the start)"},
         {"truncated gzip", compressed.substr(0, compressed.size() - 12), "a:ACGT ", "record 2: truncated gzip stream"},
-        {"corrupt gzip", corrupt, "", "record "},
+        {"corrupt gzip", corrupt, "", "record 1: corrupt gzip stream ("},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         std::string error;
         EXPECT_EQ(ReadAll(Write(c.content), error), c.reads);
         EXPECT_NE(error.find(path_ + ": " + c.error), std::string::npos) << error;
+        EXPECT_EQ(error.find("<fd:"), std::string::npos) << error;
     }
+}
+
+// Every read gets a name of its own, so that GFF3 declares each read once.
+TEST_F(ScanInput, RepeatedNamesAreMadeTheReadsOwn) {
+    ReadBatches batches({Write(">a\nAC\n>b\nAC\n>a x\nAC\n>a_3\nAC\n>\nAC\n>b\nAC\n")});
+    std::vector<Read> batch;
+    std::string names;
+    while (batches.Next(batch, 1000, 4)) {
+        for (const Read& read : batch) names += read.id + " ";
+    }
+    EXPECT_EQ(names, "a b a_3 a_3_4 unnamed_5 b_6 ");
+    EXPECT_EQ(batches.FirstRepeatedName(), "'a' (read 3)");
 }
 
 TEST(ScanOutputFile, ReplacesItsFileOnlyWhenCommitted) {
