@@ -1,48 +1,31 @@
-// What a run has done so far: counts of reads by outcome and strand, a
-// progress line for a terminal, and the closing summary with the resources
-// used.
+// What a run has done so far: its figures (RunFigures), a progress line
+// for a terminal, and the closing summary with the resources used.
 #pragma once
 
 #include <chrono>
 #include <cstdint>
 #include <string>
 
-#include "ReadPrediction.h"
+#include "RunFigures.h"
 
 namespace talvo::scan {
-
-struct ReadCounts {
-    std::uint64_t reads = 0;
-    std::uint64_t bases = 0;
-    std::uint64_t predicted[2] = {0, 0};  // with a coding region, [plus, minus]
-    std::uint64_t noCds = 0;
-    std::uint64_t tooShort = 0;
-    std::uint64_t errors[2] = {0, 0};  // errors called, [plus, minus]
-
-    void Add(const ReadPrediction& prediction, std::size_t length);
-    void Add(const ReadCounts& other);
-};
-
-// "1000 reads: 950 with a coding region (600 plus, 350 minus), 40 without,
-// 10 too short; 123 errors called (80 plus, 43 minus)"
-std::string DescribeCounts(const ReadCounts& counts);
 
 class RunSummary {
 public:
     explicit RunSummary(bool showProgress);
     // Counts a written batch; on a terminal, redraws the progress line at
     // most once a second.
-    void Written(const ReadCounts& batch);
+    void Written(const RunFigures& batch);
     // Clears the progress line.
     void EndProgress();
     // The closing line: counts, wall time, CPU time, peak resident memory.
     std::string Summary() const;
-    const ReadCounts& Counts() const { return counts_; }
+    const RunFigures& Figures() const { return figures_; }
 
 private:
     bool showProgress_;
     bool progressShown_ = false;
-    ReadCounts counts_;
+    RunFigures figures_;
     std::chrono::steady_clock::time_point start_;
     std::chrono::steady_clock::time_point lastProgress_;
 };

@@ -31,6 +31,45 @@ std::string DefaultModelDirectory() {
     return "./param-human";
 }
 
+std::string SampleName(const std::string& input) {
+    if (input == "-") return "stdin";
+    std::string name = std::filesystem::path(input).filename().string();
+    for (const std::vector<std::string>& endings :
+         {std::vector<std::string>{".gz", ".bgz"}, {".fa", ".fasta", ".fna", ".fq", ".fastq", ".txt"}}) {
+        for (const std::string& ending : endings) {
+            if (name.size() > ending.size() && name.compare(name.size() - ending.size(), ending.size(), ending) == 0) {
+                name.resize(name.size() - ending.size());
+                break;
+            }
+        }
+    }
+    return name;
+}
+
+namespace {
+
+// The command line as a shell would take it back: words with other than
+// letters, digits and -_./=:,+@% in single quotes.
+std::string CommandLine(int argc, const char* const* argv) {
+    std::string line;
+    for (int i = 0; i < argc; ++i) {
+        const std::string word = argv[i];
+        if (i > 0) line += ' ';
+        const bool plain = !word.empty() && word.find_first_not_of("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"
+                                                                   "0123456789-_./=:,+@%") == std::string::npos;
+        if (plain) {
+            line += word;
+            continue;
+        }
+        line += '\'';
+        for (const char c : word) line += c == '\'' ? std::string("'\\''") : std::string(1, c);
+        line += '\'';
+    }
+    return line;
+}
+
+}  // namespace
+
 int AvailableCores() {
     cpu_set_t set;
     CPU_ZERO(&set);
@@ -91,6 +130,21 @@ int ParseScanOptions(int argc, const char* const* argv, ScanOptions& options) {
     app.add_option("--cds", options.cds, "FASTA of the coding sequences, corrected")
         ->group("Outputs")
         ->type_name("FILE");
+    app.add_option("--stats", options.stats,
+                   "the run's figures as JSON (MultiQC custom content when named *_mqc.json)")
+        ->group("Summary")
+        ->type_name("FILE");
+    app.add_option("--summary", options.summary, "the run's figures as an HTML page with charts")
+        ->group("Summary")
+        ->type_name("FILE");
+    app.add_option("--sample", options.sample,
+                   "the run's name in the stats and the summary (default: the first input's file name)")
+        ->group("Summary")
+        ->type_name("NAME");
+    app.add_flag("--merge-stats", options.mergeStats,
+                 "the inputs are stats files of runs over parts of one input: add up their figures into --stats "
+                 "and --summary")
+        ->group("Summary");
     app.add_option("-t,--threads", options.threads, "threads (default: the cores available)")
         ->group("Run")
         ->check(CLI::Range(1, 1024))
@@ -115,6 +169,21 @@ int ParseScanOptions(int argc, const char* const* argv, ScanOptions& options) {
     } catch (const CLI::ParseError& e) {
         std::cerr << "talvo-scan: " << e.what() << " (see talvo-scan --help)\n";
         return 1;
+    }
+    options.commandLine = CommandLine(argc, argv);
+    if (options.sample.empty() && !options.mergeStats) options.sample = SampleName(options.inputs.front());
+    if (options.mergeStats) {
+        for (const char* name : {"-o", "--gff3", "--bed", "--protein", "--cds"}) {
+            if (app.count(name) > 0) {
+                std::cerr << "talvo-scan: " << name << " cannot be given with --merge-stats (see talvo-scan --help)\n";
+                return 1;
+            }
+        }
+        if (options.stats.empty() && options.summary.empty()) {
+            std::cerr << "talvo-scan: --merge-stats needs --stats or --summary (see talvo-scan --help)\n";
+            return 1;
+        }
+        options.table.clear();
     }
     if (!codon.empty()) {
         options.codon = codon == "refine" ? CodonUse::Refine : CodonUse::LongRead;
@@ -164,7 +233,8 @@ void CheckScanOptions(const ScanOptions& options) {
     CheckOptions(options.prediction);
     const std::pair<const char*, const std::string*> outputs[] = {
         {"-o", &options.table},     {"--gff3", &options.gff3}, {"--bed", &options.bed},
-        {"--protein", &options.protein}, {"--cds", &options.cds},
+        {"--protein", &options.protein}, {"--cds", &options.cds}, {"--stats", &options.stats},
+        {"--summary", &options.summary},
     };
     for (std::size_t i = 0; i < std::size(outputs); ++i) {
         const auto& [option, path] = outputs[i];

@@ -23,6 +23,15 @@ struct ScanOptions {
     std::string bed;
     std::string protein;
     std::string cds;
+    std::string stats;    // the run's figures as JSON
+    std::string summary;  // the run's figures as an HTML page
+    // The run's name in the stats (MultiQC's sample name); by default the
+    // first input's file name without its format endings.
+    std::string sample;
+    // The inputs are stats files of runs over parts of one input: their
+    // figures are added up into the stats and the summary, nothing is read.
+    bool mergeStats = false;
+    std::string commandLine;  // as given, for the summary
     // Number of the first read: a shard of a larger input gets the GFF3 IDs
     // and the names of unnamed reads that a run over the whole input gives.
     std::uint64_t firstRead = 1;
@@ -47,6 +56,10 @@ void CheckScanOptions(const ScanOptions& options);
 // else the installed human model if present (share/talvo/param-human beside
 // the program's bin/, then under the configured prefix), else ./param-human.
 std::string DefaultModelDirectory();
+
+// An input's name as a sample: its file name without .gz/.bgz and then
+// without .fa/.fasta/.fna/.fq/.fastq/.txt; "stdin" for standard input.
+std::string SampleName(const std::string& input);
 
 // Cores this process may run on (at least 1).
 int AvailableCores();

@@ -4,6 +4,8 @@
 
 #include <array>
 #include <memory>
+#include <optional>
+#include <stdexcept>
 #include <new>
 #include <ostream>
 #include <string>
@@ -18,19 +20,22 @@
 #include "Outputs.h"
 #include "RunSummary.h"
 #include "SequenceInput.h"
+#include "StatsFile.h"
+#include "SummaryPage.h"
 
 namespace talvo::scan {
 
 namespace {
 
-enum Output { kTable, kGff3, kBed, kProtein, kCds, kOutputs };
+// The stats and the summary are written once, at the end of the run.
+enum Output { kTable, kGff3, kBed, kProtein, kCds, kStats, kSummary, kOutputs };
 
 // A batch is predicted by one worker at a time, which decodes with the
 // batch's scratch.
 struct Batch {
     std::vector<Read> reads;
     std::array<std::string, kOutputs> text;
-    ReadCounts counts;
+    RunFigures figures;
     CodonScratch scratch;
 };
 
@@ -44,6 +49,8 @@ public:
         Open(kBed, options.bed, BedStart(provenance));
         Open(kProtein, options.protein, "");
         Open(kCds, options.cds, "");
+        Open(kStats, options.stats, "");
+        Open(kSummary, options.summary, "");
     }
     bool Wants(Output output) const { return files_[output] != nullptr; }
     // Whether the table has the errors' confidences.
@@ -52,6 +59,11 @@ public:
         for (int o = 0; o < kOutputs; ++o) {
             if (files_[o]) files_[o]->Write(batch.text[o]);
         }
+    }
+    // The run's figures, into the stats and the summary when asked for.
+    void WriteFigures(const RunFigures& figures, const RunDescription& run) {
+        if (files_[kStats]) files_[kStats]->Write(StatsJson(figures, run));
+        if (files_[kSummary]) files_[kSummary]->Write(SummaryPage(figures, run));
     }
     // After a failure: what the outputs written in place (standard output,
     // pipes) hold goes out; the files stay as they were.
@@ -94,11 +106,11 @@ ReadPrediction PredictWith(const ScanModels& models, const ScanOptions& options,
 
 void PredictBatch(Batch& batch, const ScanModels& models, const ScanOptions& options, const Outputs& outputs) {
     for (auto& text : batch.text) text.clear();
-    batch.counts = ReadCounts{};
+    batch.figures = RunFigures{};
     for (const Read& read : batch.reads) {
         const CodingRegion region =
             MakeCodingRegion(read.bases, PredictWith(models, options, read.bases, batch.scratch));
-        batch.counts.Add(region.prediction, read.bases.size());
+        batch.figures.Add(region.prediction, read.bases.size());
         if (outputs.Wants(kTable)) AppendTableLine(batch.text[kTable], read, region, outputs.Confidence());
         if (outputs.Wants(kGff3)) AppendGff3(batch.text[kGff3], read, region);
         if (outputs.Wants(kBed)) AppendBed12(batch.text[kBed], read, region);
@@ -110,6 +122,7 @@ void PredictBatch(Batch& batch, const ScanModels& models, const ScanOptions& opt
 }  // namespace
 
 int RunScan(const ScanOptions& options, std::ostream& err, BatchLimits limits) {
+    if (options.mergeStats) return MergeStats(options, err);
     try {
         const ModelSet models(options.modelDirectory);
         if (options.codon != CodonUse::LongRead) models.LoadAll();
@@ -130,8 +143,9 @@ int RunScan(const ScanOptions& options, std::ostream& err, BatchLimits limits) {
 
 int ScanReads(const ScanOptions& options, const ScanModels& models, std::ostream& err, BatchLimits limits) {
     try {
-        Outputs outputs(options,
-                        Provenance(options.modelDirectory, options.strand, options.codon, options.errorSetting));
+        const std::string provenance =
+            Provenance(options.modelDirectory, options.strand, options.codon, options.errorSetting);
+        Outputs outputs(options, provenance);
         RunSummary summary(!options.quiet && isatty(STDERR_FILENO) == 1);
         ReadBatches input(options.inputs, options.firstRead);
         const int threads = options.threads;
@@ -141,7 +155,7 @@ int ScanReads(const ScanOptions& options, const ScanModels& models, std::ostream
             [&](Batch& batch) { PredictBatch(batch, models, options, outputs); },
             [&](Batch& batch) {
                 outputs.Write(batch);
-                summary.Written(batch.counts);
+                summary.Written(batch.figures);
             });
         summary.EndProgress();
         for (const std::string& empty : input.EmptyInputs()) {
@@ -157,12 +171,49 @@ int ScanReads(const ScanOptions& options, const ScanModels& models, std::ostream
             err << "talvo-scan: " << input.Error() << '\n';
             return 1;
         }
+        outputs.WriteFigures(summary.Figures(), {options.sample, provenance, options.commandLine});
         outputs.Commit();
         if (!options.quiet) err << summary.Summary() << '\n';
         return 0;
     } catch (const EngineError& e) {
         err << "talvo-scan: " << e.what() << '\n';
     } catch (const OutputError& e) {
+        err << "talvo-scan: " << e.what() << '\n';
+    } catch (const std::bad_alloc&) {
+        err << "talvo-scan: out of memory\n";
+    }
+    return 1;
+}
+
+int MergeStats(const ScanOptions& options, std::ostream& err) {
+    try {
+        RunFigures figures;
+        RunDescription merged;
+        for (std::size_t i = 0; i < options.inputs.size(); ++i) {
+            const std::string& path = options.inputs[i];
+            RunFigures part;
+            RunDescription run;
+            ReadStatsFile(path, part, run);
+            if (i == 0) {
+                merged = run;
+            } else if (run.provenance != merged.provenance) {
+                throw std::runtime_error(path + ": made with other settings (" + run.provenance + ") than " +
+                                         options.inputs.front() + " (" + merged.provenance + ")");
+            } else {
+                merged.runs += run.runs;
+            }
+            figures.Add(part);
+        }
+        if (!options.sample.empty()) merged.sample = options.sample;
+        // Both written before either replaces its file.
+        std::optional<OutputFile> stats;
+        std::optional<OutputFile> summary;
+        if (!options.stats.empty()) stats.emplace(options.stats).Write(StatsJson(figures, merged));
+        if (!options.summary.empty()) summary.emplace(options.summary).Write(SummaryPage(figures, merged));
+        if (stats) stats->Commit();
+        if (summary) summary->Commit();
+        return 0;
+    } catch (const std::runtime_error& e) {
         err << "talvo-scan: " << e.what() << '\n';
     } catch (const std::bad_alloc&) {
         err << "talvo-scan: out of memory\n";

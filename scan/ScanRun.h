@@ -27,6 +27,10 @@ struct BatchLimits {
 // quiet) and warnings go to err as well.
 int RunScan(const ScanOptions& options, std::ostream& err, BatchLimits limits = {});
 
+// --merge-stats: adds up the figures of the stats files given as inputs and
+// writes the stats and the summary; returns the exit status.
+int MergeStats(const ScanOptions& options, std::ostream& err);
+
 // The models a run predicts with: the window models (not used by the
 // long-read use) and, in the codon uses (options.codon), the codon model's
 // decoder under the run's error setting.

@@ -34,7 +34,6 @@ public:
     // Loads every class now, so that a missing or broken directory is found
     // before the first read.
     void LoadAll() const;
-    const std::string& Directory() const { return directory_; }
 
 private:
     struct Slot;

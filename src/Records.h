@@ -100,11 +100,4 @@ int smplTestData::CountCodon(const short* bases, int length, int p, int delta,
     return aa;
 }
 
-// An annotated sequencing error (evaluation only).
-struct err {
-    int pos;
-    int kind;
-};
-inline bool errComp(const err& a, const err& b) { return a.pos < b.pos; }
-
 }  // namespace talvo

@@ -35,4 +35,12 @@ public:
     int pathEnd = 0;  // codon position of the traced path's last cell
 };
 
+// An annotated sequencing error, a base position and a kind, ordered by
+// errComp; for evaluation routines outside the program.
+struct err {
+    int pos;
+    int kind;
+};
+inline bool errComp(const err& a, const err& b) { return a.pos < b.pos; }
+
 }  // namespace talvo

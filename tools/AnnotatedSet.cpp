@@ -118,6 +118,7 @@ std::vector<AnnotatedSequence> ReadAnnotatedSets(const std::vector<std::string>&
         for (AnnotatedSequence& seq : ReadAnnotatedSet(fastaPaths[i], cdsPaths[i])) {
             const auto [it, fresh] = setOf.emplace(seq.id, i);
             if (!fresh) Fail(cdsPaths[i], 0, "sequence " + seq.id + " is also annotated in " + cdsPaths[it->second]);
+            seq.source = static_cast<int>(i);
             pooled.push_back(std::move(seq));
         }
     }

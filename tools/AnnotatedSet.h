@@ -15,6 +15,7 @@ struct AnnotatedSequence {
     int cdsFirst = 0;   // 0-based first base of the start codon
     int cdsLast = 0;    // 0-based last base of the stop codon
     std::string gene;   // gene id from the table, "" when unknown
+    int source = 0;     // which of the pooled sets it came from, from 0
 };
 
 // Reads every FASTA record that the table annotates, in the order of the

@@ -12,7 +12,6 @@
 #include "Random.h"
 #include "SameBitsMath.h"
 #include "Stumps.h"
-#include "ToolOptions.h"
 #include "SampleExtraction.h"
 #include "SequenceClass.h"
 #include "WindowScoring.h"
@@ -191,16 +190,21 @@ void CountTransitions(const Model& model, const AnnotatedSequence& seq, const st
     }
 }
 
-TrainedClass TrainClass(const ClassKey& key, const std::vector<AnnotatedSequence>& set,
-                        const std::vector<std::vector<short>>& codes, const std::vector<int>& pool,
-                        const ClassReport& pooling, const TrainOptions& options) {
-    const int threads = ThreadCount(options.threads);
-    TrainedClass result{key, {}, pooling, pool};
-    ClassReport& report = result.report;
+// The windows a class learns from: the sampled windows of the annotated
+// set, labelled by their centre codon, and the windows across planted
+// errors (labelled windows first), then the placement windows whose ranked
+// pairs index them.
+struct TrainingWindows {
+    std::vector<smplTestData> samples;
+    std::vector<int8_t> label;  // one per labelled window: +1 coding, -1 non-coding
+    std::vector<RankedPair> pairs;
+    bool bothLabels = false;    // the annotated set gave windows of both labels
+};
+
+TrainingWindows GatherWindows(const ClassKey& key, const std::vector<AnnotatedSequence>& set,
+                              const std::vector<std::vector<short>>& codes, const std::vector<int>& pool,
+                              const TrainOptions& options, int threads, Random& rng, ClassReport& report) {
     const int width = key.WindowWidth();
-    Model& model = result.model;
-    model = EmptyClassModel(width);
-    Random rng(options.seed);
     std::vector<WindowRef> coding;
     std::vector<WindowRef> other;
     CandidateWindows(set, codes, pool, width, options, rng, coding, other, report);
@@ -213,18 +217,17 @@ TrainedClass TrainClass(const ClassKey& key, const std::vector<AnnotatedSequence
                   << report.sampledCoding << " coding and " << report.sampledNonCoding
                   << " non-coding windows\n";
     }
-
-    SetPriors(set, codes, pool, width / 2.0, model);
-
+    TrainingWindows result;
+    result.bothLabels = !coding.empty() && !other.empty();
     std::vector<WindowRef> windows = coding;
     windows.insert(windows.end(), other.begin(), other.end());
-    std::vector<int8_t> label(windows.size(), -1);
-    std::fill(label.begin(), label.begin() + static_cast<long>(coding.size()), int8_t{1});
-    std::vector<smplTestData> samples(windows.size());
+    result.label.assign(windows.size(), -1);
+    std::fill(result.label.begin(), result.label.begin() + static_cast<long>(coding.size()), int8_t{1});
+    result.samples.resize(windows.size());
     ParallelFor(static_cast<int>(windows.size()), threads, [&](int i) {
         bool centreStop = false;
         const auto& seqCodes = codes[windows[i].seq];
-        ScanWindow(samples[i], seqCodes.data(), static_cast<int>(seqCodes.size()), windows[i].start, width,
+        ScanWindow(result.samples[i], seqCodes.data(), static_cast<int>(seqCodes.size()), windows[i].start, width,
                    centreStop);
     });
     // Windows read across planted errors, labelled by their centre codon, so
@@ -232,36 +235,45 @@ TrainedClass TrainClass(const ClassKey& key, const std::vector<AnnotatedSequence
     // DP changes frame there.
     StraddlingWindows straddling = MakeStraddlingWindows(set, codes, pool, width, options.straddlingErrors,
                                                          options.straddlingWindows, options.seed, threads);
-    samples.insert(samples.end(), straddling.samples.begin(), straddling.samples.end());
-    label.insert(label.end(), straddling.label.begin(), straddling.label.end());
+    result.samples.insert(result.samples.end(), straddling.samples.begin(), straddling.samples.end());
+    result.label.insert(result.label.end(), straddling.label.begin(), straddling.label.end());
     report.straddlingWindows = static_cast<int>(straddling.label.size());
 
     PlacementWindows placement =
         MakePlacementWindows(set, codes, pool, width, {options.placementErrors, options.placementSplits, options.seed},
                              threads);
     report.placementPairs = static_cast<int>(placement.pairs.size());
-    const int labelled = static_cast<int>(samples.size());
-    samples.insert(samples.end(), placement.samples.begin(), placement.samples.end());
-    placement.samples.clear();
-
-    if (!coding.empty() && !other.empty()) {
-        QuantisedWindows data = Quantise(model, samples, label, options.thresholds, threads);
-        samples.clear();
-        samples.shrink_to_fit();
-        for (const RankedPair& pair : placement.pairs) {
-            data.pairs.push_back({labelled + pair.better, labelled + pair.worse});
-        }
-        const BoostOptions boost{options.rounds, options.shrinkage, options.features, options.placementWeight,
-                                 options.placementFrom};
-        const std::vector<Stump> stumps = Boost(data, boost, threads, [&](int round) {
-            if (options.progress && (round % 100 == 0)) {
-                std::cerr << "talvo-train: " << key.Name() << ": round " << round << "/" << options.rounds << "\n";
-            }
-        });
-        for (int i = 0; i < static_cast<int>(stumps.size()) && i < kMaxRules; ++i) SetRule(model, i, stumps[i]);
-        report.rules = static_cast<int>(std::min<std::size_t>(stumps.size(), kMaxRules));
+    const int labelled = static_cast<int>(result.samples.size());
+    result.samples.insert(result.samples.end(), placement.samples.begin(), placement.samples.end());
+    for (const RankedPair& pair : placement.pairs) {
+        result.pairs.push_back({labelled + pair.better, labelled + pair.worse});
     }
+    return result;
+}
 
+// The model's rules, boosted on the windows (which it consumes).
+void LearnRules(const ClassKey& key, TrainingWindows windows, const TrainOptions& options, int threads,
+                Model& model, ClassReport& report) {
+    QuantisedWindows data = Quantise(model, windows.samples, windows.label, options.thresholds, threads);
+    windows.samples.clear();
+    windows.samples.shrink_to_fit();
+    data.pairs = std::move(windows.pairs);
+    const BoostOptions boost{options.rounds, options.shrinkage, options.features, options.placementWeight,
+                             options.placementFrom};
+    const std::vector<Stump> stumps = Boost(data, boost, threads, [&](int round) {
+        if (options.progress && (round % 100 == 0)) {
+            std::cerr << "talvo-train: " << key.Name() << ": round " << round << "/" << options.rounds << "\n";
+        }
+    });
+    for (int i = 0; i < static_cast<int>(stumps.size()) && i < kMaxRules; ++i) SetRule(model, i, stumps[i]);
+    report.rules = static_cast<int>(std::min<std::size_t>(stumps.size(), kMaxRules));
+}
+
+// The model's transition scores, from the window classes it gives a sample
+// of the pool's sequences.
+void LearnTransitions(const std::vector<AnnotatedSequence>& set, const std::vector<std::vector<short>>& codes,
+                      const std::vector<int>& pool, const TrainOptions& options, int threads, Random& rng,
+                      Model& model, ClassReport& report) {
     std::vector<int> scored = SampleInOrder(pool, options.transitionSequences, rng);
     report.transitionSequences = static_cast<int>(scored.size());
     std::vector<TransitionCounts> codingCounts(scored.size(), TransitionCounts{});
@@ -280,6 +292,20 @@ TrainedClass TrainClass(const ClassKey& key, const std::vector<AnnotatedSequence
         }
     }
     SetTransitions(codingSum, allSum, options, model);
+}
+
+// One class's model: pseudo-counts from the pool's coding regions, rules
+// boosted on its windows, transition scores measured with those rules.
+TrainedClass TrainClass(const ClassKey& key, const std::vector<AnnotatedSequence>& set,
+                        const std::vector<std::vector<short>>& codes, const std::vector<int>& pool,
+                        const ClassReport& pooling, const TrainOptions& options) {
+    const int threads = ThreadCount(options.threads);
+    TrainedClass result{key, EmptyClassModel(key.WindowWidth()), pooling, pool};
+    Random rng(options.seed);
+    TrainingWindows windows = GatherWindows(key, set, codes, pool, options, threads, rng, result.report);
+    SetPriors(set, codes, pool, key.WindowWidth() / 2.0, result.model);
+    if (windows.bothLabels) LearnRules(key, std::move(windows), options, threads, result.model, result.report);
+    LearnTransitions(set, codes, pool, options, threads, rng, result.model, result.report);
     return result;
 }
 
@@ -399,73 +425,6 @@ std::vector<TrainedClass> TrainModels(const std::vector<AnnotatedSequence>& set,
         }
     }
     return trained;
-}
-
-const std::vector<std::string> kTrainOptionNames = {
-    "--seed", "--windows", "--per-sequence", "--rounds", "--shrinkage", "--features", "--pool",
-    "--min-sequences", "--odds", "--background", "--steps", "--placement", "--placement-splits",
-    "--placement-weight", "--placement-from", "--transition-scale", "--coding-reward", "--noncoding-price",
-    "--straddling", "--straddling-windows"};
-
-const char* const kTrainUsage =
-    "  --seed N              seed of the window sampling (default 1)\n"
-    "  --windows N           coding and non-coding windows sampled per model, each (default 20000)\n"
-    "  --per-sequence N      at most N windows of each label from one sequence (default 100; 0: no cap)\n"
-    "  --rounds N            boosting rounds, 1..500 (default 500)\n"
-    "  --shrinkage X         factor on each rule's vote, 0..1 (default 0.25)\n"
-    "  --features N          features kept after a screening round (default 300; 0: all)\n"
-    "  --pool all|class      one model per window width from all sequences, or per class (default all)\n"
-    "  --min-sequences N     with --pool class: classes with fewer sequences borrow (default 30)\n"
-    "  --odds pair|conditional   transition scores (default conditional)\n"
-    "  --background all|noncoding  steps the coding paths are compared with (default all)\n"
-    "  --steps frame|lattice   background steps within each frame, or between any frames (default lattice)\n"
-    "  --transition-scale X  factor on the transition scores (a change of frame costs 20 whatever they are;\n"
-    "                        default 1)\n"
-    "  --coding-reward X     added to the score of a coding-to-coding step (default 0)\n"
-    "  --noncoding-price X   taken from the score of a non-coding-to-non-coding step (default 0)\n"
-    "  --straddling N        planted errors across which windows are labelled by their centre codon (default 0)\n"
-    "  --straddling-windows N  windows drawn across each of them (default 8)\n"
-    "  --placement N         errors whose placement windows the scorer learns to rank (default 0)\n"
-    "  --placement-splits N  wrongly split windows per error (default 4)\n"
-    "  --placement-weight X  share of the boosting weight on ranking them, 0..1 (default 0.5)\n"
-    "  --placement-from N    the boosting round from which they count (default 0)\n";
-
-namespace {
-
-bool Choice(const ToolOptions& opts, const std::string& name, const std::string& no, const std::string& yes,
-            bool fallback) {
-    if (!opts.Has(name)) return fallback;
-    const std::string value = opts.Text(name);
-    if (value != no && value != yes) {
-        throw std::invalid_argument("option " + name + ": expected " + no + " or " + yes + ", not '" + value + "'");
-    }
-    return value == yes;
-}
-
-}  // namespace
-
-void ReadTrainOptions(const ToolOptions& opts, TrainOptions& options) {
-    options.seed = static_cast<uint64_t>(opts.Number("--seed", static_cast<long long>(options.seed), 0, 1LL << 62));
-    options.maxCoding = options.maxNonCoding =
-        static_cast<int>(opts.Number("--windows", options.maxCoding, 10, 1000000));
-    options.perSequence = static_cast<int>(opts.Number("--per-sequence", options.perSequence, 0, 1000000));
-    options.rounds = static_cast<int>(opts.Number("--rounds", options.rounds, 1, kMaxRules));
-    options.shrinkage = opts.Real("--shrinkage", options.shrinkage, 1e-3, 1.0);
-    options.features = static_cast<int>(opts.Number("--features", options.features, 0, 100000));
-    options.poolAll = Choice(opts, "--pool", "class", "all", options.poolAll);
-    options.minSequences = static_cast<int>(opts.Number("--min-sequences", options.minSequences, 1, 1000000));
-    options.conditionalOdds = Choice(opts, "--odds", "pair", "conditional", options.conditionalOdds);
-    options.nonCodingBackground = Choice(opts, "--background", "all", "noncoding", options.nonCodingBackground);
-    options.latticeSteps = Choice(opts, "--steps", "frame", "lattice", options.latticeSteps);
-    options.transitionScale = opts.Real("--transition-scale", options.transitionScale, 0.01, 100.0);
-    options.codingReward = opts.Real("--coding-reward", options.codingReward, -10.0, 10.0);
-    options.nonCodingPrice = opts.Real("--noncoding-price", options.nonCodingPrice, -10.0, 10.0);
-    options.straddlingErrors = static_cast<int>(opts.Number("--straddling", options.straddlingErrors, 0, 1000000));
-    options.straddlingWindows = static_cast<int>(opts.Number("--straddling-windows", options.straddlingWindows, 1, 1000));
-    options.placementErrors = static_cast<int>(opts.Number("--placement", options.placementErrors, 0, 1000000));
-    options.placementSplits = static_cast<int>(opts.Number("--placement-splits", options.placementSplits, 1, 64));
-    options.placementWeight = opts.Real("--placement-weight", options.placementWeight, 0.0, 0.99);
-    options.placementFrom = static_cast<int>(opts.Number("--placement-from", options.placementFrom, 0, kMaxRules));
 }
 
 void PrintReport(const std::vector<TrainedClass>& classes, std::ostream& out) {

@@ -14,8 +14,6 @@
 
 namespace talvo::tools {
 
-class ToolOptions;
-
 struct TrainOptions {
     int threads = 0;          // 0: every core
     uint64_t seed = 1;        // fixes the sampled windows
@@ -43,12 +41,6 @@ struct TrainOptions {
     int placementFrom = 0;          // the boosting round from which they count
     bool progress = true;     // progress on standard error
 };
-
-// The training options both tools accept, their usage lines, and their
-// reading from a command line.
-extern const std::vector<std::string> kTrainOptionNames;
-extern const char* const kTrainUsage;
-void ReadTrainOptions(const ToolOptions& opts, TrainOptions& options);
 
 // The sixteen classes of a parameter directory. Length group 0 holds the
 // sequences of 599 bases or fewer (sub-directory paramater32, window 96);

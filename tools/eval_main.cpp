@@ -14,6 +14,7 @@
 #include <map>
 #include <memory>
 #include <stdexcept>
+#include <tuple>
 #include <unistd.h>
 
 #include "AnnotatedSet.h"
@@ -33,35 +34,6 @@ namespace {
 
 using namespace talvo::tools;
 namespace fs = std::filesystem;
-
-constexpr const char* kUsage =
-    "usage: talvo-eval --fasta FILE --cds FILE [--fasta FILE --cds FILE ...] (--model DIR | --folds K) [options]\n"
-    "  --fasta FILE       cDNA sequences (FASTA); repeatable, each with its --cds, the sets pooled\n"
-    "  --cds FILE         CDS table: id, first base, last base (1-based, stop included), tab-separated;\n"
-    "                     a header line naming a gene_id column groups isoforms by gene\n"
-    "  --model DIR        evaluate this parameter directory on all sequences (its codon-model\n"
-    "                     file for refine and long-read)\n"
-    "  --folds K          K-fold cross-validation by groups of isoforms (same gene, or shared coding\n"
-    "                     sequence, across all sets);\n"
-    "                     each fold trains a model on the other folds (talvo-train's method)\n"
-    "  --scenario S       errors to simulate, repeatable (default none):\n"
-    "                       none, planted:K (K insertions/deletions inside each CDS),\n"
-    "                       profile:FILE (error_profile.tsv), profile-runs:FILE (its single-base\n"
-    "                       insertions and deletions by homopolymer run), rates:SUB,INS,DEL (per base)\n"
-    "  --use U            how the calls are made, repeatable (default window):\n"
-    "                       window (the window model), refine (the window model's coding region,\n"
-    "                       errors placed by the codon model), long-read (the codon model alone)\n"
-    "  --setting NAME     error setting of the codon model for refine and long-read, repeatable\n"
-    "                     (default: every setting of the model)\n"
-    "  --error-profile NAME=FILE  with --folds: the setting NAME of each fold's codon model, from\n"
-    "                     this error profile (error_profile.tsv); repeatable\n"
-    "  --codon-order K    try the codon model's settings with Markov order K (0..5)\n"
-    "  --error-scale X    try them with their insertion and deletion probabilities times X\n"
-    "  --subset N         use N sequences drawn at random (seeded)\n"
-    "  --seed N           seed of the simulation, the subset and the training (default 1)\n"
-    "  --threads N        threads (default: every core)\n"
-    "  --tsv FILE         also write the figures as TSV\n"
-    "training options of the folds' models, as talvo-train:\n";
 
 struct Scenario {
     std::string name;
@@ -191,7 +163,8 @@ void AddDecoders(const talvo::CodonModel& model, const std::vector<std::string>&
 // every column and scores them.
 void EvaluateOn(const std::vector<AnnotatedSequence>& set, const std::vector<int>& members,
                 const std::vector<Scenario>& scenarios, const std::vector<Column>& columns, uint64_t seed,
-                const FoldModels& models, int threads, std::vector<Tally>& tallies) {
+                const FoldModels& models, const talvo::PredictionOptions& prediction, int threads,
+                std::vector<Tally>& tallies) {
     for (std::size_t s = 0; s < scenarios.size(); ++s) {
         std::vector<SimulatedRead> reads;
         for (int idx : members) {
@@ -204,7 +177,7 @@ void EvaluateOn(const std::vector<AnnotatedSequence>& set, const std::vector<int
         std::vector<talvo::Prediction> predictions;
         for (const Column& c : columns) {
             if (c.scenario == s && NeedsWindowModel(c.use) && predictions.empty()) {
-                predictions = PredictReads(reads, models.windowDir, talvo::PredictionOptions{}, threads);
+                predictions = PredictReads(reads, models.windowDir, prediction, threads);
             }
         }
         for (std::size_t k = 0; k < columns.size(); ++k) {
@@ -231,154 +204,277 @@ void EvaluateOn(const std::vector<AnnotatedSequence>& set, const std::vector<int
     }
 }
 
+// What the command line asks for.
+struct EvalCommand {
+    std::vector<std::string> fasta;
+    std::vector<std::string> cds;
+    std::string model;  // empty: cross-validation
+    int folds = 0;
+    std::vector<std::string> scenarios;
+    std::vector<std::string> uses;
+    std::vector<std::string> settings;
+    std::vector<std::string> errorProfiles;
+    SettingTrial trial;
+    long subset = 0;
+    std::vector<int> trainSets;  // 1-based numbers of the --fasta/--cds pairs; empty: all
+    std::vector<int> testSets;
+    int threads = 0;
+    std::string tsv;
+    TrainOptions train;
+    talvo::PredictionOptions prediction;
+};
+
+int ParseEvalCommand(int argc, char** argv, EvalCommand& command) {
+    const auto app = MakeToolApp(
+        "talvo-eval",
+        "talvo-eval: how well a model finds coding regions and sequencing errors, on reads simulated from\n"
+        "annotated cDNAs: a given parameter directory, or K-fold cross-validation by groups of isoforms, each\n"
+        "fold's models trained on the other folds as talvo-train trains them.");
+    app->add_option("--fasta", command.fasta, "cDNA sequences (FASTA, plain or gzip); repeatable, each with its --cds")
+        ->group("Input")
+        ->type_name("FILE")
+        ->required();
+    app->add_option("--cds", command.cds,
+                    "CDS table: id, first, last base (1-based, stop included); gene_id column")
+        ->group("Input")
+        ->type_name("FILE")
+        ->required();
+    AddNumber(*app, "--subset", command.subset, 1L, 100000000L, "use N sequences drawn at random (seeded)")
+        ->group("Input")
+        ->default_str("all");
+    CLI::Option* model =
+        app->add_option("--model", command.model,
+                        "evaluate this parameter directory (and its codon model) on all sequences")
+            ->group("Model")
+            ->type_name("DIR");
+    CLI::Option* folds =
+        AddNumber(*app, "--folds", command.folds, 2, 100,
+                  "K-fold cross-validation by groups of isoforms (same gene or shared CDS)")
+            ->group("Model")
+            ->type_name("K")
+            ->default_str("");
+    model->excludes(folds);
+    for (auto [name, target, what] : {std::tuple{"--train-set", &command.trainSets, "learn from"},
+                                      std::tuple{"--test-set", &command.testSets, "are scored on"}}) {
+        app->add_option(name, *target,
+                        std::string("the folds' models ") + what + " the K-th --fasta/--cds set only; repeatable")
+            ->group("Model")
+            ->type_name("K")
+            ->needs(folds);
+    }
+    app->add_option("--scenario", command.scenarios,
+                    "errors to simulate, repeatable (default none): none, planted:K,\n"
+                    "profile:FILE, profile-runs:FILE, rates:SUB,INS,DEL (see tools/README.md)")
+        ->group("Reads")
+        ->type_name("S");
+    app->add_option("--use", command.uses,
+                    "how the calls are made, repeatable (default window)")
+        ->group("Calls")
+        ->type_name("U")
+        ->check(CLI::IsMember({"window", "refine", "long-read"}));
+    app->add_option("--setting", command.settings,
+                    "the codon model's error setting, repeatable (default: every one)")
+        ->group("Calls")
+        ->type_name("NAME");
+    app->add_option("--error-profile", command.errorProfiles,
+                    "with --folds: setting NAME of the folds' codon models; repeatable")
+        ->group("Calls")
+        ->type_name("NAME=FILE")
+        ->excludes(model);
+    AddNumber(*app, "--codon-order", command.trial.order, 0, talvo::CodonModel::kOrder,
+              "try the codon model's settings with Markov order K")
+        ->group("Calls")
+        ->type_name("K")
+        ->default_str("as trained");
+    AddNumber(*app, "--error-scale", command.trial.errorScale, 0.01, 100.0,
+              "try them with their indel probabilities times X")
+        ->group("Calls");
+    AddNumber(*app, "--threads", command.threads, 0, 1024, "threads (0: every core)")->group("Run");
+    app->add_option("--tsv", command.tsv, "also write the figures as TSV")->group("Run")->type_name("FILE");
+    AddTrainOptions(*app, command.train);
+    AddPredictionOptions(*app, command.prediction);
+    const int status = ParseToolCommandLine(*app, argc, argv);
+    if (status < 0 && command.model.empty() && command.folds == 0) {
+        std::cerr << "talvo-eval: give either --model or --folds (see talvo-eval --help)\n";
+        return 1;
+    }
+    return status;
+}
+
+// What is evaluated: the scenarios, the calls (with the codon model's
+// settings and, with --model, the model itself) and the table's columns.
+struct EvalPlan {
+    std::vector<Scenario> scenarios;
+    std::vector<Use> uses;
+    bool codonUse = false;
+    bool windowUse = false;
+    std::vector<ProfileOption> profiles;
+    talvo::CodonModel codonModel;  // with --model and a codon use
+    std::vector<std::string> settings;
+    std::vector<Column> columns;
+};
+
+EvalPlan MakePlan(const EvalCommand& command) {
+    talvo::CheckOptions(command.prediction);
+    EvalPlan plan;
+    for (const std::string& spec : command.scenarios) plan.scenarios.push_back(ParseScenario(spec));
+    if (plan.scenarios.empty()) plan.scenarios.push_back(ParseScenario("none"));
+    for (const std::string& name : command.uses) {
+        const Use use = ParseUse(name);
+        if (std::find(plan.uses.begin(), plan.uses.end(), use) == plan.uses.end()) plan.uses.push_back(use);
+    }
+    if (plan.uses.empty()) plan.uses.push_back(Use::Window);
+    plan.codonUse = std::any_of(plan.uses.begin(), plan.uses.end(), NeedsCodonModel);
+    plan.windowUse = std::any_of(plan.uses.begin(), plan.uses.end(), NeedsWindowModel);
+    const SettingTrial untried;
+    if (!plan.codonUse && (!command.settings.empty() || !command.errorProfiles.empty() ||
+                           command.trial.order != untried.order || command.trial.errorScale != untried.errorScale)) {
+        throw std::invalid_argument(
+            "options --setting, --error-profile, --codon-order and --error-scale need --use refine or long-read");
+    }
+    plan.profiles = ReadProfileOptions(command.errorProfiles);
+    if (command.folds > 0 && plan.codonUse && plan.profiles.empty()) {
+        throw std::invalid_argument("--use refine or long-read with --folds needs --error-profile NAME=FILE");
+    }
+    // The codon model of --model, read before any work.
+    std::vector<std::string> available;
+    if (!command.model.empty()) {
+        if (plan.codonUse) {
+            plan.codonModel = talvo::ReadCodonModel(talvo::CodonModelPath(command.model));
+            TrySettings(command.trial, plan.codonModel);
+        }
+        for (const talvo::ErrorSetting& setting : plan.codonModel.settings) available.push_back(setting.name);
+    } else {
+        for (const ProfileOption& p : plan.profiles) available.push_back(p.name);
+    }
+    plan.settings = command.settings;
+    for (const std::string& setting : plan.settings) {
+        if (std::find(available.begin(), available.end(), setting) == available.end()) {
+            throw std::invalid_argument("option --setting: the codon model has no setting '" + setting + "'");
+        }
+    }
+    if (plan.settings.empty() && plan.codonUse) plan.settings = available;
+    plan.columns = MakeColumns(plan.scenarios, plan.uses, plan.settings);
+    return plan;
+}
+
+// The annotated sequences (a seeded subset on request), and the rates of
+// the scenarios that depend on their homopolymer runs.
+std::vector<AnnotatedSequence> ReadSequences(const EvalCommand& command, EvalPlan& plan) {
+    for (const std::vector<int>* sets : {&command.trainSets, &command.testSets}) {
+        for (int k : *sets) {
+            if (k < 1 || k > static_cast<int>(command.fasta.size())) {
+                throw std::invalid_argument("options --train-set and --test-set: there is no set " +
+                                            std::to_string(k) + " (" + std::to_string(command.fasta.size()) +
+                                            " --fasta/--cds pairs)");
+            }
+        }
+    }
+    std::vector<AnnotatedSequence> set = ReadAnnotatedSets(command.fasta, command.cds);
+    if (command.subset > 0) {
+        Random rng(command.train.seed);
+        set = SampleInOrder(std::move(set), static_cast<std::size_t>(command.subset), rng);
+    }
+    const std::array<double, 7> runShare = RunLengthShares(set);
+    for (Scenario& scenario : plan.scenarios) {
+        if (!scenario.runsProfile.empty()) {
+            scenario.model = RunErrorRates(scenario.runsMetrics, scenario.runsProfile, runShare);
+        }
+    }
+    return set;
+}
+
+bool InSets(const std::vector<int>& sets, const AnnotatedSequence& seq) {
+    return sets.empty() || std::find(sets.begin(), sets.end(), seq.source + 1) != sets.end();
+}
+
+// K-fold cross-validation: each fold's window and codon models are trained
+// on the other folds and predict the fold's sequences.
+void CrossValidate(const EvalCommand& command, const EvalPlan& plan, const std::vector<AnnotatedSequence>& set,
+                   int threads, std::vector<Tally>& tallies) {
+    TrainOptions train = command.train;
+    train.threads = threads;
+    train.progress = false;
+    const std::vector<int> group = GroupIsoforms(set);
+    const std::vector<int> fold = AssignFolds(group, command.folds);
+    long groups = 0;
+    for (std::size_t i = 0; i < group.size(); ++i) groups += group[i] == static_cast<int>(i);
+    std::cerr << "talvo-eval: " << groups << " groups of isoforms\n";
+    for (int f = 0; f < command.folds; ++f) {
+        std::vector<AnnotatedSequence> training;
+        std::vector<int> held;
+        for (std::size_t i = 0; i < set.size(); ++i) {
+            if (fold[i] == f) {
+                if (InSets(command.testSets, set[i])) held.push_back(static_cast<int>(i));
+            } else if (InSets(command.trainSets, set[i])) {
+                training.push_back(set[i]);
+            }
+        }
+        std::cerr << "talvo-eval: fold " << f + 1 << "/" << command.folds << ": training on " << training.size()
+                  << ", testing " << held.size() << " sequences\n";
+        const TempDir dir;
+        FoldModels models;
+        if (plan.windowUse) {
+            WriteModelDirectory(TrainModels(training, train), train, dir.Path());
+            models.windowDir = dir.Path();
+        }
+        // Counted on the training folds only, like the window model.
+        if (plan.codonUse) {
+            talvo::CodonModel foldModel = CountCodonWords(training);
+            for (const ProfileOption& p : plan.profiles) {
+                foldModel.settings.push_back(ReadErrorSetting(p.name, p.path, training));
+            }
+            TrySettings(command.trial, foldModel);
+            AddDecoders(foldModel, plan.settings, models);
+        }
+        EvaluateOn(set, held, plan.scenarios, plan.columns, train.seed, models, command.prediction, threads,
+                   tallies);
+    }
+}
+
+void PrintFigures(const EvalCommand& command, const EvalPlan& plan, std::size_t sequences,
+                  const std::vector<Tally>& tallies) {
+    std::vector<std::string> names;
+    for (const Column& c : plan.columns) names.push_back(c.name);
+    std::cout << "# talvo-eval " << TALVO_VERSION << ": " << sequences << " sequences, "
+              << (command.model.empty() ? std::to_string(command.folds) + "-fold grouped cross-validation"
+                                        : "model " + command.model)
+              << ", seed " << command.train.seed << "\n";
+    PrintTable(names, tallies, std::cout);
+    if (!command.tsv.empty()) {
+        std::ofstream tsv(command.tsv);
+        PrintTsv(names, tallies, tsv);
+        tsv.close();
+        if (!tsv) throw std::runtime_error(command.tsv + ": write failed");
+    }
+    std::cout.flush();
+    if (!std::cout) throw std::runtime_error("standard output: write failed");
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     const auto begin = std::chrono::steady_clock::now();
-    return RunTool("talvo-eval", kUsage, [&] {
-        std::vector<std::string> optionNames = {"--fasta", "--cds", "--model", "--folds", "--scenario", "--subset",
-                                          "--threads", "--tsv", "--use", "--setting", "--error-profile",
-                                          "--codon-order", "--error-scale"};
-        optionNames.insert(optionNames.end(), kTrainOptionNames.begin(), kTrainOptionNames.end());
-        const ToolOptions opts(argc, argv, optionNames, {"--help"},
-                               {"--fasta", "--cds", "--scenario", "--use", "--setting", "--error-profile"});
-        if (opts.Has("--help")) {
-            std::cout << kUsage << kTrainUsage;
-            return;
-        }
-        for (const char* required : {"--fasta", "--cds"}) {
-            if (!opts.Has(required)) throw std::invalid_argument(std::string("option ") + required + " is required");
-        }
-        if (opts.Has("--model") == opts.Has("--folds")) {
-            throw std::invalid_argument("give either --model or --folds");
-        }
-        const int folds = static_cast<int>(opts.Number("--folds", 0, 2, 100));
-        const long subset = opts.Number("--subset", 0, 1, 100000000);
-        const int threads = ThreadCount(static_cast<int>(opts.Number("--threads", 0, 0, 1024)));
-        TrainOptions train;
-        ReadTrainOptions(opts, train);
-        train.threads = threads;
-        train.progress = false;
-        const uint64_t seed = train.seed;
-        std::vector<Scenario> scenarios;
-        for (const std::string& spec : opts.All("--scenario")) scenarios.push_back(ParseScenario(spec));
-        if (scenarios.empty()) scenarios.push_back(ParseScenario("none"));
-
-        std::vector<Use> uses;
-        for (const std::string& name : opts.All("--use")) {
-            const Use use = ParseUse(name);
-            if (std::find(uses.begin(), uses.end(), use) == uses.end()) uses.push_back(use);
-        }
-        if (uses.empty()) uses.push_back(Use::Window);
-        const bool codonUse = std::any_of(uses.begin(), uses.end(), NeedsCodonModel);
-        const bool windowUse = std::any_of(uses.begin(), uses.end(), NeedsWindowModel);
-        if (!codonUse && (opts.Has("--setting") || opts.Has("--error-profile") || opts.Has("--codon-order") ||
-                          opts.Has("--error-scale"))) {
-            throw std::invalid_argument(
-                "options --setting, --error-profile, --codon-order and --error-scale need --use refine or long-read");
-        }
-        SettingTrial trial;
-        trial.order = static_cast<int>(opts.Number("--codon-order", -1, 0, talvo::CodonModel::kOrder));
-        trial.errorScale = opts.Real("--error-scale", 1.0, 0.01, 100.0);
-        if (opts.Has("--model") && opts.Has("--error-profile")) {
-            throw std::invalid_argument("option --error-profile is for --folds (--model reads the model's settings)");
-        }
-        const std::vector<ProfileOption> profiles = ReadProfileOptions(opts.All("--error-profile"));
-        if (opts.Has("--folds") && codonUse && profiles.empty()) {
-            throw std::invalid_argument("--use refine or long-read with --folds needs --error-profile NAME=FILE");
-        }
-        // The codon model of --model, read before any work.
-        talvo::CodonModel codonModel;
-        if (opts.Has("--model") && codonUse) {
-            codonModel = talvo::ReadCodonModel(talvo::CodonModelPath(opts.Text("--model")));
-            TrySettings(trial, codonModel);
-        }
-        std::vector<std::string> available;
-        if (opts.Has("--model")) {
-            for (const talvo::ErrorSetting& setting : codonModel.settings) available.push_back(setting.name);
+    EvalCommand command;
+    if (const int status = ParseEvalCommand(argc, argv, command); status >= 0) return status;
+    return RunTool("talvo-eval", [&] {
+        EvalPlan plan = MakePlan(command);
+        const std::vector<AnnotatedSequence> set = ReadSequences(command, plan);
+        const int threads = ThreadCount(command.threads);
+        std::vector<Tally> tallies(plan.columns.size());
+        std::cerr << "talvo-eval: " << set.size() << " sequences, " << plan.scenarios.size() << " scenarios\n";
+        if (command.model.empty()) {
+            CrossValidate(command, plan, set, threads, tallies);
         } else {
-            for (const ProfileOption& p : profiles) available.push_back(p.name);
-        }
-        std::vector<std::string> settings = opts.All("--setting");
-        for (const std::string& setting : settings) {
-            if (std::find(available.begin(), available.end(), setting) == available.end()) {
-                throw std::invalid_argument("option --setting: the codon model has no setting '" + setting + "'");
-            }
-        }
-        if (settings.empty() && codonUse) settings = available;
-        const std::vector<Column> columns = MakeColumns(scenarios, uses, settings);
-
-        std::vector<AnnotatedSequence> set = ReadAnnotatedSets(opts.All("--fasta"), opts.All("--cds"));
-        if (subset > 0) {
-            Random rng(seed);
-            set = SampleInOrder(std::move(set), static_cast<std::size_t>(subset), rng);
-        }
-        const std::array<double, 7> runShare = RunLengthShares(set);
-        for (Scenario& scenario : scenarios) {
-            if (!scenario.runsProfile.empty()) {
-                scenario.model = RunErrorRates(scenario.runsMetrics, scenario.runsProfile, runShare);
-            }
-        }
-        std::vector<Tally> tallies(columns.size());
-        std::cerr << "talvo-eval: " << set.size() << " sequences, " << scenarios.size() << " scenarios\n";
-        if (opts.Has("--model")) {
             std::vector<int> all(set.size());
             for (std::size_t i = 0; i < set.size(); ++i) all[i] = static_cast<int>(i);
             FoldModels models;
-            models.windowDir = opts.Text("--model");
-            AddDecoders(codonModel, settings, models);
-            EvaluateOn(set, all, scenarios, columns, seed, models, threads, tallies);
-        } else {
-            const std::vector<int> group = GroupIsoforms(set);
-            const std::vector<int> fold = AssignFolds(group, folds);
-            long groups = 0;
-            for (std::size_t i = 0; i < group.size(); ++i) groups += group[i] == static_cast<int>(i);
-            std::cerr << "talvo-eval: " << groups << " groups of isoforms\n";
-            for (int f = 0; f < folds; ++f) {
-                std::vector<AnnotatedSequence> training;
-                std::vector<int> held;
-                for (std::size_t i = 0; i < set.size(); ++i) {
-                    if (fold[i] == f) {
-                        held.push_back(static_cast<int>(i));
-                    } else {
-                        training.push_back(set[i]);
-                    }
-                }
-                std::cerr << "talvo-eval: fold " << f + 1 << "/" << folds << ": training on " << training.size()
-                          << ", testing " << held.size() << " sequences\n";
-                const TempDir dir;
-                FoldModels models;
-                if (windowUse) {
-                    WriteModelDirectory(TrainModels(training, train), train, dir.Path());
-                    models.windowDir = dir.Path();
-                }
-                // Counted on the training folds only, like the window model.
-                talvo::CodonModel foldModel;
-                if (codonUse) {
-                    foldModel = CountCodonWords(training);
-                    for (const ProfileOption& p : profiles) {
-                        foldModel.settings.push_back(ReadErrorSetting(p.name, p.path, training));
-                    }
-                    TrySettings(trial, foldModel);
-                    AddDecoders(foldModel, settings, models);
-                }
-                EvaluateOn(set, held, scenarios, columns, seed, models, threads, tallies);
-            }
+            models.windowDir = command.model;
+            AddDecoders(plan.codonModel, plan.settings, models);
+            EvaluateOn(set, all, plan.scenarios, plan.columns, command.train.seed, models, command.prediction,
+                       threads, tallies);
         }
-        std::vector<std::string> names;
-        for (const Column& c : columns) names.push_back(c.name);
-        std::cout << "# talvo-eval " << TALVO_VERSION << ": " << set.size() << " sequences, "
-                  << (opts.Has("--model") ? "model " + opts.Text("--model") : std::to_string(folds) + "-fold grouped cross-validation")
-                  << ", seed " << seed << "\n";
-        PrintTable(names, tallies, std::cout);
-        if (opts.Has("--tsv")) {
-            std::ofstream tsv(opts.Text("--tsv"));
-            PrintTsv(names, tallies, tsv);
-            tsv.close();
-            if (!tsv) throw std::runtime_error(opts.Text("--tsv") + ": write failed");
-        }
-        std::cout.flush();
-        if (!std::cout) throw std::runtime_error("standard output: write failed");
+        PrintFigures(command, plan, set.size(), tallies);
         std::cerr << "talvo-eval: " << talvo::ResourceSummary(begin) << "\n";
     });
 }

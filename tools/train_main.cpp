@@ -17,37 +17,56 @@
 
 namespace {
 
-constexpr const char* kUsage =
-    "usage: talvo-train --fasta FILE --cds FILE [--fasta FILE --cds FILE ...] --out DIR [options]\n"
-    "  --fasta FILE          cDNA sequences (FASTA); repeatable, each with its --cds, the sets pooled\n"
-    "  --cds FILE            CDS table: id, first base, last base (1-based, stop included), tab-separated\n"
-    "  --out DIR             parameter directory to write (paramater/ and paramater32/)\n"
-    "  --threads N           threads (default: every core; the result does not depend on it)\n"
-    "  --error-profile NAME=FILE  also write the codon model (codon-model) with an error setting NAME\n"
-    "                        from the error profile FILE (error_profile.tsv); repeatable\n";
+using namespace talvo::tools;
+
+struct TrainCommand {
+    std::vector<std::string> fasta;
+    std::vector<std::string> cds;
+    std::string out;
+    std::vector<std::string> errorProfiles;
+    TrainOptions options;
+};
+
+int ParseTrainCommand(int argc, char** argv, TrainCommand& command) {
+    const auto app = MakeToolApp(
+        "talvo-train",
+        "talvo-train: trains a parameter directory (the window model of every sequence class, and on request\n"
+        "the codon model) from annotated cDNAs. Several sets are pooled: give each --fasta with its --cds.");
+    app->add_option("--fasta", command.fasta, "cDNA sequences (FASTA, plain or gzip); repeatable, each with its --cds")
+        ->group("Input")
+        ->type_name("FILE")
+        ->required();
+    app->add_option("--cds", command.cds,
+                    "CDS table: id, first, last base (1-based, stop included); gene_id column")
+        ->group("Input")
+        ->type_name("FILE")
+        ->required();
+    app->add_option("--out", command.out, "parameter directory to write (paramater/ and paramater32/)")
+        ->group("Output")
+        ->type_name("DIR")
+        ->required();
+    app->add_option("--error-profile", command.errorProfiles,
+                    "also write the codon model, with the error setting NAME from the\n"
+                    "error profile FILE; repeatable")
+        ->group("Output")
+        ->type_name("NAME=FILE");
+    AddNumber(*app, "--threads", command.options.threads, 0, 1024,
+              "threads (0: every core); the model does not depend on it")
+        ->group("Run");
+    AddTrainOptions(*app, command.options);
+    return ParseToolCommandLine(*app, argc, argv);
+}
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    using namespace talvo::tools;
     const auto begin = std::chrono::steady_clock::now();
-    return RunTool("talvo-train", kUsage, [&] {
-        std::vector<std::string> names = {"--fasta", "--cds", "--out", "--threads", "--error-profile"};
-        names.insert(names.end(), kTrainOptionNames.begin(), kTrainOptionNames.end());
-        const ToolOptions opts(argc, argv, names, {"--help"}, {"--fasta", "--cds", "--error-profile"});
-        if (opts.Has("--help")) {
-            std::cout << kUsage << kTrainUsage;
-            return;
-        }
-        for (const char* required : {"--fasta", "--cds", "--out"}) {
-            if (!opts.Has(required)) throw std::invalid_argument(std::string("option ") + required + " is required");
-        }
-        TrainOptions options;
-        options.threads = static_cast<int>(opts.Number("--threads", 0, 0, 1024));
-        ReadTrainOptions(opts, options);
-        const auto profiles = ReadProfileOptions(opts.All("--error-profile"));
-
-        const auto set = ReadAnnotatedSets(opts.All("--fasta"), opts.All("--cds"));
+    TrainCommand command;
+    if (const int status = ParseTrainCommand(argc, argv, command); status >= 0) return status;
+    return RunTool("talvo-train", [&] {
+        const TrainOptions& options = command.options;
+        const auto profiles = ReadProfileOptions(command.errorProfiles);
+        const auto set = ReadAnnotatedSets(command.fasta, command.cds);
         talvo::CodonModel codonModel;
         if (!profiles.empty()) {
             codonModel = CountCodonWords(set);
@@ -58,7 +77,7 @@ int main(int argc, char** argv) {
         const auto classes = TrainModels(set, options);
         // Written beside --out, read back as talvo-scan reads it, then moved
         // into place: a failed or interrupted run leaves --out as it was.
-        StagedDirectory out(opts.Text("--out"));
+        StagedDirectory out(command.out);
         WriteModelDirectory(classes, options, out.Path());
         if (!profiles.empty()) {
             const std::string path = talvo::CodonModelPath(out.Path());
@@ -75,6 +94,6 @@ int main(int argc, char** argv) {
         }
         out.Commit();
         PrintReport(classes, std::cerr);
-        std::cerr << "talvo-train: wrote " << opts.Text("--out") << "; " << talvo::ResourceSummary(begin) << "\n";
+        std::cerr << "talvo-train: wrote " << command.out << "; " << talvo::ResourceSummary(begin) << "\n";
     });
 }

@@ -22,6 +22,13 @@
 #                        minus strand, its confidence in the table and GFF3
 #                        (validated); a missing codon model, an unknown
 #                        error setting
+#   summary              --stats agrees with the table; the stats of two
+#                        halves of the input added up (--merge-stats) are
+#                        the whole run's; MultiQC reads the stats file; the
+#                        summary page opened in headless chromium loads
+#                        without a console message, fetches nothing, and
+#                        each chart holds the figures (its screenshot is
+#                        written to $TALVO_SCREENSHOT when set)
 set -u
 group=$1
 scan=$(realpath "$2")
@@ -57,6 +64,18 @@ expect() {
 
 # A read of n bases from the sample.
 bases() { grep -v '>' "$source_dir/sample.txt" | tr -d '\n' | cut -c "1-$1"; }
+
+# n reads of each of the first twelve human mRNAs of the training data,
+# errors planted, appended to reads.fa.
+human_reads() {
+    gzip -dc "$source_dir/data/human/transcripts.fa.gz" |
+        awk '/^>/ { if (++n > 12) exit; f = sprintf("mrna%02d.fa", n) } { print > f }'
+    local mrna
+    for mrna in mrna*.fa; do
+        "$make_reads" "$mrna" planted.fa "$1" "${mrna//[!0-9]/}" || fail "make_scan_reads $mrna"
+        sed "s/^>/>${mrna%.fa}_/" planted.fa >> reads.fa
+    done
+}
 
 case $group in
 bad_input)
@@ -202,12 +221,7 @@ outputs)
 single_read_program)
     "$make_reads" "$source_dir/sample.txt" reads.fa 60 5 || fail "make_scan_reads"
     # And reads of twelve human mRNAs of the training data, errors planted.
-    gzip -dc "$source_dir/data/human/transcripts.fa.gz" |
-        awk '/^>/ { if (++n > 12) exit; f = sprintf("mrna%02d.fa", n) } { print > f }'
-    for mrna in mrna*.fa; do
-        "$make_reads" "$mrna" planted.fa 3 "${mrna//[!0-9]/}" || fail "make_scan_reads $mrna"
-        sed "s/^>/>${mrna%.fa}_/" planted.fa >> reads.fa
-    done
+    human_reads 3
     "$scan" -d "$human" --quiet --strand plus reads.fa > t.tsv || fail "run"
     awk -F'\t' 'NR > 2 { print $1, ($9 == "cds" ? $4 " " $5 " " $7 : "none") }' t.tsv > scan.txt
     : > single.txt
@@ -331,6 +345,53 @@ codon)
         -d "$human" --quiet --codon refine --error-setting pacbio planted.fa
     expect "error setting without a use" 1 "talvo-scan: --error-setting requires --codon (see talvo-scan --help)" 0 -- \
         -d "$human" --quiet --error-setting est planted.fa
+    ;;
+summary)
+    for tool in chromium multiqc python3; do
+        command -v "$tool" > /dev/null || { echo "SKIPPED: $tool is not installed"; exit 77; }
+    done
+    check() { python3 "$source_dir/tests/scan/check_summary.py" "$@" > check.txt || fail "$1: $(head -5 check.txt)"; }
+    # Reads of twelve human mRNAs with errors planted, on both strands, a
+    # read without a coding region and one too short.
+    human_reads 10
+    printf '>polyA\n%s\n>short\nACGTACGT\n' "$(printf 'A%.0s' {1..300})" >> reads.fa
+    "$scan" -d "$human" --quiet --codon refine -t 2 reads.fa -o t.tsv --stats s_mqc.json --summary s.html \
+        || fail "run"
+    check table t.tsv s_mqc.json
+    grep -Eq 'src=|href=|url\(|@import' s.html && fail "the page refers to something outside it"
+
+    # Two halves, run apart and added up, give the whole run's figures.
+    half=$(grep -n '>' reads.fa | sed -n '62p' | cut -d: -f1)
+    head -n $((half - 1)) reads.fa > part1.fa
+    tail -n +"$half" reads.fa > part2.fa
+    "$scan" -d "$human" --quiet --codon refine part1.fa --stats p1.json --sample reads -o /dev/null || fail "part 1"
+    "$scan" -d "$human" --quiet --codon refine part2.fa --stats p2.json --sample reads -o /dev/null \
+        --first-read 62 || fail "part 2"
+    "$scan" --merge-stats p1.json p2.json --stats merged.json --summary merged.html || fail "merge"
+    check same merged.json s_mqc.json
+    "$scan" -d "$human" --quiet part1.fa --stats window.json -o /dev/null || fail "window model run"
+    expect "merging other settings" 1 "talvo-scan: window.json: made with other settings *" 0 -- \
+        --merge-stats p1.json window.json --stats never.json
+    expect "merging a table" 1 "talvo-scan: t.tsv: not JSON *" 0 -- --merge-stats t.tsv --summary never.html
+    [[ -e never.json || -e never.html ]] && fail "a failed merge wrote its output"
+
+    # MultiQC finds the stats file as custom content and tables its row.
+    mkdir mq && cp s_mqc.json mq/
+    multiqc -q -f mq -o mq-out > multiqc.log 2>&1 || fail "multiqc: $(tail -3 multiqc.log)"
+    check multiqc mq-out/multiqc_data/multiqc_talvo_scan_table.txt s_mqc.json
+
+    # The page in a browser: no console message, every chart holds its figures.
+    browser=(chromium --headless --no-sandbox --disable-gpu --disable-quic --no-first-run
+             --disable-background-networking --disable-component-update --disable-sync
+             --user-data-dir="$work/profile" --hide-scrollbars)
+    timeout 120 "${browser[@]}" --enable-logging=stderr --v=0 --dump-dom "file://$work/s.html" \
+        > dom.html 2> browser.log || fail "chromium: $(tail -3 browser.log)"
+    grep -q 'CONSOLE' browser.log && fail "console messages: $(grep CONSOLE browser.log | head -3)"
+    check page dom.html s_mqc.json
+    if [[ -n ${TALVO_SCREENSHOT:-} ]]; then
+        timeout 120 "${browser[@]}" --window-size=1400,1750 --screenshot="$TALVO_SCREENSHOT" "file://$work/s.html" \
+            > /dev/null 2>&1 || fail "screenshot"
+    fi
     ;;
 *)
     echo "unknown group $group" >&2

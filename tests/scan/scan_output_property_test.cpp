@@ -289,7 +289,12 @@ TEST(ScanOutputProperty, EveryUseOnBothStrandsFollowsTheEdgeRule) {
         {"long-read", [&](const std::vector<short>& b) { return DecodeRead(ont, b, StrandMode::Both, scratch); },
          false},
     };
-    const std::vector<Read> reads = GeneratedReads(HumanCdnas(), 1000, 23);
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+    const int count = 250;  // the sanitizers watch the memory, not the rule: fewer reads
+#else
+    const int count = 1000;
+#endif
+    const std::vector<Read> reads = GeneratedReads(HumanCdnas(), count, 23);
     for (const Use& use : kUses) {
         SCOPED_TRACE(use.name);
         int broken = 0;
@@ -311,11 +316,11 @@ TEST(ScanOutputProperty, EveryUseOnBothStrandsFollowsTheEdgeRule) {
             }
         }
         EXPECT_EQ(broken, 0);
-        EXPECT_GE(seen["plus"], 300);
-        EXPECT_GE(seen["minus"], 300);
-        EXPECT_GE(seen["errors"], 300);
+        EXPECT_GE(seen["plus"], count * 3 / 10);
+        EXPECT_GE(seen["minus"], count * 3 / 10);
+        EXPECT_GE(seen["errors"], count * 3 / 10);
         if (std::string(use.name) == "long-read") {
-            EXPECT_GE(seen["codon cut by the first base"], 100);
+            EXPECT_GE(seen["codon cut by the first base"], count / 10);
         }
     }
 }

@@ -17,7 +17,8 @@ TEST(RunTool, MessagesBeginWithTheToolsName) {
         std::string err;
     };
     const Ending endings[] = {
-        {[] { throw std::invalid_argument("unknown option --x"); }, "talvo-eval: unknown option --x\nUSAGE\n"},
+        {[] { throw std::invalid_argument("give either --model or --folds"); },
+         "talvo-eval: give either --model or --folds (see talvo-eval --help)\n"},
         {[] { throw std::runtime_error("in.fa line 2: no sequence"); }, "talvo-eval: in.fa line 2: no sequence\n"},
         {[] { throw EngineError(EngineError::Kind::BadValue, "p", 3, "rule out of range"); },
          "talvo-eval: p line 3: rule out of range\n"},
@@ -26,7 +27,7 @@ TEST(RunTool, MessagesBeginWithTheToolsName) {
     };
     for (const Ending& e : endings) {
         ::testing::internal::CaptureStderr();
-        EXPECT_EQ(RunTool("talvo-eval", "USAGE\n", e.body), 1);
+        EXPECT_EQ(RunTool("talvo-eval", e.body), 1);
         EXPECT_EQ(::testing::internal::GetCapturedStderr(), e.err);
     }
 }

@@ -326,7 +326,7 @@ TEST(Training, ClassesFollowTheProgramsChoiceOfFile) {
 // probabilities per base at risk by homopolymer run length.
 TEST(CodonTraining, WordsByCodonPositionAndRatesPerBaseAtRisk) {
     // CCCCCC ATG AAA TAA GGGGGG: runs of one base are A, T, G, T (4 of 21 bases).
-    const std::vector<AnnotatedSequence> set = {{"s", "CCCCCCATGAAATAAGGGGGG", 6, 14, ""}};
+    const std::vector<AnnotatedSequence> set = {{"s", "CCCCCCATGAAATAAGGGGGG", 6, 14, "", 0}};
     const CodonModel model = CountCodonWords(set);
     auto word = [](const std::string& bases) {
         int w = 0;

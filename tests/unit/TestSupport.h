@@ -1,5 +1,5 @@
-// Helpers of the unit tests: a fixture that starts every test from an empty
-// model, temporary directories, and sequences written as base letters.
+// Helpers of the unit tests: temporary directories, sequences written as
+// base letters, and rules added to a model.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -10,27 +10,10 @@
 #include <string>
 #include <vector>
 
-#include "CodonTable.h"
-#include "ProgramModel.h"
-#include "SampleExtraction.h"
-#include "WindowScoring.h"
-#include "WebPredict.h"
+#include "GeneticCode.h"
+#include "Model.h"
 
 namespace talvo::testing_support {
-
-// The model tables and run-wide settings are process-wide: every test starts
-// from an empty model with the short-sequence window.
-class ModelTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        ClearModel();
-        WINDOW_WIDTH = 96;
-        READ_ROUND = 500;
-        GCID = 0;
-        LENGTHID = 0;
-    }
-    void TearDown() override { ClearModel(); }
-};
 
 // A fresh directory under the system's temporary directory, removed with
 // everything in it when the object goes.
@@ -74,24 +57,16 @@ inline std::string Repeat(const std::string& unit, int times) {
     return text;
 }
 
-// Puts a sequence into a run object as the FASTA reader would (no length
-// check, so that short report examples can be built).
-inline void SetSequence(WebPredict& run, const std::string& bases) {
-    run.baseArray = Codes(bases);
-    run.arrayLen = static_cast<int>(bases.size());
-    run.seqLen = run.arrayLen;
-}
-
 // A single amino-acid rule: count of aa above threshold votes +weight (dir 1).
-inline void AddAcidRule(int aa, int threshold, double weight, int dir = 1) {
-    const int i = static_cast<int>(fh.size());
+inline void AddAcidRule(Model& model, int aa, int threshold, double weight, int dir = 1) {
+    const int i = static_cast<int>(model.rules.size());
     fnlHypo rule;
     rule.kind = 2;
     rule.first = aa;
     rule.weight = weight;
-    fh.push_back(rule);
-    snglAcidTrsld[i].dir = dir;
-    snglAcidTrsld[i].intTrsld = threshold;
+    model.rules.push_back(rule);
+    model.snglAcidTrsld[i].dir = dir;
+    model.snglAcidTrsld[i].intTrsld = threshold;
 }
 
 }  // namespace talvo::testing_support

@@ -1,4 +1,5 @@
-// The option scan and the classification of a run by length and G+C.
+// The option scan, the words of a run's failures, and the settings and
+// file paths of a run by its class.
 #include <gtest/gtest.h>
 
 #include <climits>
@@ -11,7 +12,8 @@
 #include "CommandLine.h"
 #include "EngineError.h"
 #include "Fatal.h"
-#include "TestSupport.h"
+#include "ProgramModel.h"
+#include "WebPredict.h"
 
 namespace talvo {
 namespace {
@@ -139,35 +141,8 @@ TEST(CommandLine, AnyExceptionEndsWithOneLine) {
     }
 }
 
-TEST(Classification, LengthAndWindow) {
-    EXPECT_EQ(ClassifySequence(599, 50).windowWidth, 96);
-    EXPECT_STREQ(ClassifySequence(599, 50).subDirectory, "/paramater32/");
-    EXPECT_EQ(ClassifySequence(600, 50).windowWidth, 196);
-    EXPECT_STREQ(ClassifySequence(600, 50).subDirectory, "/paramater/");
-    EXPECT_EQ(ClassifySequence(30, 50).lengthId, 0);
-    EXPECT_EQ(ClassifySequence(999, 50).lengthId, 0);
-    EXPECT_EQ(ClassifySequence(1000, 50).lengthId, 1);
-    EXPECT_EQ(ClassifySequence(3000, 50).lengthId, 1);
-    EXPECT_EQ(ClassifySequence(3001, 50).lengthId, 2);
-}
-
-TEST(Classification, GcBoundaries) {
-    EXPECT_EQ(ClassifySequence(100, 42.9).gcId, 0);
-    EXPECT_EQ(ClassifySequence(100, 43.0).gcId, 1);
-    EXPECT_EQ(ClassifySequence(100, 50.99).gcId, 1);
-    EXPECT_EQ(ClassifySequence(100, 51.0).gcId, 2);
-    EXPECT_EQ(ClassifySequence(100, 57.0).gcId, 2);
-    EXPECT_EQ(ClassifySequence(100, 57.1).gcId, 3);
-    EXPECT_EQ(ClassifySequence(100, 0.0).gcId, 0);
-    EXPECT_EQ(ClassifySequence(100, 100.0).gcId, 3);
-    // As the reader computes it: 43 of 100 bases, 57 of 100 bases.
-    EXPECT_EQ(ClassifySequence(100, 100.0 * 43 / 100).gcId, 1);
-    EXPECT_EQ(ClassifySequence(100, 100.0 * 57 / 100).gcId, 2);
-}
-
-using RunClassification = testing_support::ModelTest;
-
-TEST_F(RunClassification, ComposedPathsAndSettings) {
+// The program's run-wide settings and the paths of the class's files.
+TEST(RunClassification, ComposedPathsAndSettings) {
     WebPredict run;
     run.seqLen = 1500;
     run.gcPressure = 52.0;

@@ -10,7 +10,7 @@
 
 #include "EngineError.h"
 #include "ModelSet.h"
-#include "Reports.h"
+#include "Prediction.h"
 
 namespace talvo {
 namespace {
@@ -43,11 +43,15 @@ std::vector<std::vector<short>> Reads() {
     return reads;
 }
 
-// Everything a prediction shows: the text report and the score rows.
-std::string Shown(const std::vector<short>& bases, const Prediction& prediction) {
+// Everything a prediction holds that a report shows, every score to its
+// last bit.
+std::string Shown(const Prediction& p) {
     std::ostringstream out;
-    WriteTextReport("read", bases, prediction, 60, out);
-    WriteScoreFile(bases, prediction, out);
+    out << std::hexfloat << p.pathScore << ' ' << p.seqLayout.startBase << ' ' << p.seqLayout.stopBase << ':';
+    for (int frame : p.framePath) out << ' ' << frame;
+    for (const SequencingError& e : p.errors) out << " e" << e.pos << '/' << static_cast<int>(e.kind);
+    for (const auto& scores : p.frameScore)
+        for (double score : scores) out << ' ' << score;
     return out.str();
 }
 
@@ -56,7 +60,7 @@ TEST(Threads, ManyThreadsPredictAsOne) {
     std::vector<std::string> expected;
     {
         const ModelSet models(kShippedModel);
-        for (const auto& read : reads) expected.push_back(Shown(read, Predict(models, read, PredictionOptions{})));
+        for (const auto& read : reads) expected.push_back(Shown(Predict(models, read, PredictionOptions{})));
     }
     // A fresh model set, so that the threads also race to load its classes.
     const ModelSet models(kShippedModel);
@@ -68,7 +72,7 @@ TEST(Threads, ManyThreadsPredictAsOne) {
             // Each thread walks the reads from its own starting point.
             for (std::size_t k = 0; k < reads.size(); ++k) {
                 const std::size_t i = (k + 7 * t) % reads.size();
-                shown[t][i] = Shown(reads[i], Predict(models, reads[i], PredictionOptions{}));
+                shown[t][i] = Shown(Predict(models, reads[i], PredictionOptions{}));
             }
         });
     }

@@ -4,12 +4,12 @@
 #include <tuple>
 #include <vector>
 
+#include "ErrorPlacement.h"
 #include "TestSupport.h"
 
 namespace talvo {
 namespace {
 
-using testing_support::AddAcidRule;
 using testing_support::Codes;
 using testing_support::Repeat;
 
@@ -24,18 +24,18 @@ std::vector<int> PathOf(int n, std::vector<std::tuple<int, int, int>> runs) {
     return path;
 }
 
-class ErrorPlacement : public testing_support::ModelTest {
+class ErrorPlacement : public ::testing::Test {
 protected:
     // Places the errors of path over n codons of GGC: frame 0 reads Gly,
     // frame 1 Ala, so the rules can tell the offsets apart.
     std::vector<int> Place(std::vector<int> path, int pathEnd) {
         const std::vector<short> bases = Codes(Repeat("GGC", static_cast<int>(path.size())));
-        placer.pathEnd = pathEnd;
-        placer.FocusErrPlace(bases.data(), static_cast<int>(bases.size()), path);
+        PlaceErrors(model, bases.data(), static_cast<int>(bases.size()), pathEnd, path);
         return path;
     }
+    void AddAcidRule(int aa, int threshold, double weight) { testing_support::AddAcidRule(model, aa, threshold, weight); }
 
-    talvo::Test placer;
+    Model model;  // window width 96
 };
 
 // The worked example: frame 0 at 100 .. 199, frame 1 at 200 .. 299.
@@ -64,7 +64,7 @@ TEST_F(ErrorPlacement, NoScoreAboveMinus1000MovesTheChangeOneOn) {
 
 TEST_F(ErrorPlacement, LowerWindowLimit) {
     for (auto [width, limit] : {std::pair{96, 4}, std::pair{196, 10}}) {
-        WINDOW_WIDTH = width;
+        model.windowWidth = width;
         const std::vector<int> atLimit = PathOf(80, {{0, limit - 1, 0}, {limit, 60, 1}});
         EXPECT_EQ(Place(atLimit, 60), atLimit) << width;
         const std::vector<int> above = PathOf(80, {{0, limit, 0}, {limit + 1, 60, 1}});

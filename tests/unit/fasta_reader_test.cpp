@@ -9,6 +9,7 @@
 #include "Fatal.h"
 #include "TestSupport.h"
 #include "Variant.h"
+#include "WebPredict.h"
 
 namespace talvo {
 namespace {

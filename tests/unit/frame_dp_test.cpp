@@ -3,7 +3,7 @@
 
 #include <vector>
 
-#include "TestSupport.h"
+#include "FrameDP.h"
 
 namespace talvo {
 namespace {
@@ -28,16 +28,16 @@ layout WorkedExample() {
     return lay;
 }
 
-class FrameDP : public testing_support::ModelTest {
+class FrameDP : public ::testing::Test {
 protected:
     std::vector<dpNode> Fill(layout& lay) {
         std::vector<dpNode> nodes(3 * lay.windowClasses[0].size());
-        dp.MakeDPMatrix(nodes.data(), lay);
+        FillDPMatrix(model, PredictionOptions{}, nodes.data(), lay);
         return nodes;
     }
     double Trace(const std::vector<dpNode>& nodes) {
         path.clear();
-        return dp.TraceBack(nodes.data(), static_cast<int>(nodes.size() / 3), path);
+        return TracePath(nodes.data(), static_cast<int>(nodes.size() / 3), PredictionOptions{}, path, pathEnd);
     }
     // Hand-built cells for the traceback: a run in frame 0 over positions
     // from .. to, begun at `from`, every cell scoring 1.0, ending at `to`.
@@ -56,8 +56,9 @@ protected:
         return expected;
     }
 
-    talvo::Test dp;
+    Model model;  // window width 96, transition scores 0
     std::vector<int> path;
+    int pathEnd = -1;
 };
 
 TEST_F(FrameDP, WorkedExample) {
@@ -81,7 +82,7 @@ TEST_F(FrameDP, WorkedExample) {
     }
     for (const dpNode& node : nodes) EXPECT_GE(node.score, -30.0);
     EXPECT_EQ(Trace(nodes), 2.0);
-    EXPECT_EQ(dp.pathEnd, 90);
+    EXPECT_EQ(pathEnd, 90);
     EXPECT_EQ(path, Expected(100, 10, 90, 0));
 }
 
@@ -110,7 +111,7 @@ TEST_F(FrameDP, SinglePosition) {
         EXPECT_EQ(node.endFlag, -1);
     }
     EXPECT_EQ(Trace(nodes), -10.0);
-    EXPECT_EQ(dp.pathEnd, 0);
+    EXPECT_EQ(pathEnd, 0);
     EXPECT_EQ(path, std::vector<int>{0});
 }
 
@@ -127,7 +128,7 @@ TEST_F(FrameDP, StopClassAtPositionZeroSetsNoEndFlag) {
 TEST_F(FrameDP, StartSeedAgainstAnEqualCandidate) {
     // From another frame: 2.0 + 20 (begin -> coding) - 20 equals the seed,
     // which is kept: the cell begins a new path.
-    malkovChain[0][2] = 20.0;
+    model.malkovChain[0][2] = 20.0;
     layout lay = MakeLayout(30);
     lay.codonMarks[1][19] = -21;
     lay.codonMarks[0][20] = -21;
@@ -136,7 +137,7 @@ TEST_F(FrameDP, StartSeedAgainstAnEqualCandidate) {
     EXPECT_EQ(nodes[3 * 20].prevFrame, 10);
     EXPECT_EQ(nodes[3 * 20].score, 2.0);
     // From the same frame, an equal candidate continues the path.
-    malkovChain[0][2] = 0.0;
+    model.malkovChain[0][2] = 0.0;
     lay = MakeLayout(30);
     lay.codonMarks[1][19] = -21;
     lay.codonMarks[1][20] = -21;
@@ -164,17 +165,17 @@ TEST_F(FrameDP, EndCellTies) {
     nodes[3 * 8 + 0] = {10, 3.0, 1};
     nodes[3 * 5 + 2] = {10, 3.0, 1};
     EXPECT_EQ(Trace(nodes), -10.0);
-    EXPECT_EQ(dp.pathEnd, 5);  // the earlier position
+    EXPECT_EQ(pathEnd, 5);  // the earlier position
     EXPECT_EQ(path, Expected(10, 5, 5, 2));
     nodes[3 * 5 + 1] = {10, 3.0, 1};
     Trace(nodes);
     EXPECT_EQ(path, Expected(10, 5, 5, 1));  // the lower frame
     nodes[3 * 8 + 0].score = 3.5;
     Trace(nodes);
-    EXPECT_EQ(dp.pathEnd, 8);  // the higher score
+    EXPECT_EQ(pathEnd, 8);  // the higher score
     // No end flag at all: position 0, frame 0.
     Trace(std::vector<dpNode>(3 * 10));
-    EXPECT_EQ(dp.pathEnd, 0);
+    EXPECT_EQ(pathEnd, 0);
     EXPECT_EQ(path, Expected(10, 0, 0, 0));
 }
 
@@ -183,7 +184,7 @@ TEST_F(FrameDP, SixtyStepsAreNeeded) {
     EXPECT_EQ(path, Expected(70, 3, 63, 0));
     EXPECT_EQ(Trace(Chain(70, 3, 62, 5.0)), -10.0);
     EXPECT_EQ(path, Expected(70, 3, 62, 0));
-    EXPECT_EQ(dp.pathEnd, 62);
+    EXPECT_EQ(pathEnd, 62);
 }
 
 TEST_F(FrameDP, WalkStopsBeforeAPredecessorBelowMinus20) {
@@ -247,7 +248,7 @@ TEST_F(FrameDP, EntriesBeyondAFrameCountAsEndSentinelWithoutStart) {
 }
 
 TEST_F(FrameDP, ClassesOutsideTheFourAddNoTransitionTerm) {
-    for (auto& row : malkovChain)
+    for (auto& row : model.malkovChain)
         for (double& term : row) term = 5.0;
     layout lay = MakeLayout(21);
     for (auto& classes : lay.windowClasses) classes[19] = -1000;

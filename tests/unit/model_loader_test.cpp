@@ -10,7 +10,7 @@
 
 #include "EngineError.h"
 #include "LenientNumber.h"
-#include "Shortcut.h"
+#include "Model.h"
 #include "TestSupport.h"
 
 namespace talvo {
@@ -42,28 +42,23 @@ private:
     std::vector<std::string> lines_;
 };
 
-class ModelLoader : public testing_support::ModelTest {
+class ModelLoader : public ::testing::Test {
 protected:
-    // Loads the text as a parameter file; returns what went to stderr.
-    std::string LoadParameters(const std::string& text) {
+    // Loads the text as a parameter file of `rules` rules into a fresh
+    // model; returns the warnings.
+    std::vector<std::string> LoadParameters(const std::string& text, int rules = kMaxRules) {
         path_ = dir_.Write("paramL0G0-ex0.txt", text);
-        ::testing::internal::CaptureStderr();
-        Shortcut loader;
-        int status = -1;
-        try {
-            status = loader.GetParamater(path_);
-        } catch (...) {
-            ::testing::internal::GetCapturedStderr();
-            throw;
-        }
-        EXPECT_EQ(status, 0);
-        return ::testing::internal::GetCapturedStderr();
+        model = Model{};
+        std::vector<std::string> warnings;
+        ReadParameterFile(path_, rules, model, warnings);
+        return warnings;
     }
-    std::string LoadMatrix(const std::string& text) {
+    std::vector<std::string> LoadMatrix(const std::string& text) {
         path_ = dir_.Write("matrixL0G0-ex0.txt", text);
-        ::testing::internal::CaptureStderr();
-        EXPECT_EQ(Shortcut().GetDPMatrix(path_), 0);
-        return ::testing::internal::GetCapturedStderr();
+        model = Model{};
+        std::vector<std::string> warnings;
+        ReadTransitionFile(path_, model, warnings);
+        return warnings;
     }
     // The failure that loading the text throws.
     EngineError Rejection(const std::string& text) {
@@ -75,6 +70,7 @@ protected:
         return EngineError(EngineError::Kind::BadValue, "", 0, "accepted");
     }
 
+    Model model;
     TempDir dir_;
     std::string path_;
 };
@@ -89,32 +85,32 @@ TEST_F(ModelLoader, RuleLinesParsedLeniently) {
     file.Rule(5) = "0,1,2,3";
     file.Rule(6) = "2,,0,0,0,-4,extra,9";  // the last field is the rest: -4
     file.Rule(499) = "3,20,20,0,3,1";
-    EXPECT_EQ(LoadParameters(file.Text()), "");
-    ASSERT_EQ(fh.size(), 500u);
-    EXPECT_EQ(fh[0].kind, 3);
-    EXPECT_EQ(fh[0].first, 14);
-    EXPECT_EQ(fh[0].second, 9);
-    EXPECT_EQ(fh[0].third, 0);
-    EXPECT_EQ(fh[0].gap, 2);
-    EXPECT_EQ(fh[0].weight, 0.42);
-    EXPECT_EQ(fh[1].kind, 0);
-    EXPECT_EQ(fh[1].first, 1);
-    EXPECT_EQ(fh[1].second, 1);
-    EXPECT_EQ(fh[1].third, 1);
-    EXPECT_EQ(fh[1].gap, 1);
-    EXPECT_EQ(fh[1].weight, 1.0);
-    EXPECT_EQ(fh[2].first, 7);
-    EXPECT_EQ(fh[2].weight, 1.5);
-    EXPECT_EQ(fh[3].first, 0);
-    EXPECT_EQ(fh[3].weight, 0.001);
-    EXPECT_EQ(fh[4].weight, 2.5);
-    EXPECT_EQ(fh[5].third, 3);
-    EXPECT_EQ(fh[5].gap, 3);
-    EXPECT_EQ(fh[5].weight, 3.0);
-    EXPECT_EQ(fh[6].first, 0);
-    EXPECT_EQ(fh[6].weight, -4.0);
-    EXPECT_EQ(fh[499].gap, 3);
-    EXPECT_EQ(fh[100].kind, 1);
+    EXPECT_TRUE(LoadParameters(file.Text()).empty());
+    ASSERT_EQ(model.rules.size(), 500u);
+    EXPECT_EQ(model.rules[0].kind, 3);
+    EXPECT_EQ(model.rules[0].first, 14);
+    EXPECT_EQ(model.rules[0].second, 9);
+    EXPECT_EQ(model.rules[0].third, 0);
+    EXPECT_EQ(model.rules[0].gap, 2);
+    EXPECT_EQ(model.rules[0].weight, 0.42);
+    EXPECT_EQ(model.rules[1].kind, 0);
+    EXPECT_EQ(model.rules[1].first, 1);
+    EXPECT_EQ(model.rules[1].second, 1);
+    EXPECT_EQ(model.rules[1].third, 1);
+    EXPECT_EQ(model.rules[1].gap, 1);
+    EXPECT_EQ(model.rules[1].weight, 1.0);
+    EXPECT_EQ(model.rules[2].first, 7);
+    EXPECT_EQ(model.rules[2].weight, 1.5);
+    EXPECT_EQ(model.rules[3].first, 0);
+    EXPECT_EQ(model.rules[3].weight, 0.001);
+    EXPECT_EQ(model.rules[4].weight, 2.5);
+    EXPECT_EQ(model.rules[5].third, 3);
+    EXPECT_EQ(model.rules[5].gap, 3);
+    EXPECT_EQ(model.rules[5].weight, 3.0);
+    EXPECT_EQ(model.rules[6].first, 0);
+    EXPECT_EQ(model.rules[6].weight, -4.0);
+    EXPECT_EQ(model.rules[499].gap, 3);
+    EXPECT_EQ(model.rules[100].kind, 1);
 }
 
 TEST_F(ModelLoader, ThresholdAndPseudoCountSections) {
@@ -131,58 +127,55 @@ TEST_F(ModelLoader, ThresholdAndPseudoCountSections) {
     file.AcidPseudo(0) = "3";
     file.AcidPseudo(20) = "0.2,1";
     LoadParameters(file.Text());
-    EXPECT_EQ(codonTrsld[0].dir, 1);
-    EXPECT_EQ(codonTrsld[0].realTrsld, 0.25);
-    EXPECT_EQ(codonTrsld[0].intTrsld, 0);  // not a field of this section
-    EXPECT_EQ(codonTrsld[499].dir, 0);
-    EXPECT_EQ(codonTrsld[499].realTrsld, -1.5);
-    EXPECT_EQ(pairAcidTrsld[7].dir, 1);
-    EXPECT_EQ(pairAcidTrsld[7].realTrsld, 300.0);
-    EXPECT_EQ(snglAcidTrsld[0].intTrsld, 9);
-    EXPECT_EQ(snglAcidTrsld[0].realTrsld, 0.0);
-    EXPECT_EQ(snglAcidTrsld[1].intTrsld, -4);
-    EXPECT_EQ(snglAcidTrsld[2].dir, 5);
-    EXPECT_EQ(snglAcidTrsld[2].intTrsld, 5);
-    EXPECT_EQ(pairAcidPriproTable[0][0][0][0], 0.5);
-    EXPECT_EQ(pairAcidPriproTable[0][0][0][1], 1.5);
-    EXPECT_EQ(pairAcidPriproTable[1][2][3][0], 7.5);
-    EXPECT_EQ(pairAcidPriproTable[1][2][3][1], 8.5);
-    EXPECT_EQ(pairAcidPriproTable[1][3][2][0], 0.0);
-    EXPECT_EQ(pairAcidPriproTable[3][20][20][1], 2.0);
-    EXPECT_EQ(snglAcidPriproTable[0][0], 3.0);
-    EXPECT_EQ(snglAcidPriproTable[0][1], 3.0);
-    EXPECT_EQ(snglAcidPriproTable[20][0], 0.2);
-    EXPECT_EQ(snglAcidPriproTable[20][1], 1.0);
+    EXPECT_EQ(model.codonTrsld[0].dir, 1);
+    EXPECT_EQ(model.codonTrsld[0].realTrsld, 0.25);
+    EXPECT_EQ(model.codonTrsld[0].intTrsld, 0);  // not a field of this section
+    EXPECT_EQ(model.codonTrsld[499].dir, 0);
+    EXPECT_EQ(model.codonTrsld[499].realTrsld, -1.5);
+    EXPECT_EQ(model.pairAcidTrsld[7].dir, 1);
+    EXPECT_EQ(model.pairAcidTrsld[7].realTrsld, 300.0);
+    EXPECT_EQ(model.snglAcidTrsld[0].intTrsld, 9);
+    EXPECT_EQ(model.snglAcidTrsld[0].realTrsld, 0.0);
+    EXPECT_EQ(model.snglAcidTrsld[1].intTrsld, -4);
+    EXPECT_EQ(model.snglAcidTrsld[2].dir, 5);
+    EXPECT_EQ(model.snglAcidTrsld[2].intTrsld, 5);
+    EXPECT_EQ(model.pairAcidPriproTable[0][0][0][0], 0.5);
+    EXPECT_EQ(model.pairAcidPriproTable[0][0][0][1], 1.5);
+    EXPECT_EQ(model.pairAcidPriproTable[1][2][3][0], 7.5);
+    EXPECT_EQ(model.pairAcidPriproTable[1][2][3][1], 8.5);
+    EXPECT_EQ(model.pairAcidPriproTable[1][3][2][0], 0.0);
+    EXPECT_EQ(model.pairAcidPriproTable[3][20][20][1], 2.0);
+    EXPECT_EQ(model.snglAcidPriproTable[0][0], 3.0);
+    EXPECT_EQ(model.snglAcidPriproTable[0][1], 3.0);
+    EXPECT_EQ(model.snglAcidPriproTable[20][0], 0.2);
+    EXPECT_EQ(model.snglAcidPriproTable[20][1], 1.0);
 }
 
-TEST_F(ModelLoader, ReadRoundZeroSkipsTheRuleLines) {
-    READ_ROUND = 0;
+TEST_F(ModelLoader, ZeroRulesSkipsTheRuleLines) {
     ParamFile file;
     file.Rule(0) = "7,0.75";
     file.CodonThreshold(0) = "1,0.5";
     file.AcidPseudo(20) = "4,5";
-    LoadParameters(file.Text());
-    EXPECT_TRUE(fh.empty());
-    EXPECT_EQ(codonTrsld[0].dir, 1);
-    EXPECT_EQ(codonTrsld[0].realTrsld, 0.5);
-    EXPECT_EQ(snglAcidPriproTable[20][1], 5.0);
+    LoadParameters(file.Text(), 0);
+    EXPECT_TRUE(model.rules.empty());
+    EXPECT_EQ(model.codonTrsld[0].dir, 1);
+    EXPECT_EQ(model.codonTrsld[0].realTrsld, 0.5);
+    EXPECT_EQ(model.snglAcidPriproTable[20][1], 5.0);
 }
 
 TEST_F(ModelLoader, MissingFiles) {
     const std::string path = dir_.Path("paramater/paramL0G0-ex0.txt");
     for (bool matrix : {false, true}) {
-        ::testing::internal::CaptureStderr();
+        std::vector<std::string> warnings;
         try {
-            Shortcut loader;
-            matrix ? loader.GetDPMatrix(path) : loader.GetParamater(path);
+            matrix ? ReadTransitionFile(path, model, warnings) : ReadParameterFile(path, kMaxRules, model, warnings);
             ADD_FAILURE() << "no error";
         } catch (const EngineError& e) {
             EXPECT_EQ(e.kind, EngineError::Kind::CannotOpen);
             EXPECT_EQ(e.file, path);
         }
-        EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
     }
-    EXPECT_TRUE(fh.empty());
+    EXPECT_TRUE(model.rules.empty());
 }
 
 TEST_F(ModelLoader, OutOfRangeRuleFieldsRejectedByKind) {
@@ -199,8 +192,7 @@ TEST_F(ModelLoader, OutOfRangeRuleFieldsRejectedByKind) {
         {"1,99,99,99,99,1", nullptr}, {"5,-9,-9,-9,-9,1", nullptr},
     };
     for (const Case& c : cases) {
-        ClearModel();
-        ParamFile file;
+            ParamFile file;
         file.Rule(2) = c.line;
         const EngineError e = Rejection(file.Text());
         if (c.field == nullptr) {
@@ -216,67 +208,60 @@ TEST_F(ModelLoader, OutOfRangeRuleFieldsRejectedByKind) {
 TEST_F(ModelLoader, TruncatedFileLoadsWithOneWarning) {
     ParamFile file;
     file.Rule(0) = "2,3,0,0,0,0.5";
-    const std::string warning = LoadParameters(file.Text(100));
-    EXPECT_EQ(std::count(warning.begin(), warning.end(), '\n'), 1) << warning;
-    EXPECT_EQ(warning.rfind("talvo: ", 0), 0u) << warning;
-    EXPECT_NE(warning.find(path_), std::string::npos) << warning;
-    ASSERT_EQ(fh.size(), 500u);
-    EXPECT_EQ(fh[0].weight, 0.5);
+    const std::vector<std::string> warnings = LoadParameters(file.Text(100));
+    ASSERT_EQ(warnings.size(), 1u);
+    EXPECT_EQ(warnings[0].rfind(path_ + ": ", 0), 0u) << warnings[0];
+    ASSERT_EQ(model.rules.size(), 500u);
+    EXPECT_EQ(model.rules[0].weight, 0.5);
     // Complete files warn about nothing, with or without a final line feed
     // and with anything after the last line read.
-    ClearModel();
     std::string text = file.Text();
-    EXPECT_EQ(LoadParameters(text.substr(0, text.size() - 1)), "");
-    ClearModel();
-    EXPECT_EQ(LoadParameters(text + "9,9\nextra\n"), "");
+    EXPECT_TRUE(LoadParameters(text.substr(0, text.size() - 1)).empty());
+    EXPECT_TRUE(LoadParameters(text + "9,9\nextra\n").empty());
 }
 
 TEST_F(ModelLoader, OverlongLineLoadsWithOneWarning) {
     ParamFile file;
     file.Rule(10) = "2,5,0,0,0,1.25";
     file.Rule(10).resize(255, ' ');  // the longest line that fits
-    EXPECT_EQ(LoadParameters(file.Text()), "");
-    EXPECT_EQ(fh[10].weight, 1.25);
+    EXPECT_TRUE(LoadParameters(file.Text()).empty());
+    EXPECT_EQ(model.rules[10].weight, 1.25);
 
-    ClearModel();
     file.Rule(10).resize(256, ' ');
-    const std::string warning = LoadParameters(file.Text());
-    EXPECT_EQ(std::count(warning.begin(), warning.end(), '\n'), 1) << warning;
-    EXPECT_NE(warning.find(path_ + " line 11"), std::string::npos) << warning;
-    ASSERT_EQ(fh.size(), 500u);
-    EXPECT_EQ(fh[10].kind, 2);
-    EXPECT_EQ(fh[10].weight, 1.25);  // its first 255 characters are parsed
+    const std::vector<std::string> warnings = LoadParameters(file.Text());
+    ASSERT_EQ(warnings.size(), 1u);
+    EXPECT_EQ(warnings[0].rfind(path_ + " line 11: ", 0), 0u) << warnings[0];
+    ASSERT_EQ(model.rules.size(), 500u);
+    EXPECT_EQ(model.rules[10].kind, 2);
+    EXPECT_EQ(model.rules[10].weight, 1.25);  // its first 255 characters are parsed
 }
 
 TEST_F(ModelLoader, TransitionFile) {
     const std::string lines = "0,0,0,0,\n1.5,-0.5,-2,-3,\n -1e3, 2 ,3,4\r\n4,5\n9,9,9,9\n";
-    EXPECT_EQ(LoadMatrix(lines), "");
-    EXPECT_EQ(malkovChain[0][1], 1.5);  // non-coding -> coding
-    EXPECT_EQ(malkovChain[1][1], -0.5);
-    EXPECT_EQ(malkovChain[2][1], -2.0);
-    EXPECT_EQ(malkovChain[3][1], -3.0);
-    EXPECT_EQ(malkovChain[0][2], -1000.0);
-    EXPECT_EQ(malkovChain[1][2], 2.0);
-    EXPECT_EQ(malkovChain[3][2], 4.0);
-    EXPECT_EQ(malkovChain[0][3], 4.0);
-    EXPECT_EQ(malkovChain[1][3], 5.0);  // missing fields repeat the last one
-    EXPECT_EQ(malkovChain[3][3], 5.0);
-    EXPECT_EQ(malkovChain[0][0], 0.0);  // the fifth line is never read
+    EXPECT_TRUE(LoadMatrix(lines).empty());
+    EXPECT_EQ(model.malkovChain[0][1], 1.5);  // non-coding -> coding
+    EXPECT_EQ(model.malkovChain[1][1], -0.5);
+    EXPECT_EQ(model.malkovChain[2][1], -2.0);
+    EXPECT_EQ(model.malkovChain[3][1], -3.0);
+    EXPECT_EQ(model.malkovChain[0][2], -1000.0);
+    EXPECT_EQ(model.malkovChain[1][2], 2.0);
+    EXPECT_EQ(model.malkovChain[3][2], 4.0);
+    EXPECT_EQ(model.malkovChain[0][3], 4.0);
+    EXPECT_EQ(model.malkovChain[1][3], 5.0);  // missing fields repeat the last one
+    EXPECT_EQ(model.malkovChain[3][3], 5.0);
+    EXPECT_EQ(model.malkovChain[0][0], 0.0);  // the fifth line is never read
 
-    ClearModel();
-    EXPECT_EQ(LoadMatrix("0,0,0,0\n1.5,-0.5,-2,-3\n"
-                         "-1000,2,3,4\n4,5\n"),
-              "");
-    EXPECT_EQ(malkovChain[0][1], 1.5);
-    EXPECT_EQ(malkovChain[3][1], -3.0);
+    EXPECT_TRUE(LoadMatrix("0,0,0,0\n1.5,-0.5,-2,-3\n-1000,2,3,4\n4,5\n").empty());
+    EXPECT_EQ(model.malkovChain[0][1], 1.5);
+    EXPECT_EQ(model.malkovChain[3][1], -3.0);
 }
 
 TEST_F(ModelLoader, ShortTransitionFileLoadsWithOneWarning) {
-    const std::string warning = LoadMatrix("1,2,3,4\n5,6,7,8\n");
-    EXPECT_EQ(std::count(warning.begin(), warning.end(), '\n'), 1) << warning;
-    EXPECT_NE(warning.find(path_), std::string::npos) << warning;
-    EXPECT_EQ(malkovChain[3][0], 4.0);
-    EXPECT_EQ(malkovChain[0][1], 5.0);
+    const std::vector<std::string> warnings = LoadMatrix("1,2,3,4\n5,6,7,8\n");
+    ASSERT_EQ(warnings.size(), 1u);
+    EXPECT_EQ(warnings[0].rfind(path_ + ": ", 0), 0u) << warnings[0];
+    EXPECT_EQ(model.malkovChain[3][0], 4.0);
+    EXPECT_EQ(model.malkovChain[0][1], 5.0);
 }
 
 }  // namespace

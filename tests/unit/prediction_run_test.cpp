@@ -1,5 +1,6 @@
-// The coding region derived from the traced path, alone and in a whole
-// prediction over a small model.
+// The class of a read, the rule that turns changes of frame into insertions
+// and deletions, the coding region derived from the traced path, and whole
+// predictions over a small model with their settings.
 #include <gtest/gtest.h>
 
 #include <limits>
@@ -16,6 +17,73 @@ namespace {
 
 using testing_support::Codes;
 using testing_support::Repeat;
+
+TEST(Classification, LengthAndWindow) {
+    EXPECT_EQ(ClassifySequence(599, 50).windowWidth, 96);
+    EXPECT_STREQ(ClassifySequence(599, 50).subDirectory, "/paramater32/");
+    EXPECT_EQ(ClassifySequence(600, 50).windowWidth, 196);
+    EXPECT_STREQ(ClassifySequence(600, 50).subDirectory, "/paramater/");
+    EXPECT_EQ(ClassifySequence(30, 50).lengthId, 0);
+    EXPECT_EQ(ClassifySequence(999, 50).lengthId, 0);
+    EXPECT_EQ(ClassifySequence(1000, 50).lengthId, 1);
+    EXPECT_EQ(ClassifySequence(3000, 50).lengthId, 1);
+    EXPECT_EQ(ClassifySequence(3001, 50).lengthId, 2);
+}
+
+TEST(Classification, GcBoundaries) {
+    EXPECT_EQ(ClassifySequence(100, 42.9).gcId, 0);
+    EXPECT_EQ(ClassifySequence(100, 43.0).gcId, 1);
+    EXPECT_EQ(ClassifySequence(100, 50.99).gcId, 1);
+    EXPECT_EQ(ClassifySequence(100, 51.0).gcId, 2);
+    EXPECT_EQ(ClassifySequence(100, 57.0).gcId, 2);
+    EXPECT_EQ(ClassifySequence(100, 57.1).gcId, 3);
+    EXPECT_EQ(ClassifySequence(100, 0.0).gcId, 0);
+    EXPECT_EQ(ClassifySequence(100, 100.0).gcId, 3);
+    // As the reader computes it: 43 of 100 bases, 57 of 100 bases.
+    EXPECT_EQ(ClassifySequence(100, 100.0 * 43 / 100).gcId, 1);
+    EXPECT_EQ(ClassifySequence(100, 100.0 * 57 / 100).gcId, 2);
+}
+
+TEST(ErrorRule, SixCasesAtTheirOwnBaseOnly) {
+    // (prev, cur) -> kind and the base offset r = p mod 3 that carries it.
+    struct Case {
+        int prev, cur, r;
+        ErrorKind kind;
+    };
+    const Case cases[] = {
+        {0, 1, 0, ErrorKind::Insertion}, {1, 2, 1, ErrorKind::Insertion},
+        {2, 0, 2, ErrorKind::Insertion}, {0, 2, 2, ErrorKind::Deletion},
+        {2, 1, 1, ErrorKind::Deletion},  {1, 0, 0, ErrorKind::Deletion},
+    };
+    for (const Case& c : cases) {
+        const std::vector<int> path = {-1, c.prev, c.cur, -1};
+        for (int r = 0; r < 3; ++r) {
+            EXPECT_EQ(ErrorAt(path, 6 + r), r == c.r ? c.kind : ErrorKind::None)
+                << c.prev << "->" << c.cur << " r " << r;
+        }
+    }
+}
+
+TEST(ErrorRule, NoErrorWithoutAFrameChangeInsideThePath) {
+    const std::vector<int> path = {0, 1, 1, -1, 2, 0, -1};
+    for (int p = 0; p < 3; ++p) EXPECT_EQ(ErrorAt(path, p), ErrorKind::None);  // before codon 1
+    for (int p = 6; p < 9; ++p) EXPECT_EQ(ErrorAt(path, p), ErrorKind::None);  // 1 -> 1
+    for (int p = 9; p < 15; ++p) EXPECT_EQ(ErrorAt(path, p), ErrorKind::None);  // to and from -1
+    EXPECT_EQ(ErrorAt(path, 15), ErrorKind::None);                              // 2 -> 0 at r 0
+    EXPECT_EQ(ErrorAt(path, 17), ErrorKind::Insertion);                         // 2 -> 0 at r 2
+    EXPECT_EQ(ErrorAt(path, 3), ErrorKind::Insertion);                          // 0 -> 1 at base 3
+}
+
+TEST(ErrorRule, PositionBeyondThePathIsOffThePath) {
+    // 26 bases, 8 codon positions: bases 24 and 25 belong to position 8. The
+    // vector keeps a frame-1 entry past its end, which must not be read.
+    std::vector<int> path = {-1, 0, 0, 0, 0, 0, 0, 0, 1};
+    path.pop_back();
+    EXPECT_EQ(ErrorAt(path, 24), ErrorKind::None);
+    EXPECT_EQ(ErrorAt(path, 25), ErrorKind::None);
+    EXPECT_EQ(FrameAt(path, 8), -1);
+    EXPECT_EQ(FrameAt(path, -1), -1);
+}
 
 struct Region {
     std::vector<int> framePath;

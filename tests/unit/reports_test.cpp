@@ -8,11 +8,18 @@
 
 #include "TestSupport.h"
 #include "Variant.h"
+#include "WebPredict.h"
 
 namespace talvo {
 namespace {
 
-using testing_support::SetSequence;
+// Puts a sequence into a run object as the FASTA reader would (no length
+// check, so that short report examples can be built).
+void SetSequence(WebPredict& run, const std::string& bases) {
+    run.baseArray = testing_support::Codes(bases);
+    run.arrayLen = static_cast<int>(bases.size());
+    run.seqLen = run.arrayLen;
+}
 
 const std::string kExampleBases = "ATGATGCATGCAGTTTGGGCCCAA";
 

@@ -1,19 +1,20 @@
 // Start marks, window classes and scores per codon position and frame.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstring>
 #include <random>
 #include <string>
 
+#include "SampleExtraction.h"
 #include "TestSupport.h"
+#include "WindowScoring.h"
 
 namespace talvo {
 namespace {
 
-using testing_support::AddAcidRule;
 using testing_support::Codes;
 using testing_support::Repeat;
-using testing_support::SetSequence;
 
 constexpr int kAla = 0;
 constexpr int kStopAcid = 20;
@@ -26,8 +27,7 @@ smplTestData FreshCount(const std::vector<short>& b, int start, int width, int& 
     std::memset(s.snglAcidCnt, 0, sizeof s.snglAcidCnt);
     std::memset(s.pairAcidMarg, 0, sizeof s.pairAcidMarg);
     const int length = static_cast<int>(b.size());
-    const ReadData rd;
-    auto acid = [&](int p) { return rd.CodonTable(b[p], b[p + 1], b[p + 2]); };
+    auto acid = [&](int p) { return AminoAcidOf(b[p], b[p + 1], b[p + 2]); };
     int k = 0;
     for (; k + 2 < width && start + k + 2 < length; k += 3) {
         const int p = start + k;
@@ -37,10 +37,12 @@ smplTestData FreshCount(const std::vector<short>& b, int start, int width, int& 
         ++s.codonCnt[b[p]][b[p + 1]][b[p + 2]];
         for (int g = 0; g < 4; ++g) {
             const int q = p + 3 * (g + 1);
-            if (q + 2 >= length || acid(q) < 0) continue;
+            if (q + 2 >= length) continue;
+            const int aa2 = acid(q);
+            if (aa2 < 0) continue;
             ++s.pairAcidMarg[g][0][aa];
-            ++s.pairAcidCnt[g][aa][acid(q)];
-            ++s.pairAcidMarg[g][1][acid(q)];
+            ++s.pairAcidCnt[g][aa][aa2];
+            ++s.pairAcidMarg[g][1][aa2];
         }
     }
     s.smplStart = start;
@@ -65,12 +67,13 @@ std::string RandomBases(int length, unsigned seed) {
 }
 
 // Rules of all three kinds with distinct weights, so that windows differ.
-void AddMixedModel() {
-    for (auto& byGap : pairAcidPriproTable)
+Model MixedModel() {
+    Model model;
+    for (auto& byGap : model.pairAcidPriproTable)
         for (auto& byFirst : byGap)
             for (auto& pair : byFirst) pair[0] = pair[1] = 1.0;
-    for (auto& pair : snglAcidPriproTable) pair[0] = pair[1] = 1.0;
-    for (int aa = 0; aa < 21; ++aa) AddAcidRule(aa, 1 + aa % 3, 1.0 / (aa + 1), aa % 2);
+    for (auto& pair : model.snglAcidPriproTable) pair[0] = pair[1] = 1.0;
+    for (int aa = 0; aa < 21; ++aa) testing_support::AddAcidRule(model, aa, 1 + aa % 3, 1.0 / (aa + 1), aa % 2);
     const int codons[][3] = {{2, 3, 1}, {3, 1, 2}, {0, 1, 2}, {1, 1, 0}};
     for (int i = 0; i < 4; ++i) {
         fnlHypo rule;
@@ -79,8 +82,8 @@ void AddMixedModel() {
         rule.second = codons[i][1];
         rule.third = codons[i][2];
         rule.weight = 0.3 + 0.01 * i;
-        codonTrsld[fh.size()] = {1, 0, 0.2 + 0.1 * i};
-        fh.push_back(rule);
+        model.codonTrsld[model.rules.size()] = {1, 0, 0.2 + 0.1 * i};
+        model.rules.push_back(rule);
     }
     for (int g = 0; g < 4; ++g) {
         fnlHypo rule;
@@ -89,22 +92,29 @@ void AddMixedModel() {
         rule.second = 9;
         rule.gap = g;
         rule.weight = 0.07 * (g + 1);
-        pairAcidTrsld[fh.size()] = {g % 2, 0, 1.0};
-        fh.push_back(rule);
+        model.pairAcidTrsld[model.rules.size()] = {g % 2, 0, 1.0};
+        model.rules.push_back(rule);
     }
+    return model;
 }
 
-class SampleExtraction : public testing_support::ModelTest {
+class SampleExtraction : public ::testing::Test {
 protected:
-    void Extract(const std::string& bases, int width) {
-        WINDOW_WIDTH = width;
-        SetSequence(run, bases);
-        EXPECT_EQ(run.GetSmplsFromArray(), 0);
+    void Extract(const std::string& text, int width) {
+        model.windowWidth = width;
+        read = Codes(text);
+        ExtractSamples(model, read.data(), static_cast<int>(read.size()), lay, frameScore);
     }
-    const std::vector<int>& Classes(int f) const { return run.seqLayout.windowClasses[f]; }
-    const std::vector<double>& Scores(int f) const { return run.frameScore[f]; }
+    const std::vector<int>& Classes(int f) const { return lay.windowClasses[f]; }
+    const std::vector<double>& Scores(int f) const { return frameScore[f]; }
+    void AddAcidRule(int aa, int threshold, double weight, int dir = 1) {
+        testing_support::AddAcidRule(model, aa, threshold, weight, dir);
+    }
 
-    WebPredict run;
+    Model model;
+    std::vector<short> read;  // the bases extracted last
+    layout lay;
+    std::array<std::vector<double>, 3> frameScore;
 };
 
 TEST_F(SampleExtraction, ScanWindowMatchesAFreshCount) {
@@ -122,8 +132,7 @@ TEST_F(SampleExtraction, ScanWindowMatchesAFreshCount) {
             ASSERT_TRUE(SameCounts(sample, fresh)) << "width " << width << " start " << start;
             const int centre = start + 3 * (width / 6);
             const bool stopAtCentre = centre + 2 < length && expectedK > 3 * (width / 6) &&
-                                      ReadData().CodonTable(codes[centre], codes[centre + 1],
-                                                            codes[centre + 2]) == kStopAcid;
+                                      AminoAcidOf(codes[centre], codes[centre + 1], codes[centre + 2]) == kStopAcid;
             ASSERT_EQ(centreStop, stopAtCentre) << start;
         }
     }
@@ -131,11 +140,8 @@ TEST_F(SampleExtraction, ScanWindowMatchesAFreshCount) {
 
 TEST_F(SampleExtraction, EveryScoredWindowScoresItsFreshCount) {
     for (auto [width, length] : {std::pair{96, 400}, std::pair{196, 700}}) {
-        ClearModel();
-        AddMixedModel();
-        run = WebPredict();
-        const std::string bases = RandomBases(length, 11 + width);
-        Extract(bases, width);
+        model = MixedModel();
+        Extract(RandomBases(length, 11 + width), width);
         const int h = width / 6;
         int scored = 0;
         for (int f = 0; f < 3; ++f) {
@@ -145,7 +151,7 @@ TEST_F(SampleExtraction, EveryScoredWindowScoresItsFreshCount) {
                 if (s + width >= length || Classes(f)[j] == -100) continue;
                 int k = 0;
                 double score = 0.0;
-                const int code = run.CHKSmpl(FreshCount(run.baseArray, s, width, k), score);
+                const int code = ScoreWindow(model, FreshCount(read, s, width, k), score);
                 EXPECT_EQ(Scores(f)[j], score) << "frame " << f << " entry " << j;
                 EXPECT_EQ(Classes(f)[j], code) << "frame " << f << " entry " << j;
                 ++scored;
@@ -156,9 +162,8 @@ TEST_F(SampleExtraction, EveryScoredWindowScoresItsFreshCount) {
 }
 
 TEST_F(SampleExtraction, ShapesOf3000Bases) {
-    AddMixedModel();
+    model = MixedModel();
     Extract(RandomBases(3000, 3), 196);
-    const layout& lay = run.seqLayout;
     const std::size_t sizes[3] = {1000, 999, 999};
     for (int f = 0; f < 3; ++f) {
         ASSERT_EQ(lay.codonMarks[f].size(), sizes[f]);
@@ -212,20 +217,18 @@ TEST_F(SampleExtraction, FiftyThreeBasesHaveOnlyTheLeadInAndOneEnd) {
         expected.push_back(-1000);
         EXPECT_EQ(Classes(f), expected);
         EXPECT_EQ(Scores(f), std::vector<double>(17, -10.0));
-        EXPECT_EQ(run.seqLayout.codonMarks[f].size(), 17u);
+        EXPECT_EQ(lay.codonMarks[f].size(), 17u);
     }
     // A stop codon at the centre offset closes the frame with -100 instead.
-    run = WebPredict();
     Extract(Repeat("GCT", 16) + "TAA" + "GC", 96);
     EXPECT_EQ(Classes(0).back(), -100);
     EXPECT_EQ(Classes(0).size(), 17u);
     EXPECT_EQ(Scores(0), std::vector<double>(17, -10.0));
     EXPECT_EQ(Classes(1).back(), -1000);
     // Thirty bases: the vectors are longer than the frames' codon marks.
-    run = WebPredict();
     Extract(Repeat("GCT", 10), 96);
-    EXPECT_EQ(run.seqLayout.codonMarks[0].size(), 10u);
-    EXPECT_EQ(run.seqLayout.codonMarks[1].size(), 9u);
+    EXPECT_EQ(lay.codonMarks[0].size(), 10u);
+    EXPECT_EQ(lay.codonMarks[1].size(), 9u);
     EXPECT_EQ(Classes(1).size(), 17u);
 }
 
@@ -269,13 +272,13 @@ TEST_F(SampleExtraction, UnknownBaseAtTheCentre) {
     std::string bases = Repeat("GCT", 100);
     bases.replace(249, 3, "TAN");
     Extract(bases, 96);
-    EXPECT_EQ(run.seqLayout.codonMarks[0][83], -14);
+    EXPECT_EQ(lay.codonMarks[0][83], -14);
     EXPECT_EQ(Classes(0)[83], -1);  // 31 Ala: scored, not a stop
     EXPECT_EQ(Scores(0)[83], -0.5);
     EXPECT_EQ(Scores(0)[50], 0.5);
     smplTestData sample;
     bool centreStop = true;
-    ScanWindow(sample, run.baseArray.data(), 300, 201, 96, centreStop);
+    ScanWindow(sample, read.data(), 300, 201, 96, centreStop);
     EXPECT_FALSE(centreStop);
     EXPECT_EQ(sample.snglAcidCnt[kAla], 31);
 }
@@ -283,14 +286,14 @@ TEST_F(SampleExtraction, UnknownBaseAtTheCentre) {
 TEST_F(SampleExtraction, StartMarks) {
     std::string bases = "CATG" + Repeat("GCT", 10) + "atgA";
     Extract(bases, 96);
-    EXPECT_EQ(run.seqLayout.codonMarks[1][0], -21);
-    EXPECT_EQ(run.seqLayout.codonMarks[0][0], -14);
-    EXPECT_EQ(run.seqLayout.codonMarks[0][1], -14);
-    for (std::size_t j = 1; j < run.seqLayout.codonMarks[1].size(); ++j) {
-        EXPECT_EQ(run.seqLayout.codonMarks[1][j], -14) << j;
+    EXPECT_EQ(lay.codonMarks[1][0], -21);
+    EXPECT_EQ(lay.codonMarks[0][0], -14);
+    EXPECT_EQ(lay.codonMarks[0][1], -14);
+    for (std::size_t j = 1; j < lay.codonMarks[1].size(); ++j) {
+        EXPECT_EQ(lay.codonMarks[1][j], -14) << j;
     }
-    EXPECT_EQ(run.seqLayout.codonMarks[1].back(), -14);  // lower-case atg
-    EXPECT_TRUE(run.seqLayout.knownClasses[0].empty());
+    EXPECT_EQ(lay.codonMarks[1].back(), -14);  // lower-case atg
+    EXPECT_TRUE(lay.knownClasses[0].empty());
 }
 
 }  // namespace

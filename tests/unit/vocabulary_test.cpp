@@ -1,12 +1,11 @@
-// Genetic code, codon rates, printed bases, class indices and the rule that
-// turns changes of frame into insertions and deletions.
+// The run object's vocabulary: genetic code, codon rates, printed bases and
+// class indices.
 #include <gtest/gtest.h>
 
 #include <array>
 #include <map>
 
 #include "CodonTable.h"
-#include "ErrorRule.h"
 #include "Test.h"
 
 namespace talvo {
@@ -79,47 +78,6 @@ TEST(ChkState, ClassIndices) {
     EXPECT_EQ(t.ChkState(-22), 2);
     EXPECT_EQ(t.ChkState(-100), 3);
     for (int other : {-1000, -20, -21, -14, 0, 1, 10, 3}) EXPECT_EQ(t.ChkState(other), -1) << other;
-}
-
-TEST(ErrorRule, SixCasesAtTheirOwnBaseOnly) {
-    // (prev, cur) -> kind and the base offset r = p mod 3 that carries it.
-    struct Case {
-        int prev, cur, r;
-        ErrorKind kind;
-    };
-    const Case cases[] = {
-        {0, 1, 0, ErrorKind::Insertion}, {1, 2, 1, ErrorKind::Insertion},
-        {2, 0, 2, ErrorKind::Insertion}, {0, 2, 2, ErrorKind::Deletion},
-        {2, 1, 1, ErrorKind::Deletion},  {1, 0, 0, ErrorKind::Deletion},
-    };
-    for (const Case& c : cases) {
-        const std::vector<int> path = {-1, c.prev, c.cur, -1};
-        for (int r = 0; r < 3; ++r) {
-            EXPECT_EQ(ErrorAt(path, 6 + r), r == c.r ? c.kind : ErrorKind::None)
-                << c.prev << "->" << c.cur << " r " << r;
-        }
-    }
-}
-
-TEST(ErrorRule, NoErrorWithoutAFrameChangeInsideThePath) {
-    const std::vector<int> path = {0, 1, 1, -1, 2, 0, -1};
-    for (int p = 0; p < 3; ++p) EXPECT_EQ(ErrorAt(path, p), ErrorKind::None);  // before codon 1
-    for (int p = 6; p < 9; ++p) EXPECT_EQ(ErrorAt(path, p), ErrorKind::None);  // 1 -> 1
-    for (int p = 9; p < 15; ++p) EXPECT_EQ(ErrorAt(path, p), ErrorKind::None);  // to and from -1
-    EXPECT_EQ(ErrorAt(path, 15), ErrorKind::None);                              // 2 -> 0 at r 0
-    EXPECT_EQ(ErrorAt(path, 17), ErrorKind::Insertion);                         // 2 -> 0 at r 2
-    EXPECT_EQ(ErrorAt(path, 3), ErrorKind::Insertion);                          // 0 -> 1 at base 3
-}
-
-TEST(ErrorRule, PositionBeyondThePathIsOffThePath) {
-    // 26 bases, 8 codon positions: bases 24 and 25 belong to position 8. The
-    // vector keeps a frame-1 entry past its end, which must not be read.
-    std::vector<int> path = {-1, 0, 0, 0, 0, 0, 0, 0, 1};
-    path.pop_back();
-    EXPECT_EQ(ErrorAt(path, 24), ErrorKind::None);
-    EXPECT_EQ(ErrorAt(path, 25), ErrorKind::None);
-    EXPECT_EQ(FrameAt(path, 8), -1);
-    EXPECT_EQ(FrameAt(path, -1), -1);
 }
 
 }  // namespace

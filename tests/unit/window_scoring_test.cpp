@@ -5,20 +5,16 @@
 #include <limits>
 
 #include "TestSupport.h"
+#include "WindowScoring.h"
 
 namespace talvo {
 namespace {
 
-using testing_support::AddAcidRule;
-
 enum : int { A = 0, T = 1, G = 2, C = 3 };
 
-class WindowScoring : public testing_support::ModelTest {
+class WindowScoring : public ::testing::Test {
 protected:
-    void SetUp() override {
-        ModelTest::SetUp();
-        sample.Reset(0, 95);  // a full window of width 96
-    }
+    WindowScoring() { sample.Reset(0, 95); }  // a full window of width 96
     int AddRule(int kind, int first, int second, int third, int gap, double weight) {
         fnlHypo rule;
         rule.kind = kind;
@@ -27,17 +23,20 @@ protected:
         rule.third = third;
         rule.gap = gap;
         rule.weight = weight;
-        fh.push_back(rule);
-        return static_cast<int>(fh.size()) - 1;
+        model.rules.push_back(rule);
+        return static_cast<int>(model.rules.size()) - 1;
+    }
+    void AddAcidRule(int aa, int threshold, double weight, int dir = 1) {
+        testing_support::AddAcidRule(model, aa, threshold, weight, dir);
     }
     double Score() {
         double score = 12345.0;
-        code = scorer.CHKSmpl(sample, score);
+        code = ScoreWindow(model, sample, score);
         return score;
     }
 
+    Model model;
     smplTestData sample;
-    talvo::Test scorer;
     int code = 0;
 };
 
@@ -50,8 +49,8 @@ TEST_F(WindowScoring, RulesOfOtherKindsContributeNothing) {
     sample.snglAcidCnt[0] = 5;
     for (int kind : {1, 4, -1, 7}) {
         const int i = AddRule(kind, 0, 0, 0, 0, 9.0);
-        snglAcidTrsld[i] = {1, 0, 0.0};
-        codonTrsld[i] = {1, 0, 0.0};
+        model.snglAcidTrsld[i] = {1, 0, 0.0};
+        model.codonTrsld[i] = {1, 0, 0.0};
     }
     EXPECT_EQ(Score(), 0.0);
     EXPECT_EQ(code, -1);
@@ -65,7 +64,7 @@ TEST_F(WindowScoring, AcidCountVotesAndTies) {
     AddAcidRule(9, 2, 0.125, 7);  // any non-zero direction keeps the vote
     EXPECT_EQ(Score(), -1.0 + 0.5 + 0.25 + 0.125);
     EXPECT_EQ(code, -1);
-    fh[0].weight = 0.5;
+    model.rules[0].weight = 0.5;
     EXPECT_EQ(Score(), 0.375);
     EXPECT_EQ(code, -10);
 }
@@ -82,16 +81,16 @@ TEST_F(WindowScoring, EachRuleReadsTheThresholdTableOfItsKindAtItsIndex) {
     sample.codonCnt[G][C][A] = 4;
     AddRule(0, G, C, A, 0, 1.0);  // rule 0: codon rule, share 1.0
     AddAcidRule(0, 3, 2.0);       // rule 1: acid rule, 4 > 3
-    codonTrsld[0] = {1, 0, 0.2};
+    model.codonTrsld[0] = {1, 0, 0.2};
     // Entries that the rules must not consult would turn their votes.
-    snglAcidTrsld[0] = {1, 100, 0.0};
-    codonTrsld[1] = {1, 0, 100.0};
+    model.snglAcidTrsld[0] = {1, 100, 0.0};
+    model.codonTrsld[1] = {1, 0, 100.0};
     EXPECT_EQ(Score(), 3.0);
 }
 
 TEST_F(WindowScoring, CodonShare) {
     AddRule(0, G, C, A, 0, 1.0);
-    codonTrsld[0] = {1, 0, 0.25};
+    model.codonTrsld[0] = {1, 0, 0.25};
     sample.snglAcidCnt[0] = 4;
     sample.codonCnt[G][C][A] = 1;  // share 1/4: not above 0.25
     EXPECT_EQ(Score(), -1.0);
@@ -102,11 +101,11 @@ TEST_F(WindowScoring, CodonShare) {
 TEST_F(WindowScoring, AbsentAminoAcidUsesTheUniformShare) {
     AddRule(0, A, T, G, 0, 1.0);  // Met: share 1.0
     AddRule(0, C, T, G, 0, 1.0);  // Leu: share 1/6
-    codonTrsld[0] = {1, 0, 1.0};
-    codonTrsld[1] = {1, 0, 1.0 / 6};
+    model.codonTrsld[0] = {1, 0, 1.0};
+    model.codonTrsld[1] = {1, 0, 1.0 / 6};
     EXPECT_EQ(Score(), -2.0);
-    codonTrsld[0].realTrsld = 0.999;
-    codonTrsld[1].realTrsld = 0.166;
+    model.codonTrsld[0].realTrsld = 0.999;
+    model.codonTrsld[1].realTrsld = 0.166;
     EXPECT_EQ(Score(), 2.0);
     // Other codons of the amino acid present: the observed share 0 is used.
     sample.snglAcidCnt[9] = 2;
@@ -116,20 +115,20 @@ TEST_F(WindowScoring, AbsentAminoAcidUsesTheUniformShare) {
 TEST_F(WindowScoring, PairRatePseudoCounts) {
     // No pair and no member counted, all pseudo-count pairs (1, 1): every
     // rate is 1 / 96 and the association is span + 1.
-    for (double* pair : {pairAcidPriproTable[1][14][9], snglAcidPriproTable[14], snglAcidPriproTable[9]}) {
+    for (double* pair : {model.pairAcidPriproTable[1][14][9], model.snglAcidPriproTable[14], model.snglAcidPriproTable[9]}) {
         pair[0] = 1.0;
         pair[1] = 1.0;
     }
-    EXPECT_DOUBLE_EQ(PairAssociation(programModel, sample, 1, 14, 9), 96.0);
+    EXPECT_DOUBLE_EQ(PairAssociation(model, sample, 1, 14, 9), 96.0);
     AddRule(3, 14, 9, 0, 1, 1.0);
-    pairAcidTrsld[0] = {1, 0, 95.5};
+    model.pairAcidTrsld[0] = {1, 0, 95.5};
     EXPECT_EQ(Score(), 1.0);
-    pairAcidTrsld[0].realTrsld = 96.5;
+    model.pairAcidTrsld[0].realTrsld = 96.5;
     EXPECT_EQ(Score(), -1.0);
     // The span enters the pair rule: width 196 gives 195.
     sample.smplEnd = 194;
-    EXPECT_DOUBLE_EQ(PairAssociation(programModel, sample, 1, 14, 9), 195.0);
-    pairAcidTrsld[0].realTrsld = 150.0;
+    EXPECT_DOUBLE_EQ(PairAssociation(model, sample, 1, 14, 9), 195.0);
+    model.pairAcidTrsld[0].realTrsld = 150.0;
     EXPECT_EQ(Score(), 1.0);
 }
 
@@ -143,28 +142,28 @@ TEST_F(WindowScoring, PairRateUsesBothMembersAndTheGap) {
     sample.pairAcidMarg[2][1][9] = 5;
     sample.pairAcidMarg[2][0][9] = 50;
     sample.pairAcidMarg[2][1][14] = 50;
-    pairAcidPriproTable[2][14][9][0] = 0.5;
-    pairAcidPriproTable[2][14][9][1] = 1.0;
-    snglAcidPriproTable[14][0] = 1.0;
-    snglAcidPriproTable[14][1] = 2.0;
-    snglAcidPriproTable[9][0] = 2.0;
-    snglAcidPriproTable[9][1] = 3.0;
+    model.pairAcidPriproTable[2][14][9][0] = 0.5;
+    model.pairAcidPriproTable[2][14][9][1] = 1.0;
+    model.snglAcidPriproTable[14][0] = 1.0;
+    model.snglAcidPriproTable[14][1] = 2.0;
+    model.snglAcidPriproTable[9][0] = 2.0;
+    model.snglAcidPriproTable[9][1] = 3.0;
     const double expected = (6.0 + 0.5) / 96.0 / ((12.0 + 1.0) / 97.0) / ((15.0 + 2.0) / 98.0);
-    EXPECT_DOUBLE_EQ(PairAssociation(programModel, sample, 2, 14, 9), expected);
+    EXPECT_DOUBLE_EQ(PairAssociation(model, sample, 2, 14, 9), expected);
     AddRule(3, 14, 9, 7, 2, 1.0);
-    pairAcidTrsld[0] = {1, 0, expected * 0.999};
+    model.pairAcidTrsld[0] = {1, 0, expected * 0.999};
     EXPECT_EQ(Score(), 1.0);
-    pairAcidTrsld[0].realTrsld = expected * 1.001;
+    model.pairAcidTrsld[0].realTrsld = expected * 1.001;
     EXPECT_EQ(Score(), -1.0);
 }
 
 TEST_F(WindowScoring, NanFeatureIsNotAboveAnyThreshold) {
     sample.smplEnd = sample.smplStart;  // span 0 and pseudo-counts 0: 0 / 0
-    EXPECT_TRUE(std::isnan(PairAssociation(programModel, sample, 0, 1, 2)));
+    EXPECT_TRUE(std::isnan(PairAssociation(model, sample, 0, 1, 2)));
     AddRule(3, 1, 2, 0, 0, 1.0);
     AddRule(3, 1, 2, 0, 0, 0.5);
-    pairAcidTrsld[0] = {1, 0, -std::numeric_limits<double>::infinity()};
-    pairAcidTrsld[1] = {0, 0, 0.0};
+    model.pairAcidTrsld[0] = {1, 0, -std::numeric_limits<double>::infinity()};
+    model.pairAcidTrsld[1] = {0, 0, 0.0};
     EXPECT_EQ(Score(), -1.0 + 0.5);
 }
 

@@ -5,7 +5,8 @@
 #
 #   merge    inputs of both formats (plain FASTA, gzip FASTQ, an empty one),
 #            cut into several shards on two cores: every merged output is
-#            byte for byte what one talvo-scan run over the input writes
+#            byte for byte what one talvo-scan run over the input writes,
+#            and the stats added up from the shards hold its figures
 #   resume   a run killed once shards have finished resumes without redoing
 #            them, and its outputs are the same bytes
 #   failure  a failing shard stops the run naming the shard; nothing merged
@@ -61,7 +62,7 @@ write_config() {  # shard_reads threads model inputs... ($codon: the codon use, 
         echo "threads: $threads"
         echo "strand: both"
         echo "codon: \"${codon:-}\""
-        echo "outputs: [table, gff3, bed, protein, cds]"
+        echo "outputs: [table, gff3, bed, protein, cds, stats, summary]"
     } > config.yaml
 }
 
@@ -77,11 +78,14 @@ compare_with_single_runs() {
     for input in "$@"; do
         name=${input%%.*}
         "$scan" -d "$model" --strand both ${codon:+--codon "$codon"} -t 2 --quiet -o "single.tsv" --gff3 single.gff3 --bed single.bed \
-            --protein single.protein.fa --cds single.cds.fa "$input" 2> /dev/null ||
+            --protein single.protein.fa --cds single.cds.fa --stats single.json "$input" 2> /dev/null ||
             fail "talvo-scan on $input"
         for output in "${outputs[@]}"; do
             cmp "results/$name.$output" "single.$output" || fail "$name.$output differs from a single run"
         done
+        python3 "$source_dir/tests/scan/check_summary.py" same "results/$name.stats_mqc.json" single.json ||
+            fail "$name.stats_mqc.json: other figures than a single run's"
+        grep -q "<h1>talvo-scan summary: $name</h1>" "results/$name.summary.html" || fail "$name.summary.html"
     done
     grep -cP '\tcds(\t|$)' results/reads.tsv > /dev/null || fail "no read predicted"
 }
