@@ -40,4 +40,28 @@ void AppendProteinFasta(std::string& out, const Read& read, const CodingRegion& 
     AppendWrapped(out, region.protein);
 }
 
+void AppendCorrectedRead(std::string& out, const Read& read, const CodingRegion& region) {
+    const std::vector<SequencingError>& errors = region.prediction.errors;
+    out += '>';
+    out += read.id;
+    out += " errors=";
+    out += ErrorList(errors);
+    out += '\n';
+    std::string letters;
+    letters.reserve(read.bases.size() + errors.size());
+    auto error = errors.begin();
+    for (std::size_t p = 0; p <= read.bases.size(); ++p) {
+        bool extra = false;
+        for (; error != errors.end() && static_cast<std::size_t>(error->pos) == p; ++error) {
+            if (error->kind == ErrorKind::Deletion) {
+                letters += 'N';  // the missing base, just before base p
+            } else {
+                extra = true;
+            }
+        }
+        if (p < read.bases.size() && !extra) letters += BaseLetter(read.bases[p]);
+    }
+    AppendWrapped(out, letters);
+}
+
 }  // namespace talvo::scan

@@ -50,4 +50,9 @@ void AppendBed12(std::string& out, const Read& read, const CodingRegion& region)
 void AppendCdsFasta(std::string& out, const Read& read, const CodingRegion& region);
 void AppendProteinFasta(std::string& out, const Read& read, const CodingRegion& region);
 
+// FASTA of every read with its errors undone, in the read's orientation:
+// an extra base left out, a missing base put in as N; the bases in upper
+// case, an unknown base as N. The header gives the errors.
+void AppendCorrectedRead(std::string& out, const Read& read, const CodingRegion& region);
+
 }  // namespace talvo::scan

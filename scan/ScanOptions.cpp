@@ -130,6 +130,10 @@ int ParseScanOptions(int argc, const char* const* argv, ScanOptions& options) {
     app.add_option("--cds", options.cds, "FASTA of the coding sequences, corrected")
         ->group("Outputs")
         ->type_name("FILE");
+    app.add_option("--corrected", options.corrected,
+                   "FASTA of every read with its errors undone (an extra base left out, a missing one as N)")
+        ->group("Outputs")
+        ->type_name("FILE");
     app.add_option("--stats", options.stats,
                    "the run's figures as JSON (MultiQC custom content when named *_mqc.json)")
         ->group("Summary")
@@ -173,7 +177,7 @@ int ParseScanOptions(int argc, const char* const* argv, ScanOptions& options) {
     options.commandLine = CommandLine(argc, argv);
     if (options.sample.empty() && !options.mergeStats) options.sample = SampleName(options.inputs.front());
     if (options.mergeStats) {
-        for (const char* name : {"-o", "--gff3", "--bed", "--protein", "--cds"}) {
+        for (const char* name : {"-o", "--gff3", "--bed", "--protein", "--cds", "--corrected"}) {
             if (app.count(name) > 0) {
                 std::cerr << "talvo-scan: " << name << " cannot be given with --merge-stats (see talvo-scan --help)\n";
                 return 1;
@@ -233,7 +237,8 @@ void CheckScanOptions(const ScanOptions& options) {
     CheckOptions(options.prediction);
     const std::pair<const char*, const std::string*> outputs[] = {
         {"-o", &options.table},     {"--gff3", &options.gff3}, {"--bed", &options.bed},
-        {"--protein", &options.protein}, {"--cds", &options.cds}, {"--stats", &options.stats},
+        {"--protein", &options.protein}, {"--cds", &options.cds}, {"--corrected", &options.corrected},
+        {"--stats", &options.stats},
         {"--summary", &options.summary},
     };
     for (std::size_t i = 0; i < std::size(outputs); ++i) {

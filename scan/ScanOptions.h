@@ -23,6 +23,7 @@ struct ScanOptions {
     std::string bed;
     std::string protein;
     std::string cds;
+    std::string corrected;  // every read with its errors undone
     std::string stats;    // the run's figures as JSON
     std::string summary;  // the run's figures as an HTML page
     // The run's name in the stats (MultiQC's sample name); by default the

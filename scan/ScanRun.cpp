@@ -28,7 +28,7 @@ namespace talvo::scan {
 namespace {
 
 // The stats and the summary are written once, at the end of the run.
-enum Output { kTable, kGff3, kBed, kProtein, kCds, kStats, kSummary, kOutputs };
+enum Output { kTable, kGff3, kBed, kProtein, kCds, kCorrected, kStats, kSummary, kOutputs };
 
 // A batch is predicted by one worker at a time, which decodes with the
 // batch's scratch.
@@ -49,6 +49,7 @@ public:
         Open(kBed, options.bed, BedStart(provenance));
         Open(kProtein, options.protein, "");
         Open(kCds, options.cds, "");
+        Open(kCorrected, options.corrected, "");
         Open(kStats, options.stats, "");
         Open(kSummary, options.summary, "");
     }
@@ -114,6 +115,7 @@ void PredictBatch(Batch& batch, const ScanModels& models, const ScanOptions& opt
         if (outputs.Wants(kTable)) AppendTableLine(batch.text[kTable], read, region, outputs.Confidence());
         if (outputs.Wants(kGff3)) AppendGff3(batch.text[kGff3], read, region);
         if (outputs.Wants(kBed)) AppendBed12(batch.text[kBed], read, region);
+        if (outputs.Wants(kCorrected)) AppendCorrectedRead(batch.text[kCorrected], read, region);
         if (outputs.Wants(kProtein)) AppendProteinFasta(batch.text[kProtein], read, region);
         if (outputs.Wants(kCds)) AppendCdsFasta(batch.text[kCds], read, region);
     }

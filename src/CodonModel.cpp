@@ -17,9 +17,9 @@
 #include <fstream>
 #include <ostream>
 #include <sstream>
-#include <stdexcept>
 #include <system_error>
 
+#include "EngineError.h"
 #include "FileOpen.h"
 #include "GeneticCode.h"
 
@@ -71,7 +71,7 @@ public:
     Reader(const std::string& path, std::istream& in) : path_(path), in_(in) {}
 
     [[noreturn]] void Fail(const std::string& reason) const {
-        throw std::runtime_error(path_ + (line_ > 0 ? " line " + std::to_string(line_) : "") + ": " + reason);
+        throw EngineError(EngineError::Kind::BadValue, path_, line_, reason);
     }
 
     // The next line's fields; false at the end of the file.
@@ -149,7 +149,9 @@ const ErrorSetting* CodonModel::Setting(const std::string& name) const {
 
 CodonModel ReadCodonModel(const std::string& path) {
     std::ifstream file;
-    if (!OpenForReading(file, path)) throw std::runtime_error(path + ": cannot open the codon model");
+    if (!OpenForReading(file, path)) {
+        throw EngineError(EngineError::Kind::CannotOpen, path, 0, std::generic_category().message(errno));
+    }
     Reader r(path, file);
     std::vector<std::string> f;
     if (!r.Next(f) || r.Text() != kVersionLine) {

@@ -59,9 +59,9 @@ struct CodonModel {
     const ErrorSetting* Setting(const std::string& name) const;
 };
 
-// Reads a codon-model file. Throws std::runtime_error with a one-line
-// message naming the file (and the line, for a bad line) on a missing file,
-// a wrong version line, a malformed or out-of-range value, or a missing part.
+// Reads a codon-model file. Throws EngineError naming the file (and the
+// line, for a bad line) on a missing file, a wrong version line, a malformed
+// or out-of-range value, or a missing part.
 CodonModel ReadCodonModel(const std::string& path);
 
 // Writes the model in the text format ReadCodonModel reads, byte for byte

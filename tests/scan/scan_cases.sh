@@ -190,7 +190,7 @@ threads_and_gzip)
 outputs)
     "$make_reads" "$source_dir/sample.txt" reads.fa 60 7 || fail "make_scan_reads"
     "$scan" -d "$human" --quiet reads.fa -o t.tsv --gff3 m.gff3 --bed m.bed --protein p.faa --cds c.fna \
-        || fail "run"
+        --corrected r.fa || fail "run"
     predicted=$(grep -c $'\tcds$' t.tsv)
     minus=$(awk -F'\t' '$3 == "-"' t.tsv | wc -l)
     with_errors=$(awk -F'\t' '$9 == "cds" && $6 > 0' t.tsv | wc -l)
@@ -212,6 +212,37 @@ outputs)
               $2 + start[n - 1] + size[n - 1] != $3;
         for (i = 2; i < n; ++i) if (start[i] < start[i - 1] + size[i - 1]) bad = 1;
         if (bad) { print "bad BED12 line: " $0; exit 1 } }' m.bed || fail "BED12"
+    # Every read corrected; each CDS record is its read's corrected region
+    # (every error lies inside the region), reverse-complemented on the
+    # minus strand.
+    python3 - t.tsv r.fa c.fna reads.fa <<'END' || fail "corrected reads"
+import sys
+def fasta(path):
+    records, name = {}, None
+    for line in open(path):
+        if line.startswith(">"):
+            name = line[1:].split()[0]
+            records[name] = ""
+        else:
+            records[name] += line.strip()
+    return records
+table = [l.rstrip("\n").split("\t") for l in open(sys.argv[1]) if not l.startswith(("#", "read\t"))]
+corrected, cds, reads = fasta(sys.argv[2]), fasta(sys.argv[3]), fasta(sys.argv[4])
+assert list(corrected) == [row[0] for row in table], "not one corrected record per read, in order"
+for row in table:
+    calls = row[6].split(",") if row[6] != "-" else []
+    undone = "".join(("N" if f"D{i}" in calls else "") + ("" if f"I{i}" in calls else b if b in "ACGT" else "N")
+                     for i, b in enumerate(reads[row[0]].upper().replace("U", "T"), 1))
+    assert corrected[row[0]] == undone, row
+    if row[8] != "cds":
+        continue
+    first, last = int(row[3]), int(row[4])
+    length = last - first + 1 + sum(1 if c[0] == "D" else -1 for c in calls)
+    region = corrected[row[0]][first - 1:first - 1 + length]
+    if row[2] == "-":
+        region = region[::-1].translate(str.maketrans("ACGTN", "TGCAN"))
+    assert region == cds[row[0]], row
+END
     # Each protein is the translation of its CDS record (checked on the
     # first codons) and the CDS length is about a third of the protein's.
     paste <(grep -v '>' p.faa | tr -d '\n' | wc -c) <(grep -v '>' c.fna | tr -d '\n' | wc -c) |

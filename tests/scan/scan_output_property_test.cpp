@@ -148,8 +148,9 @@ struct Use {
 
 // Breaks of the edge rule by the outputs of one read, each as a line.
 std::vector<std::string> Violations(const Read& read, const CodingRegion& region, bool readsThroughStops) {
-    std::string tableText, gff, bed, cdsText, proteinText;
+    std::string tableText, gff, bed, cdsText, proteinText, correctedText;
     AppendTableLine(tableText, read, region);
+    AppendCorrectedRead(correctedText, read, region);
     AppendGff3(gff, read, region);
     AppendBed12(bed, read, region);
     AppendCdsFasta(cdsText, read, region);
@@ -198,6 +199,12 @@ std::vector<std::string> Violations(const Read& read, const CodingRegion& region
     Record cds = ParseFasta(cdsText);
     const Record protein = ParseFasta(proteinText);
     check(cds.sequence == expected, "CDS is not the read with its errors undone");
+    // ... and the part of the corrected read (--corrected) that the region is.
+    std::string letters;
+    for (const short base : read.bases) letters += BaseLetter(base);
+    const std::string inRead = minus ? testing::ReverseComplementText(expected) : expected;
+    check(ParseFasta(correctedText).sequence == letters.substr(0, first - 1) + inRead + letters.substr(last),
+          "corrected read is not the read with the CDS's errors undone");
     check(cds.header == protein.header, "CDS and protein headers differ");
     check(cds.header["cds"] == table[3] + ".." + table[4] && cds.header["strand"] == table[2] &&
               cds.header["errors"] == table[6],

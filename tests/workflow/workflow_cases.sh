@@ -18,7 +18,7 @@ scan=$(realpath "$2")
 make_reads=$(realpath "$3")
 source_dir=$(realpath "$4")
 model=$source_dir/param-human
-outputs=(tsv gff3 bed protein.fa cds.fa)
+outputs=(tsv gff3 bed protein.fa cds.fa corrected.fa)
 
 for tool in snakemake seqkit; do
     if ! command -v "$tool" > /dev/null; then
@@ -62,7 +62,7 @@ write_config() {  # shard_reads threads model inputs... ($codon: the codon use, 
         echo "threads: $threads"
         echo "strand: both"
         echo "codon: \"${codon:-}\""
-        echo "outputs: [table, gff3, bed, protein, cds, stats, summary]"
+        echo "outputs: [table, gff3, bed, protein, cds, corrected, stats, summary]"
     } > config.yaml
 }
 
@@ -78,7 +78,7 @@ compare_with_single_runs() {
     for input in "$@"; do
         name=${input%%.*}
         "$scan" -d "$model" --strand both ${codon:+--codon "$codon"} -t 2 --quiet -o "single.tsv" --gff3 single.gff3 --bed single.bed \
-            --protein single.protein.fa --cds single.cds.fa --stats single.json "$input" 2> /dev/null ||
+            --protein single.protein.fa --cds single.cds.fa --corrected single.corrected.fa --stats single.json "$input" 2> /dev/null ||
             fail "talvo-scan on $input"
         for output in "${outputs[@]}"; do
             cmp "results/$name.$output" "single.$output" || fail "$name.$output differs from a single run"
