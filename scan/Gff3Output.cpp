@@ -33,7 +33,7 @@ bool ValueKeeps(unsigned char c) {
 }
 
 void AppendFeature(std::string& out, const std::string& seqId, const char* type, int first, int last,
-                   char strand, char phase, const std::string& attributes) {
+                   const std::string& score, char strand, char phase, const std::string& attributes) {
     out += seqId;
     out += "\ttalvo-scan\t";
     out += type;
@@ -41,7 +41,9 @@ void AppendFeature(std::string& out, const std::string& seqId, const char* type,
     out += std::to_string(first + 1);
     out += '\t';
     out += std::to_string(last + 1);
-    out += "\t.\t";
+    out += '\t';
+    out += score;
+    out += '\t';
     out += strand;
     out += '\t';
     out += phase;
@@ -69,17 +71,20 @@ void AppendGff3(std::string& out, const Read& read, const CodingRegion& region) 
         const char strand = prediction.minus ? '-' : '+';
         std::string name;
         AppendEscaped(name, read.id, ValueKeeps);
-        AppendFeature(out, seqId, "gene", prediction.first, prediction.last, strand, '.',
+        // The gene model's confidence of the region scores the gene and its mRNA.
+        const std::string score =
+            prediction.startConfidence >= 0.0 ? FormatConfidence(prediction.RegionConfidence()) : ".";
+        AppendFeature(out, seqId, "gene", prediction.first, prediction.last, score, strand, '.',
                       "ID=gene" + n + ";Name=" + name);
         std::string mrna = "ID=mRNA" + n + ";Parent=gene" + n + ";Name=" + name +
                            ";path_score=" + FormatG(prediction.pathScore, 6);
         if (!prediction.errors.empty()) mrna += ";sequencing_errors=" + ErrorList(prediction.errors);
         if (!prediction.confidence.empty()) mrna += ";error_confidence=" + ConfidenceList(prediction.confidence);
-        AppendFeature(out, seqId, "mRNA", prediction.first, prediction.last, strand, '.', mrna);
+        AppendFeature(out, seqId, "mRNA", prediction.first, prediction.last, score, strand, '.', mrna);
         const std::string cds = "ID=cds" + n + ";Parent=mRNA" + n;
         for (const CodingStretch& stretch : region.stretches) {
-            AppendFeature(out, seqId, "CDS", stretch.first, stretch.last, strand, static_cast<char>('0' + stretch.phase),
-                          cds);
+            AppendFeature(out, seqId, "CDS", stretch.first, stretch.last, ".", strand,
+                          static_cast<char>('0' + stretch.phase), cds);
         }
     }
     out += "###\n";
