@@ -7,6 +7,7 @@
 #include "CodonTable.h"
 #include "ErrorRule.h"
 #include "Format.h"
+#include "Markup.h"
 #include "Reports.h"
 #include "Variant.h"
 
@@ -33,23 +34,6 @@ char DiagramSymbol(const std::vector<int>& framePath, int arrayLen, int f, int p
     return '-';
 }
 
-// Text shown in the page as it is: &, <, > and " written as references,
-// so that a header cannot open a tag (or a script) in the reader's browser.
-std::string HtmlText(const std::string& text) {
-    std::string escaped;
-    escaped.reserve(text.size());
-    for (const char c : text) {
-        switch (c) {
-            case '&': escaped += "&amp;"; break;
-            case '<': escaped += "&lt;"; break;
-            case '>': escaped += "&gt;"; break;
-            case '"': escaped += "&quot;"; break;
-            default: escaped += c;
-        }
-    }
-    return escaped;
-}
-
 }  // namespace
 
 void WriteHtmlReport(const std::string& header, const std::vector<short>& bases, const Prediction& prediction,
@@ -59,7 +43,7 @@ void WriteHtmlReport(const std::string& header, const std::vector<short>& bases,
     const int start = prediction.seqLayout.startBase;
     const int stop = prediction.seqLayout.stopBase;
     out << "<html>\n<body>" << "<font face=\"Courier\">" << "<HR>";
-    out << "FASTA HEADER: " << HtmlText(header) << "<BR>\n";
+    out << "FASTA HEADER: " << EscapeMarkup(header) << "<BR>\n";
     out << "SEQ LENGTH: " << arrayLen << "<BR>\n";
     out << "GC PRESSURE: " << FormatG(prediction.gcPressure, 6) << "%<BR>\n";
     if constexpr (!kVariantB) out << "DP SCORE: " << FormatG(prediction.pathScore, 6) << "<BR>\n";
