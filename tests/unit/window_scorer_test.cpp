@@ -299,8 +299,9 @@ TEST_F(RandomModels, ExtractionEqualsRuleByRuleScoringOfFreshCounts) {
     }
 }
 
-// The same on every class model of the shipped parameter directories, over
-// the shipped example (a human mRNA) and its reverse complement.
+// The same on every class model of the shipped parameter directories (all
+// dyadic, as talvo-train writes them), over the shipped example (a human
+// mRNA) and its reverse complement.
 TEST(ShippedModels, ExtractionEqualsRuleByRuleScoringOfFreshCounts) {
     std::ifstream in(TALVO_SOURCE_DIR "/sample.txt");
     std::string line;
@@ -314,6 +315,7 @@ TEST(ShippedModels, ExtractionEqualsRuleByRuleScoringOfFreshCounts) {
         const ModelSet models(std::string(TALVO_SOURCE_DIR "/") + name);
         for (const SequenceClass& cls : AllSequenceClasses()) {
             const Model& model = models.For(cls);
+            EXPECT_TRUE(models.ScorerFor(cls).Dyadic()) << name << " " << cls.FileName("param");
             for (const std::vector<short>* bases : {&forward, &reverse}) {
                 ExpectExtractionAsRuleByRule(model, *bases, std::string(name) + " " + cls.FileName("param"));
             }
