@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "ReadPrediction.h"
+#include "RegionEnds.h"
 
 namespace talvo::scan {
 
@@ -43,6 +44,9 @@ struct CodingRegion {
     // spans an extra base belongs to none, so that the stretches joined in
     // the direction of translation read every codon in its frame.
     std::vector<CodingStretch> stretches;
+    // Whether it begins with a start codon and ends with a stop codon,
+    // where they lie, and the read's untranslated bases on either side.
+    RegionEnds ends;
 
     bool HasCds() const { return prediction.status == ReadStatus::Cds; }
 };

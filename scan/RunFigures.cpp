@@ -32,7 +32,7 @@ int PositionBin(std::uint64_t offset, std::uint64_t length) {
 
 int ConfidenceBin(int hundredths) { return std::min(hundredths / 5, RunFigures::kConfidenceBins - 1); }
 
-void RunFigures::Add(const ReadPrediction& prediction, std::size_t length) {
+void RunFigures::Add(const ReadPrediction& prediction, std::size_t length, const RegionEnds& regionEnds) {
     ++reads;
     bases += length;
     if (prediction.status == ReadStatus::NoCds) ++noCds;
@@ -45,6 +45,7 @@ void RunFigures::Add(const ReadPrediction& prediction, std::size_t length) {
     shortestCds = shortestCds == 0 ? cds : std::min(shortestCds, cds);
     longestCds = std::max(longestCds, cds);
     ++cdsLength[LengthBin(cds)];
+    ++ends[regionEnds.fivePrimeComplete][regionEnds.threePrimeComplete];
     ++errorRate[RateBin(prediction.errors.size(), cds)];
     if (!prediction.errors.empty()) ++readsWithErrors;
     for (std::size_t e = 0; e < prediction.errors.size(); ++e) {
@@ -89,7 +90,10 @@ void RunFigures::Add(const RunFigures& other) {
     confidenceHundredths += other.confidenceHundredths;
     AddArray(cdsLength, other.cdsLength);
     AddArray(errorRate, other.errorRate);
-    for (int s = 0; s < 2; ++s) coding[s] += other.coding[s];
+    for (int s = 0; s < 2; ++s) {
+        coding[s] += other.coding[s];
+        for (int t = 0; t < 2; ++t) ends[s][t] += other.ends[s][t];
+    }
     for (int k = 0; k < kKinds; ++k) {
         for (int s = 0; s < 2; ++s) errors[k][s] += other.errors[k][s];
         AddArray(errorPosition[k], other.errorPosition[k]);

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "ReadPrediction.h"
+#include "RegionEnds.h"
 
 namespace talvo::scan {
 
@@ -45,6 +46,9 @@ struct RunFigures {
     std::uint64_t shortestCds = 0;  // 0 while no read has a coding region
     std::uint64_t longestCds = 0;
     std::array<std::uint64_t, kLengthBins> cdsLength{};
+    // Reads with a coding region by whether it is complete at its 5' and at
+    // its 3' end: [5' complete][3' complete].
+    std::uint64_t ends[2][2] = {{0, 0}, {0, 0}};
 
     std::uint64_t errors[kKinds][2] = {{0, 0}, {0, 0}};  // [kind][plus, minus]
     std::uint64_t readsWithErrors = 0;
@@ -55,8 +59,8 @@ struct RunFigures {
     std::array<std::array<std::uint64_t, kConfidenceBins>, kKinds> errorConfidence{};
     std::uint64_t confidenceHundredths = 0;
 
-    // Counts one read of `length` bases.
-    void Add(const ReadPrediction& prediction, std::size_t length);
+    // Counts one read of `length` bases; ends: of its coding region.
+    void Add(const ReadPrediction& prediction, std::size_t length, const RegionEnds& ends);
     // Adds the figures of other reads (a batch, a shard).
     void Add(const RunFigures& other);
 

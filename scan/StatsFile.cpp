@@ -43,6 +43,9 @@ Json Headers() {
         {"minus_percent",
          Column("Minus", "Of the reads with a coding region, those on the minus strand", "{:,.1f}", "Purples", "%")},
         {"too_short_percent", Column("Too short", "Reads shorter than 30 bases", "{:,.1f}", "Reds", "%")},
+        {"complete_percent",
+         Column("Complete", "Of the reads with a coding region, those with its start and its stop codon", "{:,.1f}",
+                "Blues", "%")},
         {"mean_cds_length", Column("CDS length", "Mean length of the coding regions (bases)", "{:,.0f}", "Blues")},
         {"errors_per_kb",
          Column("Errors/kb", "Insertions and deletions called per kilobase of coding region", "{:,.2f}", "OrRd")},
@@ -61,6 +64,7 @@ Json Row(const RunFigures& f) {
         {"coding_percent", Percent(f.Coding(), f.reads)},
         {"minus_percent", Percent(f.coding[1], f.Coding())},
         {"too_short_percent", Percent(f.tooShort, f.reads)},
+        {"complete_percent", Percent(f.ends[1][1], f.Coding())},
         {"mean_cds_length", Rounded(f.MeanCdsLength(), 1)},
         {"errors_per_kb", Rounded(f.ErrorsPerKb(), 3)},
         {"reads_with_errors_percent", Percent(f.readsWithErrors, f.Coding())},
@@ -90,6 +94,11 @@ Json Figures(const RunFigures& f) {
           {"sum", f.codingBases},
           {"shortest", f.shortestCds},
           {"longest", f.longestCds}}},
+        {"ends",
+         {{"complete", f.ends[1][1]},
+          {"five_prime_partial", f.ends[0][1]},
+          {"three_prime_partial", f.ends[1][0]},
+          {"both_partial", f.ends[0][0]}}},
         {"errors",
          {{"insertion_plus", f.errors[kInsertion][0]},
           {"insertion_minus", f.errors[kInsertion][1]},
@@ -154,6 +163,13 @@ void ReadFigures(const Json& all, RunFigures& f) {
     f.codingBases = Count(length, "sum", l);
     f.shortestCds = Count(length, "shortest", l);
     f.longestCds = Count(length, "longest", l);
+
+    const Json& ends = Object(all, "ends", top);
+    const std::string n = top + ".ends";
+    f.ends[1][1] = Count(ends, "complete", n);
+    f.ends[0][1] = Count(ends, "five_prime_partial", n);
+    f.ends[1][0] = Count(ends, "three_prime_partial", n);
+    f.ends[0][0] = Count(ends, "both_partial", n);
 
     const Json& errors = Object(all, "errors", top);
     const std::string e = top + ".errors";

@@ -107,6 +107,17 @@ BarChart CdsLengths(const RunFigures& f) {
     return chart;
 }
 
+BarChart Ends(const RunFigures& f) {
+    BarChart chart = Chart("cds-ends", "ends of the coding region", "reads with a coding region", "reads");
+    chart.bars = {"complete: start and stop codon", "5′ partial: no start codon", "3′ partial: no stop codon",
+                  "partial at both ends"};
+    chart.ticks = {{0.5, "complete"}, {1.5, "5′ partial"}, {2.5, "3′ partial"}, {3.5, "both partial"}};
+    const std::vector<std::uint64_t> counts = {f.ends[1][1], f.ends[0][1], f.ends[1][0], f.ends[0][0]};
+    chart.series = {{"", kSingle, counts}};
+    for (const std::uint64_t n : counts) chart.labels.push_back(Thousands(n) + Share(n, f.Coding()));
+    return chart;
+}
+
 BarChart ErrorRates(const RunFigures& f) {
     BarChart chart = Chart("errors-per-kb", "errors per kilobase of the read's coding region",
                            "reads with a coding region", "reads");
@@ -192,6 +203,10 @@ std::string FiguresTable(const RunFigures& f) {
                               : "mean " + Grouped(f.MeanCdsLength(), 1) + " bases, shortest " +
                                     Thousands(f.shortestCds) + ", longest " + Thousands(f.longestCds),
               "fig-cds-length");
+    AppendRow(table, "complete coding regions",
+              Thousands(f.ends[1][1]) + Share(f.ends[1][1], f.Coding()) + "; 5′ partial " + Thousands(f.ends[0][1]) +
+                  ", 3′ partial " + Thousands(f.ends[1][0]) + ", both " + Thousands(f.ends[0][0]),
+              "fig-ends");
     AppendRow(table, "bases in coding regions", Thousands(f.codingBases), "fig-coding-bases");
     AppendRow(table, "errors called",
               Thousands(f.Errors()) + ": " + Thousands(f.ErrorsOfKind(kInsertion)) + " insertions, " +
@@ -259,6 +274,9 @@ std::string SummaryPage(const RunFigures& f, const RunDescription& run) {
                  "Bins of " + std::to_string(RunFigures::kLengthBinWidth) + " bases, up to the longest region; a last bin "
                  "holds every region of " + Thousands((RunFigures::kLengthBins - 1) * RunFigures::kLengthBinWidth) +
                      " bases or more.");
+    AppendFigure(page, "Ends of the coding regions", Ends(f),
+                 "Complete at the 5′ end: the region begins with a start codon (ATG); at the 3′ end: it ends with a "
+                 "stop codon in its frame. A region cut by the read's start or end is partial there.");
     AppendFigure(page, "Errors per kilobase of coding region", ErrorRates(f),
                  "Per read with a coding region: insertions and deletions called per 1,000 bases of its region, in "
                  "bins of " + std::to_string(RunFigures::kRateBinWidth) + " up to the highest (a last bin holds 100 or "

@@ -42,7 +42,7 @@ std::string ConfidenceList(const std::vector<double>& confidence) {
 
 std::string TableStart(const std::string& provenance, bool confidence) {
     return "# " + provenance + "\nread\tlength\tstrand\tcds_first\tcds_last\terrors\terror_list\tpath_score\tstatus" +
-           (confidence ? "\terror_confidence\n" : "\n");
+           (confidence ? "\terror_confidence" : "") + "\tcds_5prime\tcds_3prime\n";
 }
 
 void AppendTableLine(std::string& out, const Read& read, const CodingRegion& region, bool confidence) {
@@ -50,7 +50,7 @@ void AppendTableLine(std::string& out, const Read& read, const CodingRegion& reg
     out += read.id;
     out += '\t';
     out += std::to_string(read.bases.size());
-    const char* const end = confidence ? "\t-\n" : "\n";
+    const char* const end = confidence ? "\t-\t-\t-\n" : "\t-\t-\n";
     // A read without a coding region has no path score worth printing
     // (the window model's is a floor of -10 for a path too short to count).
     if (prediction.status != ReadStatus::Cds) {
@@ -74,7 +74,8 @@ void AppendTableLine(std::string& out, const Read& read, const CodingRegion& reg
         out += '\t';
         out += ConfidenceList(prediction.confidence);
     }
-    out += '\n';
+    out += region.ends.fivePrimeComplete ? "\tcomplete" : "\tpartial";
+    out += region.ends.threePrimeComplete ? "\tcomplete\n" : "\tpartial\n";
 }
 
 }  // namespace talvo::scan

@@ -29,6 +29,7 @@ def figures_of_table(path):
     position = {"insertion": [0] * 20, "deletion": [0] * 20}
     confidence = {"insertion": [0] * 20, "deletion": [0] * 20}
     hundredths = 0
+    ends = {"complete": 0, "five_prime_partial": 0, "three_prime_partial": 0, "both_partial": 0}
     with open(path) as table:
         for line in table:
             if line.startswith("#") or line.startswith("read\t"):
@@ -47,10 +48,13 @@ def figures_of_table(path):
             shortest = length if shortest == 0 else min(shortest, length)
             longest = max(longest, length)
             lengths[min(length // 100, 60)] += 1
+            ends[{("complete", "complete"): "complete", ("partial", "complete"): "five_prime_partial",
+                  ("complete", "partial"): "three_prime_partial", ("partial", "partial"): "both_partial"}[
+                tuple(f[-2:])]] += 1
             rates[0 if n == 0 else 1 + min(n * 1000 // length, 100)] += 1
             errors["reads_with_errors"] += n > 0
             calls = f[6].split(",") if n else []
-            confs = f[9].split(",") if n and len(f) > 9 else []
+            confs = f[9].split(",") if n and len(f) == 12 else []  # with the codon model's column
             for i, call in enumerate(calls):
                 kind = "insertion" if call[0] == "I" else "deletion"
                 errors[f"{kind}_{strand}"] += 1
@@ -64,6 +68,7 @@ def figures_of_table(path):
     return {
         "reads": reads,
         "cds_length": {"bin_width": 100, "counts": lengths, "sum": sum_, "shortest": shortest, "longest": longest},
+        "ends": ends,
         "errors": errors,
         "errors_per_kb": {"bin_width": 1, "counts": rates},
         "error_position": {"bins": 20, **position},
@@ -113,6 +118,8 @@ def expected_charts(t):
         "reads-by-outcome": {"plus strand": [r["coding_plus"], 0, 0, 0], "minus strand": [r["coding_minus"], 0, 0, 0],
                              "no strand": [0, r["no_cds"], r["too_short"], r["skipped"]]},
         "cds-length": {"": drawn(t["cds_length"]["counts"], 20)},
+        "cds-ends": {"": [t["ends"][k] for k in ("complete", "five_prime_partial", "three_prime_partial",
+                                                  "both_partial")]},
         "errors-per-kb": {"": drawn(t["errors_per_kb"]["counts"], 21)},
         "error-position": {k: t["error_position"][k] for k in ("insertion", "deletion")},
         "error-kinds": {"plus strand": [e["insertion_plus"], e["deletion_plus"]],

@@ -33,9 +33,9 @@ TEST(ScanCodon, CallsAndConfidencesOnBothStrands) {
         std::string mrnaAttributes;
     };
     const Case cases[] = {
-        {plusRead, false, "r1\t24\t+\t1\t21\t2\tI7,D16\t7.25\tcds\t0.93,0.50\n",
+        {plusRead, false, "r1\t24\t+\t1\t21\t2\tI7,D16\t7.25\tcds\t0.93,0.50\tcomplete\tcomplete\n",
          "path_score=7.25;sequencing_errors=I7,D16;error_confidence=0.93,0.50\n"},
-        {minusRead, true, "r2\t24\t-\t4\t24\t2\tD10,I18\t7.25\tcds\t0.50,0.93\n",
+        {minusRead, true, "r2\t24\t-\t4\t24\t2\tD10,I18\t7.25\tcds\t0.50,0.93\tcomplete\tcomplete\n",
          "path_score=7.25;sequencing_errors=D10,I18;error_confidence=0.50,0.93\n"},
     };
     for (const Case& c : cases) {
@@ -59,12 +59,12 @@ TEST(ScanCodon, CallsAndConfidencesOnBothStrands) {
     AppendTableLine(table, plusRead, region(CodonCall{-1, -1, 0, {}, -2}, true), true);
     AppendTableLine(table, Read{"s", BaseCodes("ACGT"), 3}, CodingRegion{}, true);
     EXPECT_EQ(table,
-              "r1\t24\t+\t1\t21\t0\t-\t3.5\tcds\t-\n"
-              "r1\t24\t.\t-\t-\t0\t-\t-\tno_cds\t-\n"
-              "s\t4\t.\t-\t-\t0\t-\t-\ttoo_short\t-\n");
+              "r1\t24\t+\t1\t21\t0\t-\t3.5\tcds\t-\tcomplete\tcomplete\n"
+              "r1\t24\t.\t-\t-\t0\t-\t-\tno_cds\t-\t-\t-\n"
+              "s\t4\t.\t-\t-\t0\t-\t-\ttoo_short\t-\t-\t-\n");
     EXPECT_EQ(TableStart("p", true),
               "# p\nread\tlength\tstrand\tcds_first\tcds_last\terrors\terror_list\tpath_score\tstatus\t"
-              "error_confidence\n");
+              "error_confidence\tcds_5prime\tcds_3prime\n");
 }
 
 // Both uses in process with batches of two reads (ThreadSanitizer watches
