@@ -491,7 +491,7 @@ summary)
     grep -q 'CONSOLE' browser.log && fail "console messages: $(grep CONSOLE browser.log | head -3)"
     check page dom.html s_mqc.json
     if [[ -n ${TALVO_SCREENSHOT:-} ]]; then
-        timeout 120 "${browser[@]}" --window-size=1400,1750 --screenshot="$TALVO_SCREENSHOT" "file://$work/s.html" \
+        timeout 120 "${browser[@]}" --window-size=1400,2150 --screenshot="$TALVO_SCREENSHOT" "file://$work/s.html" \
             > /dev/null 2>&1 || fail "screenshot"
     fi
     ;;
