@@ -1,7 +1,8 @@
-// The option scan, the words of a run's failures, and the settings and
-// file paths of a run by its class.
+// The option scan, the words of a run's failures, the settings and file
+// paths of a run by its class, and the run object's steps.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <climits>
 #include <new>
 #include <sstream>
@@ -13,6 +14,8 @@
 #include "EngineError.h"
 #include "Fatal.h"
 #include "ProgramModel.h"
+#include "SampleExtraction.h"
+#include "TestSupport.h"
 #include "WebPredict.h"
 
 namespace talvo {
@@ -168,6 +171,48 @@ TEST(RunClassification, ComposedPathsAndSettings) {
     run.gcPressure = 60.0;
     run.ClassifyRun(paramPath, matrixPath);
     EXPECT_EQ(paramPath, "models//paramater/paramL2G3-ex0.txt");
+}
+
+// The run object's operations, taken one by one in the order of a run on the
+// program's model, give the prediction that the engine makes in one call.
+TEST(RunSteps, StepByStepGivesTheEnginesPrediction) {
+    ClearModel();
+    WINDOW_WIDTH = 96;
+    fh.resize(1);
+    fh[0] = {2, 1.0, kStop, 0, 0, 0};  // no stop codon in the window: +1
+    malkovChain[0][0] = 1.0;
+    WebPredict run;
+    // An inserted base shifts the second half of the coding region.
+    run.baseArray = testing_support::Codes("ATG" + testing_support::Repeat("GCT", 70) + "G" +
+                                           testing_support::Repeat("GCA", 70) + "TAA");
+    run.arrayLen = run.seqLen = static_cast<int>(run.baseArray.size());
+    WebPredict whole = run;
+    whole.Predict();
+
+    run.GetSmplsFromArray();
+    const int n = static_cast<int>(run.seqLayout.windowClasses[0].size());
+    std::vector<dpNode> nodes(3 * n);
+    run.MakeDPMatrix(nodes.data(), run.seqLayout);
+    std::vector<int> path;
+    const double score = run.TraceBack(nodes.data(), n, path);
+    run.FocusErrPlace(run.baseArray.data(), run.arrayLen, path);
+    std::vector<int> framePath;
+    int start = 0;
+    int stop = 0;
+    CodingRegion(path, score > kProgramOptions.acceptAbove, framePath, start, stop);
+
+    EXPECT_EQ(score, whole.prediction.pathScore);
+    EXPECT_EQ(framePath, whole.framePath);
+    EXPECT_EQ(start, whole.seqLayout.startBase);
+    EXPECT_EQ(stop, whole.seqLayout.stopBase);
+    EXPECT_NE(std::count(framePath.begin(), framePath.end(), 1), 0);  // the shift is on the path
+    smplTestData sample;
+    bool centreStop = false;
+    ScanWindow(sample, run.baseArray.data(), run.arrayLen, 0, WINDOW_WIDTH, centreStop);
+    double windowScore = 0.0;
+    EXPECT_EQ(run.CHKSmpl(sample, windowScore), run.seqLayout.windowClasses[0][WINDOW_WIDTH / 6]);
+    EXPECT_EQ(windowScore, run.frameScore[0][WINDOW_WIDTH / 6]);
+    ClearModel();
 }
 
 }  // namespace
