@@ -7,6 +7,7 @@
 #include "CodonTable.h"
 #include "ErrorRule.h"
 #include "Format.h"
+#include "HtmlText.h"
 #include "Reports.h"
 #include "Variant.h"
 
@@ -31,23 +32,6 @@ char DiagramSymbol(const std::vector<int>& framePath, int arrayLen, int f, int p
         return r < f ? '*' : '-';
     }
     return '-';
-}
-
-// Text shown in the page as it is: &, <, > and " written as references,
-// so that a header cannot open a tag (or a script) in the reader's browser.
-std::string HtmlText(const std::string& text) {
-    std::string escaped;
-    escaped.reserve(text.size());
-    for (const char c : text) {
-        switch (c) {
-            case '&': escaped += "&amp;"; break;
-            case '<': escaped += "&lt;"; break;
-            case '>': escaped += "&gt;"; break;
-            case '"': escaped += "&quot;"; break;
-            default: escaped += c;
-        }
-    }
-    return escaped;
 }
 
 }  // namespace
