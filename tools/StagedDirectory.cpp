@@ -18,7 +18,12 @@ namespace fs = std::filesystem;
 StagedDirectory::StagedDirectory(const std::string& target) {
     std::error_code ec;
     const fs::path resolved = fs::is_symlink(target, ec) ? fs::canonical(target, ec) : fs::path(target);
-    target_ = (ec ? fs::path(target) : resolved).lexically_normal().string();
+    fs::path place = (ec ? fs::path(target) : resolved).lexically_normal();
+    // A directory named by . or .. is staged beside it under its own name.
+    if (place.filename().empty() || place.filename() == "." || place.filename() == "..") {
+        place = fs::absolute(place).lexically_normal();
+    }
+    target_ = place.string();
     while (target_.size() > 1 && target_.back() == '/') target_.pop_back();
     if (fs::exists(target_, ec) && !fs::is_directory(target_, ec)) {
         throw std::runtime_error(target + ": exists and is not a directory");
