@@ -1,11 +1,13 @@
 // The codon-level decoder with the shipped human codon model on 3-kb reads:
-// the long-read use (Decode: Viterbi and posteriors over the whole read) and
-// the refinement inside a given CDS (Refine), per base.
+// the long-read use (Decode: Viterbi and posteriors over the whole read),
+// the refinement inside a given CDS (Refine), and the gene model's
+// prediction of both strands (GenePredictor), per base.
 #include <benchmark/benchmark.h>
 
 #include "BenchModel.h"
 #include "CodonDecoder.h"
 #include "CodonModel.h"
+#include "GenePrediction.h"
 
 namespace talvo::bench {
 namespace {
@@ -49,6 +51,20 @@ void BM_CodonRefine(benchmark::State& state) {
     PerBase(state, last - first + 1);
 }
 BENCHMARK(BM_CodonRefine)->Arg(3000)->Unit(benchmark::kMicrosecond);
+
+void BM_GenePredict(benchmark::State& state) {
+    static const GeneModel gene = ReadGeneModel(TALVO_SOURCE_DIR "/param-human/gene-model");
+    const GenePredictor predictor(HumanCodonModel(), gene, "est", GeneOptions{});
+    const int length = static_cast<int>(state.range(0));
+    const std::vector<short> bases = BenchSequence(length, 11);
+    CodonScratch scratch;
+    for (auto _ : state) {
+        const GenePrediction prediction = predictor.Predict(bases, Strands::Both, scratch);
+        benchmark::DoNotOptimize(prediction.call.errors.data());
+    }
+    PerBase(state, length);
+}
+BENCHMARK(BM_GenePredict)->Arg(3000)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 }  // namespace talvo::bench

@@ -76,7 +76,7 @@ std::vector<CodingStretch> Stretches(const std::vector<int>& positions, int phas
 
 CodingRegion MakeCodingRegion(const std::vector<short>& bases, ReadPrediction prediction) {
     CodingRegion region{std::move(prediction), {}, {}, {}, {}, {}};
-    if (!region.HasCds()) return region;
+    if (!region.prediction.HasRegion()) return region;
     const ReadPrediction& p = region.prediction;
     region.positions = CodingPositions(p);
     region.cds.assign(region.positions.size(), -1);

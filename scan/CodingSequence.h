@@ -27,6 +27,8 @@ struct CodingStretch {
     int phase = 0;
 };
 
+// Built for every read with a region, kept or below the confidence asked
+// for; only a kept one (HasCds) goes to the GFF3, BED12, protein and CDS.
 struct CodingRegion {
     ReadPrediction prediction;
     // The region in the direction of translation as positions on the read:

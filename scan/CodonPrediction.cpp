@@ -88,4 +88,19 @@ ReadPrediction DecodeRead(const CodonDecoder& decoder, const std::vector<short>&
     });
 }
 
+ReadPrediction GeneRead(const GenePredictor& predictor, const std::vector<short>& bases, StrandMode mode,
+                        double minConfidence, CodonScratch& scratch) {
+    const int length = static_cast<int>(bases.size());
+    if (length < kMinSequenceLength) return ReadPrediction{};
+    const Strands strands = mode == StrandMode::Both ? Strands::Both : (mode == StrandMode::Plus ? Strands::Plus : Strands::Minus);
+    const GenePrediction gene = predictor.Predict(bases, strands, scratch);
+    ReadPrediction read = OnRead(gene.call, gene.minus, length);
+    read.pathScore = gene.pathScore;
+    if (read.status != ReadStatus::Cds) return read;
+    read.startConfidence = gene.call.startConfidence;
+    read.stopConfidence = gene.call.stopConfidence;
+    if (read.RegionConfidence() < minConfidence) read.status = ReadStatus::LowConfidence;
+    return read;
+}
+
 }  // namespace talvo::scan

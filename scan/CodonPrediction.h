@@ -1,11 +1,13 @@
-// The two uses of the codon-level model on a read: refinement of the window
-// model's errors, and the codon model alone for reads with many errors.
+// The uses of the codon-level model on a read: refinement of the window
+// model's errors, the codon model alone for reads with many errors, and the
+// gene model built on it.
 #pragma once
 
 #include <string>
 #include <vector>
 
 #include "CodonDecoder.h"
+#include "GenePrediction.h"
 #include "ModelSet.h"
 #include "ReadPrediction.h"
 
@@ -31,5 +33,11 @@ ReadPrediction RefineRead(const ModelSet& models, const PredictionOptions& optio
 // codon model's score).
 ReadPrediction DecodeRead(const CodonDecoder& decoder, const std::vector<short>& bases, StrandMode mode,
                           CodonScratch& scratch);
+
+// The gene model's prediction of the strands the mode asks for, with the
+// confidence of the region's ends; a region whose confidence lies below
+// minConfidence has status LowConfidence.
+ReadPrediction GeneRead(const GenePredictor& predictor, const std::vector<short>& bases, StrandMode mode,
+                        double minConfidence, CodonScratch& scratch);
 
 }  // namespace talvo::scan

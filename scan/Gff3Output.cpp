@@ -33,7 +33,7 @@ bool ValueKeeps(unsigned char c) {
 }
 
 void AppendFeature(std::string& out, const std::string& seqId, const char* type, int first, int last,
-                   char strand, char phase, const std::string& attributes) {
+                   const std::string& score, char strand, char phase, const std::string& attributes) {
     out += seqId;
     out += "\ttalvo-scan\t";
     out += type;
@@ -41,7 +41,9 @@ void AppendFeature(std::string& out, const std::string& seqId, const char* type,
     out += std::to_string(first + 1);
     out += '\t';
     out += std::to_string(last + 1);
-    out += "\t.\t";
+    out += '\t';
+    out += score;
+    out += '\t';
     out += strand;
     out += '\t';
     out += phase;
@@ -70,9 +72,12 @@ void AppendGff3(std::string& out, const Read& read, const CodingRegion& region) 
         std::string name;
         AppendEscaped(name, read.id, ValueKeeps);
         // The read is the transcript: the gene and the mRNA span it, the
-        // UTRs and the start and stop codons lie beside and on the CDS lines.
+        // UTRs and the start and stop codons lie beside and on the CDS lines;
+        // the gene model's confidence of the region scores the gene and its mRNA.
         const int lastBase = static_cast<int>(read.bases.size()) - 1;
-        AppendFeature(out, seqId, "gene", 0, lastBase, strand, '.', "ID=gene" + n + ";Name=" + name);
+        const std::string score =
+            prediction.startConfidence >= 0.0 ? FormatConfidence(prediction.RegionConfidence()) : ".";
+        AppendFeature(out, seqId, "gene", 0, lastBase, score, strand, '.', "ID=gene" + n + ";Name=" + name);
         std::string mrna = "ID=mRNA" + n + ";Parent=gene" + n + ";Name=" + name +
                            ";path_score=" + FormatG(prediction.pathScore, 6);
         if (!prediction.errors.empty()) mrna += ";sequencing_errors=" + ErrorList(prediction.errors);
@@ -80,7 +85,7 @@ void AppendGff3(std::string& out, const Read& read, const CodingRegion& region) 
         const RegionEnds& ends = region.ends;
         if (!ends.fivePrimeComplete) mrna += ";five_prime_partial=true";
         if (!ends.threePrimeComplete) mrna += ";three_prime_partial=true";
-        AppendFeature(out, seqId, "mRNA", 0, lastBase, strand, '.', mrna);
+        AppendFeature(out, seqId, "mRNA", 0, lastBase, score, strand, '.', mrna);
         const std::string parent = "Parent=mRNA" + n;
         struct Part {
             const char* type;
@@ -93,14 +98,15 @@ void AppendGff3(std::string& out, const Read& read, const CodingRegion& region) 
                               {minus ? "five_prime_UTR" : "three_prime_UTR", minus ? ends.fivePrimeUtr : ends.threePrimeUtr}};
         const auto appendParts = [&](const Part (&parts)[2]) {
             for (const Part& part : parts) {
-                if (!part.span.Empty()) AppendFeature(out, seqId, part.type, part.span.first, part.span.last, strand, '.', parent);
+                if (part.span.Empty()) continue;
+                AppendFeature(out, seqId, part.type, part.span.first, part.span.last, ".", strand, '.', parent);
             }
         };
         appendParts(below);
         const std::string cds = "ID=cds" + n + ";" + parent;
         for (const CodingStretch& stretch : region.stretches) {
-            AppendFeature(out, seqId, "CDS", stretch.first, stretch.last, strand, static_cast<char>('0' + stretch.phase),
-                          cds);
+            AppendFeature(out, seqId, "CDS", stretch.first, stretch.last, ".", strand,
+                          static_cast<char>('0' + stretch.phase), cds);
         }
         appendParts(above);
     }

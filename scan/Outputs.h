@@ -12,29 +12,41 @@
 namespace talvo::scan {
 
 // The settings a run's outputs name: program version, model directory,
-// strand setting and, in the codon uses, the use and its error setting,
-// e.g. "talvo-scan 0.1.0; model ./param-human; strand both" or
-// "...; strand both; codon refine, error setting est".
-std::string Provenance(const std::string& modelDirectory, StrandMode mode, CodonUse codon,
+// strand setting and, but for the window model alone, the use and its error
+// setting, e.g. "talvo-scan 0.1.0; model ./param-human; strand both" (the
+// window model), "...; strand both; codon refine, error setting est" or
+// "...; strand both; gene model, error setting est".
+std::string Provenance(const std::string& modelDirectory, StrandMode mode, ScanUse use,
                        const std::string& errorSetting);
 
 // Errors as I<pos>/D<pos>, 1-based, comma-separated; "-" when there is none.
 std::string ErrorList(const std::vector<SequencingError>& errors);
 
-// Confidences with two decimals, comma-separated; "-" when there is none.
+// A confidence with two decimals; several comma-separated, "-" when there
+// is none.
+std::string FormatConfidence(double value);
 std::string ConfidenceList(const std::vector<double>& confidence);
+
+// The table's last columns: none (the window model), each error's
+// confidence (the codon model's uses), and also the region's start and stop
+// confidences (the gene model).
+enum class TableColumns { Plain, ErrorConfidence, GeneConfidence };
+TableColumns ColumnsOf(ScanUse use);
 
 // Table: a comment line with the provenance, a header line, and one
 // tab-separated line per read: ID, length, strand, CDS first and last base,
-// number of errors, errors, path score, status, and with `confidence` (the
-// codon uses) the errors' confidences. A value that does not apply is "-";
-// the strand of a read without a coding region is ".".
-std::string TableStart(const std::string& provenance, bool confidence = false);
-void AppendTableLine(std::string& out, const Read& read, const CodingRegion& region, bool confidence = false);
+// number of errors, errors, path score, status and the columns asked for. A
+// value that does not apply is "-"; the strand of a read without a coding
+// region is ".". A region below the confidence asked for is listed with its
+// values and the status low_confidence.
+std::string TableStart(const std::string& provenance, TableColumns columns = TableColumns::Plain);
+void AppendTableLine(std::string& out, const Read& read, const CodingRegion& region,
+                     TableColumns columns = TableColumns::Plain);
 
 // GFF3: a sequence region per read, and per coding region a gene, an mRNA
 // and one CDS line per stretch of codons, with its phase; the mRNA holds the
-// errors and, when the codon model placed them, their confidences.
+// errors and, when the codon model placed them, their confidences; with the
+// gene model, the gene's and the mRNA's score is the region's confidence.
 std::string Gff3Start(const std::string& provenance);
 void AppendGff3(std::string& out, const Read& read, const CodingRegion& region);
 

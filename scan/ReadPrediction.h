@@ -2,6 +2,7 @@
 // the read as given.
 #pragma once
 
+#include <algorithm>
 #include <vector>
 
 #include "ModelSet.h"
@@ -12,12 +13,15 @@ namespace talvo::scan {
 
 enum class StrandMode { Both, Plus, Minus };
 
-// How the codon-level model takes part: not at all (the window model
-// alone), re-placing the errors inside the window model's coding region, or
-// alone, for reads with many errors.
-enum class CodonUse { None, Refine, LongRead };
+// What predicts the reads: the gene model (the default); the window model
+// alone, as talvo predicts; the window model's coding region with its errors
+// placed anew by the codon model; or the codon model alone, for reads with
+// many errors.
+enum class ScanUse { Gene, Window, Refine, LongRead };
 
-enum class ReadStatus { Cds, NoCds, TooShort };
+// LowConfidence: a coding region whose confidence lies below the run's
+// threshold (the gene model's).
+enum class ReadStatus { Cds, NoCds, TooShort, LowConfidence };
 
 struct ReadPrediction {
     ReadStatus status = ReadStatus::TooShort;
@@ -38,6 +42,15 @@ struct ReadPrediction {
     // the codon model placed them; empty otherwise.
     std::vector<double> confidence;
     double pathScore = 0.0;  // of the chosen strand; not set for a short read
+    // The gene model's posterior probability that the region starts, and
+    // that it stops, where it does (0 to 1); -1 in the other uses.
+    double startConfidence = -1.0;
+    double stopConfidence = -1.0;
+
+    // The region's confidence: the lower of its start's and its stop's.
+    double RegionConfidence() const { return std::min(startConfidence, stopConfidence); }
+    // Whether it has a coding region, kept or below the threshold.
+    bool HasRegion() const { return status == ReadStatus::Cds || status == ReadStatus::LowConfidence; }
 };
 
 // Maps the prediction of the read (minus false) or of its reverse

@@ -37,6 +37,7 @@ void RunFigures::Add(const ReadPrediction& prediction, std::size_t length, const
     bases += length;
     if (prediction.status == ReadStatus::NoCds) ++noCds;
     if (prediction.status == ReadStatus::TooShort) ++tooShort;
+    if (prediction.status == ReadStatus::LowConfidence) ++skipped;
     if (prediction.status != ReadStatus::Cds) return;
     const int strand = prediction.minus ? 1 : 0;
     ++coding[strand];
@@ -126,7 +127,8 @@ std::string DescribeCounts(const RunFigures& f) {
     const auto n = [](std::uint64_t value) { return std::to_string(value); };
     return n(f.reads) + " reads: " + n(f.Coding()) + " with a coding region (" + n(f.coding[0]) + " plus, " +
            n(f.coding[1]) + " minus), " + n(f.noCds) + " without, " + n(f.tooShort) + " too short; " +
-           n(f.Errors()) + " errors called (" + n(f.Errors(0)) + " plus, " + n(f.Errors(1)) + " minus)";
+           n(f.Errors()) + " errors called (" + n(f.Errors(0)) + " plus, " + n(f.Errors(1)) + " minus)" +
+           (f.skipped > 0 ? "; " + n(f.skipped) + " left out below the confidence asked for" : "");
 }
 
 }  // namespace talvo::scan

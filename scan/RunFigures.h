@@ -39,7 +39,8 @@ struct RunFigures {
     std::uint64_t coding[2] = {0, 0};  // reads with a coding region, [plus, minus]
     std::uint64_t noCds = 0;
     std::uint64_t tooShort = 0;
-    // Reads predicted but left out of the outputs; none in this version.
+    // Reads predicted but left out of the outputs: coding regions below the
+    // confidence asked for (status low_confidence).
     std::uint64_t skipped = 0;
 
     std::uint64_t codingBases = 0;  // sum of the coding regions' lengths on the reads
@@ -86,7 +87,8 @@ int PositionBin(std::uint64_t offset, std::uint64_t length);
 int ConfidenceBin(int hundredths);
 
 // "1000 reads: 950 with a coding region (600 plus, 350 minus), 40 without,
-// 10 too short; 123 errors called (80 plus, 43 minus)"
+// 10 too short; 123 errors called (80 plus, 43 minus)", and when there are
+// any "; 7 left out below the confidence asked for"
 std::string DescribeCounts(const RunFigures& figures);
 
 }  // namespace talvo::scan

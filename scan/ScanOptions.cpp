@@ -105,19 +105,39 @@ int ParseScanOptions(int argc, const char* const* argv, ScanOptions& options) {
         ->check(CLI::IsMember({"both", "plus", "minus"}))
         ->type_name("STRAND")
         ->capture_default_str();
+    std::string use = "gene";
+    CLI::Option* useOption =
+        app.add_option("--use", use,
+                       "gene: the gene model; window: the window model alone, as talvo predicts; refine: "
+                       "the window model's coding region, its errors placed anew by the codon model; "
+                       "long-read: the codon model alone (reads with many errors)")
+            ->group("Prediction")
+            ->check(CLI::IsMember({"gene", "window", "refine", "long-read"}))
+            ->type_name("USE")
+            ->capture_default_str();
     std::string codon;
-    CLI::Option* codonOption =
-        app.add_option("--codon", codon,
-                       "the codon model: refine places the errors inside the window model's coding region "
-                       "anew; long-read predicts with it alone (reads with many errors)")
-            ->group("Codon model")
-            ->check(CLI::IsMember({"refine", "long-read"}))
-            ->type_name("USE");
+    app.add_option("--codon", codon, "the same as --use refine or --use long-read")
+        ->group("Prediction")
+        ->check(CLI::IsMember({"refine", "long-read"}))
+        ->excludes(useOption)
+        ->type_name("USE");
     app.add_option("--error-setting", options.errorSetting,
-                   "the codon model's error setting (default: est with refine, ont with long-read)")
-        ->group("Codon model")
-        ->needs(codonOption)
+                   "error setting of the codon and gene models (default: ont with long-read, else est)")
+        ->group("Prediction")
         ->type_name("NAME");
+    double inside = -1.0;
+    app.add_option("--inside-cds", inside,
+                   "gene model: the probability that a read begins, and that it ends, inside its coding "
+                   "region (default 0.01, for full-length cDNAs; about 0.3 for ESTs and other fragments)")
+        ->group("Prediction")
+        ->check(CLI::Range(0.0001, 0.9))
+        ->type_name("P");
+    app.add_option("--min-confidence", options.minConfidence,
+                   "gene model: list a coding region whose start or stop has a lower confidence as "
+                   "low_confidence and leave it out of the GFF3, BED, protein and CDS files")
+        ->group("Prediction")
+        ->check(CLI::Range(0.0, 1.0))
+        ->type_name("X");
     app.add_option("-o,--output", options.table, "the table of the reads; - for standard output")
         ->group("Outputs")
         ->type_name("FILE")
@@ -189,10 +209,25 @@ int ParseScanOptions(int argc, const char* const* argv, ScanOptions& options) {
         }
         options.table.clear();
     }
-    if (!codon.empty()) {
-        options.codon = codon == "refine" ? CodonUse::Refine : CodonUse::LongRead;
-        if (options.errorSetting.empty()) options.errorSetting = codon == "refine" ? "est" : "ont";
+    if (!codon.empty()) use = codon;
+    options.use = use == "gene"     ? ScanUse::Gene
+                  : use == "window" ? ScanUse::Window
+                  : use == "refine" ? ScanUse::Refine
+                                    : ScanUse::LongRead;
+    const auto refuse = [](const std::string& message) {
+        std::cerr << "talvo-scan: " << message << " (see talvo-scan --help)\n";
+        return 1;
+    };
+    if (options.use == ScanUse::Window && !options.errorSetting.empty()) {
+        return refuse("--error-setting: the window model has no error setting");
     }
+    if (options.use != ScanUse::Gene && (inside >= 0.0 || options.minConfidence > 0.0)) {
+        return refuse("--inside-cds and --min-confidence are the gene model's (--use gene)");
+    }
+    if (options.errorSetting.empty() && options.use != ScanUse::Window) {
+        options.errorSetting = options.use == ScanUse::LongRead ? "ont" : "est";
+    }
+    if (inside >= 0.0) options.gene.beginInside = options.gene.endInside = inside;
     options.strand = strand == "plus" ? StrandMode::Plus : (strand == "minus" ? StrandMode::Minus : StrandMode::Both);
     return -1;
 }

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "GeneModel.h"
 #include "PredictionOptions.h"
 #include "ReadPrediction.h"
 
@@ -14,10 +15,16 @@ struct ScanOptions {
     std::vector<std::string> inputs;  // "-" is standard input
     std::string modelDirectory;
     StrandMode strand = StrandMode::Both;
-    CodonUse codon = CodonUse::None;
-    // The codon model's error setting; after parsing, the use's default
-    // (est for refinement, ont for long reads) when none was given.
+    ScanUse use = ScanUse::Gene;
+    // The codon model's error setting (not used by the window model); after
+    // parsing, the use's default (ont for long reads, else est) when none
+    // was given.
     std::string errorSetting;
+    // How the gene model reads the reads, and the confidence below which
+    // its regions are listed as low_confidence and left out of the other
+    // outputs.
+    GeneOptions gene;
+    double minConfidence = 0.0;
     std::string table = "-";  // "-" is standard output
     std::string gff3;         // empty: not written
     std::string bed;

@@ -4,10 +4,10 @@
 
 #include <array>
 #include <memory>
-#include <optional>
-#include <stdexcept>
 #include <new>
+#include <optional>
 #include <ostream>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -43,8 +43,8 @@ struct Batch {
 class Outputs {
 public:
     Outputs(const ScanOptions& options, const std::string& provenance)
-        : confidence_(options.codon != CodonUse::None) {
-        Open(kTable, options.table, TableStart(provenance, confidence_));
+        : columns_(ColumnsOf(options.use)) {
+        Open(kTable, options.table, TableStart(provenance, columns_));
         Open(kGff3, options.gff3, Gff3Start(provenance));
         Open(kBed, options.bed, BedStart(provenance));
         Open(kProtein, options.protein, "");
@@ -54,8 +54,8 @@ public:
         Open(kSummary, options.summary, "");
     }
     bool Wants(Output output) const { return files_[output] != nullptr; }
-    // Whether the table has the errors' confidences.
-    bool Confidence() const { return confidence_; }
+    // The table's last columns.
+    TableColumns Columns() const { return columns_; }
     void Write(const Batch& batch) {
         for (int o = 0; o < kOutputs; ++o) {
             if (files_[o]) files_[o]->Write(batch.text[o]);
@@ -90,17 +90,18 @@ private:
         files_[output] = std::make_unique<OutputFile>(path);
         files_[output]->Write(start);
     }
-    bool confidence_;
+    TableColumns columns_;
     std::array<std::unique_ptr<OutputFile>, kOutputs> files_;
 };
 
 ReadPrediction PredictWith(const ScanModels& models, const ScanOptions& options, const std::vector<short>& bases,
                            CodonScratch& scratch) {
-    switch (options.codon) {
-        case CodonUse::Refine:
+    switch (options.use) {
+        case ScanUse::Gene: return GeneRead(*models.gene, bases, options.strand, options.minConfidence, scratch);
+        case ScanUse::Refine:
             return RefineRead(models.windows, options.prediction, *models.codon, bases, options.strand, scratch);
-        case CodonUse::LongRead: return DecodeRead(*models.codon, bases, options.strand, scratch);
-        case CodonUse::None: break;
+        case ScanUse::LongRead: return DecodeRead(*models.codon, bases, options.strand, scratch);
+        case ScanUse::Window: break;
     }
     return PredictRead(models.windows, options.prediction, bases, options.strand);
 }
@@ -112,7 +113,7 @@ void PredictBatch(Batch& batch, const ScanModels& models, const ScanOptions& opt
         const CodingRegion region =
             MakeCodingRegion(read.bases, PredictWith(models, options, read.bases, batch.scratch));
         batch.figures.Add(region.prediction, read.bases.size(), region.ends);
-        if (outputs.Wants(kTable)) AppendTableLine(batch.text[kTable], read, region, outputs.Confidence());
+        if (outputs.Wants(kTable)) AppendTableLine(batch.text[kTable], read, region, outputs.Columns());
         if (outputs.Wants(kGff3)) AppendGff3(batch.text[kGff3], read, region);
         if (outputs.Wants(kBed)) AppendBed12(batch.text[kBed], read, region);
         if (outputs.Wants(kCorrected)) AppendCorrectedRead(batch.text[kCorrected], read, region);
@@ -127,12 +128,17 @@ int RunScan(const ScanOptions& options, std::ostream& err, BatchLimits limits) {
     if (options.mergeStats) return MergeStats(options, err);
     try {
         const ModelSet models(options.modelDirectory);
-        if (options.codon != CodonUse::LongRead) models.LoadAll();
-        if (options.codon == CodonUse::None) return ScanReads(options, models, err, limits);
+        if (options.use == ScanUse::Window || options.use == ScanUse::Refine) models.LoadAll();
+        if (options.use == ScanUse::Window) return ScanReads(options, models, err, limits);
         // Read once, before any read; the decoder is shared by the threads.
         const std::string path = CodonModelPath(options.modelDirectory);
         const CodonModel codonModel = ReadCodonModel(path);
         CheckErrorSetting(codonModel, options.errorSetting, path);
+        if (options.use == ScanUse::Gene) {
+            const GenePredictor gene(codonModel, ReadGeneModel(GeneModelPath(options.modelDirectory)),
+                                     options.errorSetting, options.gene);
+            return ScanReads(options, {models, nullptr, &gene}, err, limits);
+        }
         const CodonDecoder decoder(codonModel, options.errorSetting);
         return ScanReads(options, {models, &decoder}, err, limits);
     } catch (const std::runtime_error& e) {
@@ -144,9 +150,13 @@ int RunScan(const ScanOptions& options, std::ostream& err, BatchLimits limits) {
 }
 
 int ScanReads(const ScanOptions& options, const ScanModels& models, std::ostream& err, BatchLimits limits) {
+    if ((options.use == ScanUse::Gene && models.gene == nullptr) ||
+        ((options.use == ScanUse::Refine || options.use == ScanUse::LongRead) && models.codon == nullptr)) {
+        throw std::invalid_argument("the models given lack the one that the use predicts with");
+    }
     try {
         const std::string provenance =
-            Provenance(options.modelDirectory, options.strand, options.codon, options.errorSetting);
+            Provenance(options.modelDirectory, options.strand, options.use, options.errorSetting);
         Outputs outputs(options, provenance);
         RunSummary summary(!options.quiet && isatty(STDERR_FILENO) == 1);
         ReadBatches input(options.inputs, options.firstRead);

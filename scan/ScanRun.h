@@ -6,6 +6,7 @@
 #include <iosfwd>
 
 #include "CodonDecoder.h"
+#include "GenePrediction.h"
 #include "ModelSet.h"
 #include "ScanOptions.h"
 
@@ -31,17 +32,21 @@ int RunScan(const ScanOptions& options, std::ostream& err, BatchLimits limits = 
 // writes the stats and the summary; returns the exit status.
 int MergeStats(const ScanOptions& options, std::ostream& err);
 
-// The models a run predicts with: the window models (not used by the
-// long-read use) and, in the codon uses (options.codon), the codon model's
-// decoder under the run's error setting.
+// The models a run predicts with: the window models (used by the window
+// model and refinement), the codon model's decoder under the run's error
+// setting (refinement and the long-read use), and the gene model's
+// predictor (the gene model).
 struct ScanModels {
-    ScanModels(const ModelSet& windows, const CodonDecoder* codon = nullptr) : windows(windows), codon(codon) {}
+    ScanModels(const ModelSet& windows, const CodonDecoder* codon = nullptr, const GenePredictor* gene = nullptr)
+        : windows(windows), codon(codon), gene(gene) {}
     const ModelSet& windows;
     const CodonDecoder* codon;
+    const GenePredictor* gene;
 };
 
 // The same with the models already loaded (options.modelDirectory only
-// names them in the outputs).
+// names them in the outputs). Throws std::invalid_argument when the models
+// lack the one options.use predicts with.
 int ScanReads(const ScanOptions& options, const ScanModels& models, std::ostream& err, BatchLimits limits = {});
 
 }  // namespace talvo::scan

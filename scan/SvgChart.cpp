@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "HtmlText.h"
+#include "Markup.h"
 
 namespace talvo::scan {
 
@@ -39,7 +39,7 @@ std::uint64_t YStep(std::uint64_t top) {
 void AppendText(std::string& out, double x, double y, const char* anchor, const std::string& text,
                 const char* extra = "") {
     out += "<text x=\"" + Number(x) + "\" y=\"" + Number(y) + "\" text-anchor=\"" + anchor + "\"" + extra + ">" +
-           HtmlText(text) + "</text>";
+           EscapeMarkup(text) + "</text>";
 }
 
 }  // namespace
@@ -71,9 +71,9 @@ std::string SvgBarChart(const BarChart& chart) {
     const double gap = band > 6 ? band * 0.15 : 0.5;
     const auto y = [&](double count) { return kTop + plotHeight * (1.0 - count / static_cast<double>(top)); };
 
-    std::string svg = "<svg id=\"" + HtmlText(chart.id) + "\" class=\"chart\" data-bins=\"" + std::to_string(bars) + "\" viewBox=\"0 0 " + Number(kWidth) +
-                      " " + Number(kHeight) + "\" role=\"img\" aria-label=\"" + HtmlText(chart.yTitle) + " by " +
-                      HtmlText(chart.xTitle) + "\">";
+    std::string svg = "<svg id=\"" + EscapeMarkup(chart.id) + "\" class=\"chart\" data-bins=\"" + std::to_string(bars) + "\" viewBox=\"0 0 " + Number(kWidth) +
+                      " " + Number(kHeight) + "\" role=\"img\" aria-label=\"" + EscapeMarkup(chart.yTitle) + " by " +
+                      EscapeMarkup(chart.xTitle) + "\">";
     // Grid lines and the y axis's ticks.
     for (std::uint64_t tick = 0; tick <= top; tick += step) {
         const double at = y(static_cast<double>(tick));
@@ -94,11 +94,11 @@ std::string SvgBarChart(const BarChart& chart) {
             const double lower = y(static_cast<double>(below[b]));
             std::string hover = chart.bars[b] + (series.name.empty() ? "" : ", " + series.name) + ": " +
                                 Thousands(count) + " " + chart.unit;
-            svg += "<rect class=\"bar\" data-series=\"" + HtmlText(series.name) + "\" data-bin=\"" +
+            svg += "<rect class=\"bar\" data-series=\"" + EscapeMarkup(series.name) + "\" data-bin=\"" +
                    std::to_string(b) + "\" data-count=\"" + std::to_string(count) + "\" x=\"" +
                    Number(kLeft + band * static_cast<double>(b) + gap / 2) + "\" y=\"" + Number(upper) +
                    "\" width=\"" + Number(band - gap) + "\" height=\"" + Number(lower - upper) + "\" fill=\"" +
-                   series.colour + "\"><title>" + HtmlText(hover) + "</title></rect>";
+                   series.colour + "\"><title>" + EscapeMarkup(hover) + "</title></rect>";
         }
     }
     for (std::size_t b = 0; b < chart.labels.size() && b < bars; ++b) {

@@ -39,6 +39,7 @@ struct BarChart {
 // bar of count 0, drawn without height) and a <title> for its hover text.
 std::string SvgBarChart(const BarChart& chart);
 
+
 // 1234567 as "1,234,567".
 std::string Thousands(std::uint64_t value);
 

@@ -6,15 +6,27 @@
 
 namespace talvo::scan {
 
-std::string Provenance(const std::string& modelDirectory, StrandMode mode, CodonUse codon,
+std::string Provenance(const std::string& modelDirectory, StrandMode mode, ScanUse use,
                        const std::string& errorSetting) {
     const char* strand = mode == StrandMode::Both ? "both" : (mode == StrandMode::Plus ? "plus" : "minus");
     std::string provenance = std::string("talvo-scan " TALVO_VERSION "; model ") + modelDirectory + "; strand " + strand;
-    if (codon != CodonUse::None) {
-        provenance += codon == CodonUse::Refine ? "; codon refine" : "; codon long-read";
-        provenance += ", error setting " + errorSetting;
+    switch (use) {
+        case ScanUse::Window: return provenance;
+        case ScanUse::Gene: provenance += "; gene model"; break;
+        case ScanUse::Refine: provenance += "; codon refine"; break;
+        case ScanUse::LongRead: provenance += "; codon long-read"; break;
     }
-    return provenance;
+    return provenance + ", error setting " + errorSetting;
+}
+
+TableColumns ColumnsOf(ScanUse use) {
+    switch (use) {
+        case ScanUse::Window: return TableColumns::Plain;
+        case ScanUse::Gene: return TableColumns::GeneConfidence;
+        case ScanUse::Refine:
+        case ScanUse::LongRead: break;
+    }
+    return TableColumns::ErrorConfidence;
 }
 
 std::string ErrorList(const std::vector<SequencingError>& errors) {
@@ -28,32 +40,43 @@ std::string ErrorList(const std::vector<SequencingError>& errors) {
     return list;
 }
 
+std::string FormatConfidence(double value) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.2f", value);
+    return text;
+}
+
 std::string ConfidenceList(const std::vector<double>& confidence) {
     if (confidence.empty()) return "-";
     std::string list;
     for (const double value : confidence) {
-        char text[32];
-        std::snprintf(text, sizeof text, "%.2f", value);
         if (!list.empty()) list += ',';
-        list += text;
+        list += FormatConfidence(value);
     }
     return list;
 }
 
-std::string TableStart(const std::string& provenance, bool confidence) {
-    return "# " + provenance + "\nread\tlength\tstrand\tcds_first\tcds_last\terrors\terror_list\tpath_score\tstatus" +
-           (confidence ? "\terror_confidence" : "") + "\tcds_5prime\tcds_3prime\n";
+std::string TableStart(const std::string& provenance, TableColumns columns) {
+    std::string header = "# " + provenance + "\nread\tlength\tstrand\tcds_first\tcds_last\terrors\terror_list\tpath_score\tstatus";
+    if (columns != TableColumns::Plain) header += "\terror_confidence";
+    if (columns == TableColumns::GeneConfidence) header += "\tstart_confidence\tstop_confidence";
+    // The marks of the region's ends come last, 5' before 3' as the start's
+    // confidence before the stop's.
+    return header + "\tcds_5prime\tcds_3prime\n";
 }
 
-void AppendTableLine(std::string& out, const Read& read, const CodingRegion& region, bool confidence) {
+void AppendTableLine(std::string& out, const Read& read, const CodingRegion& region, TableColumns columns) {
     const ReadPrediction& prediction = region.prediction;
     out += read.id;
     out += '\t';
     out += std::to_string(read.bases.size());
-    const char* const end = confidence ? "\t-\t-\t-\n" : "\t-\t-\n";
+    // The columns after status of a read without a region.
+    const char* const end = columns == TableColumns::Plain             ? "\t-\t-\n"
+                            : columns == TableColumns::ErrorConfidence ? "\t-\t-\t-\n"
+                                                                       : "\t-\t-\t-\t-\t-\n";
     // A read without a coding region has no path score worth printing
     // (the window model's is a floor of -10 for a path too short to count).
-    if (prediction.status != ReadStatus::Cds) {
+    if (!prediction.HasRegion()) {
         out += "\t.\t-\t-\t0\t-\t-\t";
         out += prediction.status == ReadStatus::TooShort ? "too_short" : "no_cds";
         out += end;
@@ -69,10 +92,16 @@ void AppendTableLine(std::string& out, const Read& read, const CodingRegion& reg
     out += ErrorList(prediction.errors);
     out += '\t';
     out += FormatG(prediction.pathScore, 6);
-    out += "\tcds";
-    if (confidence) {
+    out += prediction.status == ReadStatus::Cds ? "\tcds" : "\tlow_confidence";
+    if (columns != TableColumns::Plain) {
         out += '\t';
         out += ConfidenceList(prediction.confidence);
+    }
+    if (columns == TableColumns::GeneConfidence) {
+        out += '\t';
+        out += FormatConfidence(prediction.startConfidence);
+        out += '\t';
+        out += FormatConfidence(prediction.stopConfidence);
     }
     out += region.ends.fivePrimeComplete ? "\tcomplete" : "\tpartial";
     out += region.ends.threePrimeComplete ? "\tcomplete\n" : "\tpartial\n";

@@ -6,6 +6,7 @@
 #include <limits>
 #include <stdexcept>
 
+#include "EngineError.h"
 #include "GeneticCode.h"
 #include "SameBitsMath.h"
 
@@ -30,6 +31,7 @@ constexpr double kNegligible = 1e-200;
 // A strong pull keeps the longest contexts from learning a few hundred
 // cDNAs (and their isoforms) by heart.
 constexpr double kPseudoCount = 256.0;
+constexpr double kLn2 = 0.6931471805599453;
 // Bases on either side of an error call whose posterior counts toward its
 // confidence.
 constexpr int kConfidenceReach = 3;
@@ -76,8 +78,19 @@ std::vector<double> Estimate(const std::vector<std::uint32_t>& counts) {
 
 bool IsStop(int a, int b, int c) { return AminoAcidOf(a, b, c) == kStop; }
 
-double EmitLog(const CodonSite& s, int state) { return state >= kC0 && state <= kC2 ? s.logOdds[state - kC0] : 0.0; }
-double EmitOdds(const CodonSite& s, int state) { return state >= kC0 && state <= kC2 ? s.odds[state - kC0] : 1.0; }
+// What a step between states stands for.
+enum class Step { Plain, Insertion, Deletion, Start, Stop };
+
+double EmitLog(const CodonSite& s, int state) {
+    if (state == kB5) return s.utrLog[0];
+    if (state == kB3) return s.utrLog[1];
+    return s.logOdds[state - kC0];
+}
+double EmitOdds(const CodonSite& s, int state) {
+    if (state == kB5) return s.utrOdds[0];
+    if (state == kB3) return s.utrOdds[1];
+    return s.odds[state - kC0];
+}
 
 // The median of the posterior mass of errors of a kind over the bases
 // [from, to], which lies closer to the true place than the path's change of
@@ -136,10 +149,12 @@ public:
             codonPos_[x - first_] = static_cast<std::uint8_t>((CodonPos(x - 1) + step) % 3);
         }
     }
-    // Whether a codon that ends in [from, to], before the region's last base,
-    // is a stop codon: three bases read in a row with extra bases left out
-    // (a codon missing a base is none).
-    bool StopBetween(const std::vector<CodonSite>& sites, int from, int to) const {
+    // f(end, whole) for each stop codon of the reading that ends in
+    // [from, to], before the region's last base: three bases read in a row
+    // with extra bases left out (a codon missing a base is none); whole when
+    // none lies between them on the read.
+    template <typename F>
+    void Stops(const std::vector<CodonSite>& sites, int from, int to, F&& f) const {
         for (int x = std::max(from, first_ + 2); x <= std::min(to, last_ - 1); ++x) {
             if (Extra(x) || CodonPos(x) != 2) continue;
             int y = x - 1;
@@ -147,9 +162,8 @@ public:
             int z = y - 1;
             while (z > first_ && Extra(z)) --z;
             if (z < first_ || CodonPos(y) != 1 || CodonPos(z) != 0) continue;
-            if (IsStop(sites[z].base, sites[y].base, sites[x].base)) return true;
+            if (IsStop(sites[z].base, sites[y].base, sites[x].base)) f(x, z == x - 2);
         }
-        return false;
     }
 
 private:
@@ -206,9 +220,114 @@ CodonDecoder::CodonDecoder(const CodonModel& model, const std::string& setting) 
     beginInsideOdds_ = SameBitsExp(beginInside_);
 }
 
-void CodonDecoder::Sites(const std::vector<short>& bases, std::vector<CodonSite>& sites) const {
+CodonDecoder::CodonDecoder(const CodonModel& model, const std::string& setting, const GeneModel& gene,
+                           const GeneOptions& options)
+    : CodonDecoder(model, setting) {
+    CheckGeneOptions(options);
+    gene_ = true;
+    options_ = options;
+    GeneTables(model, gene);
+    const ErrorSetting& s = *model.Setting(setting);
+    if (s.substitution > 0.0) {
+        throughLog_ = Quantize(SameBitsLog(s.substitution));
+        throughOdds_ = SameBitsExp(throughLog_);
+    }
+    for (int L = 1; L <= kLongestRun; ++L) {
+        const double ins = s.insertion[L] * options.errorScale;
+        const double del = s.deletion[L] * options.errorScale;
+        if (!(ins + del < 1.0)) {
+            throw EngineError(EngineError::Kind::BadValue, "", 0, "error scale " + std::to_string(options.errorScale) +
+                                                                      " makes the errors of setting '" + setting +
+                                                                      "' certain");
+        }
+        const double clean = 1.0 - ins - del;
+        step_[L] = {0.0, Quantize(SameBitsLog(ins / clean)), Quantize(SameBitsLog(del / clean))};
+        stepOdds_[L] = {SameBitsExp(step_[L][0]), SameBitsExp(step_[L][1]), SameBitsExp(step_[L][2])};
+        cleanLog_[L] = Quantize(SameBitsLog(clean));
+    }
+}
+
+namespace {
+
+// The weight array of a site: for each position, log P(base | the base
+// before) at 4 * before + base and log P(base) at 16 + base, each pair's
+// estimate pulled toward the position's base frequencies by kSitePull
+// counts, and those toward uniform by as many.
+constexpr double kSitePull = 8.0;
+
+std::vector<std::array<double, 20>> SiteTable(const std::vector<SitePairCounts>& counts) {
+    std::vector<std::array<double, 20>> table(counts.size());
+    for (std::size_t k = 0; k < counts.size(); ++k) {
+        std::array<double, 4> base{};
+        double all = 0.0;
+        for (int pair = 0; pair < 16; ++pair) {
+            base[pair % 4] += counts[k][pair];
+            all += counts[k][pair];
+        }
+        std::array<double, 4> p{};
+        for (int b = 0; b < 4; ++b) {
+            p[b] = (base[b] + kSitePull * 0.25) / (all + kSitePull);
+            table[k][16 + b] = Quantize(SameBitsLog(p[b]));
+        }
+        for (int before = 0; before < 4; ++before) {
+            double row = 0.0;
+            for (int b = 0; b < 4; ++b) row += counts[k][4 * before + b];
+            for (int b = 0; b < 4; ++b) {
+                table[k][4 * before + b] =
+                    Quantize(SameBitsLog((counts[k][4 * before + b] + kSitePull * p[b]) / (row + kSitePull)));
+            }
+        }
+    }
+    return table;
+}
+
+}  // namespace
+
+void CodonDecoder::GeneTables(const CodonModel& model, const GeneModel& gene) {
+    const std::vector<double> background = Estimate(model.noncoding);
+    const std::vector<double> utr[2] = {Estimate(gene.utr5), Estimate(gene.utr3)};
+    const int words = kWordsUpTo(order_);
+    utrLogOdds_.assign(2 * words, 0.0);
+    utrOdds_.assign(2 * words, 1.0);
+    backgroundLog_.assign(words, 0.0);
+    for (int w = 0; w < words; ++w) {
+        backgroundLog_[w] = Quantize(SameBitsLog(background[w]));
+        for (int r = 0; r < 2; ++r) {
+            utrLogOdds_[2 * w + r] = Quantize(options_.utrWeight[r] * SameBitsLog(utr[r][w] / background[w]));
+            utrOdds_[2 * w + r] = SameBitsExp(utrLogOdds_[2 * w + r]);
+        }
+    }
+    const auto sliced = [](const std::vector<SitePairCounts>& site, int from, int to, int first, int last) {
+        if (site.size() != static_cast<std::size_t>(to - from + 1)) {
+            throw EngineError(EngineError::Kind::BadValue, "", 0, "the gene model's site counts do not cover their span");
+        }
+        return std::vector<SitePairCounts>(site.begin() + (first - from), site.begin() + (last - from + 1));
+    };
+    startSite_ = SiteTable(sliced(gene.startSite, GeneModel::kStartFrom, GeneModel::kStartTo, options_.startFrom, options_.startTo));
+    stopSite_ = SiteTable(sliced(gene.stopSite, GeneModel::kStopFrom, GeneModel::kStopTo, options_.stopFrom, options_.stopTo));
+    // Each ATG of a 5' UTR is the start or is passed by, in the proportion
+    // of the training cDNAs' starts to the ATGs before them, apart for the
+    // first ATGs of their open reading frame and the later ones.
+    for (int k = 0; k < 2; ++k) {
+        const double starts = static_cast<double>(gene.starts[k]) + 1.0;
+        const double passed = static_cast<double>(gene.upstreamAtgs[k]) + 1.0;
+        startLog_[k] = Quantize(SameBitsLog(starts / (starts + passed)));
+        skipLog_[k] = Quantize(SameBitsLog(passed / (starts + passed)));
+        skipOdds_[k] = SameBitsExp(skipLog_[k]);
+    }
+}
+
+void CodonDecoder::Sites(const std::vector<short>& bases, CodonScratch& scratch) const {
     const int n = static_cast<int>(bases.size());
-    sites.assign(n, CodonSite{});
+    std::vector<CodonSite>& sites = scratch.sites;
+    CodonSite blank{};
+    for (int r = 0; r < 2; ++r) blank.utrOdds[r] = 1.0;
+    blank.startLog = startPrice_;
+    blank.startOdds = startOdds_;
+    blank.skipOdds = 1.0;
+    blank.stopOdds = 1.0;
+    sites.assign(n, blank);
+    if (gene_) scratch.background.assign(n, 0.0);
     const std::vector<std::uint8_t> runs = HomopolymerRuns(bases);
     for (int i = 0; i < n; ++i) sites[i].run = runs[i];
     int word = 0;
@@ -235,6 +354,57 @@ void CodonDecoder::Sites(const std::vector<short>& bases, std::vector<CodonSite>
             s.logOdds[p] = logOdds_[3 * at + p];
             s.odds[p] = odds_[3 * at + p];
         }
+        if (!gene_) continue;
+        for (int r = 0; r < 2; ++r) {
+            s.utrLog[r] = utrLogOdds_[2 * at + r];
+            s.utrOdds[r] = utrOdds_[2 * at + r];
+        }
+        scratch.background[i] = backgroundLog_[at];
+    }
+    if (gene_) SiteTerms(bases, scratch);
+}
+
+// The log odds of a site's weight array against the states' own emissions
+// over the positions from..to around base `at` (position 0) of the read. At
+// a start (startSite) the positions before 0 are read by the 5' UTR and
+// those from 0 on as coding, codon position k % 3; at a stop the positions
+// before 0 as coding (-3..-1 the stop codon) and those from 0 on by the 3'
+// UTR. Positions outside the read or on an unknown base add nothing.
+double CodonDecoder::SiteScore(const std::vector<short>& bases, const CodonScratch& scratch, int at, bool startSite) const {
+    const int from = startSite ? options_.startFrom : options_.stopFrom;
+    const int to = startSite ? options_.startTo : options_.stopTo;
+    const std::vector<std::array<double, 20>>& table = startSite ? startSite_ : stopSite_;
+    const int n = static_cast<int>(bases.size());
+    double score = 0.0;
+    for (int k = from; k <= to; ++k) {
+        const int i = at + k;
+        if (i < 0 || i >= n || !IsBase(bases[i])) continue;
+        const std::array<double, 20>& weights = table[k - from];
+        const double site = i > 0 && IsBase(bases[i - 1]) ? weights[4 * bases[i - 1] + bases[i]] : weights[16 + bases[i]];
+        const CodonSite& s = scratch.sites[i];
+        const bool utr = startSite == (k < 0);
+        const double own = utr ? s.utrLog[startSite ? 0 : 1] : s.logOdds[(k % 3 + 3) % 3];
+        score += site - (own + scratch.background[i]);
+    }
+    return score;
+}
+
+void CodonDecoder::SiteTerms(const std::vector<short>& bases, CodonScratch& scratch) const {
+    std::vector<CodonSite>& sites = scratch.sites;
+    const int n = static_cast<int>(sites.size());
+    const std::vector<std::uint8_t> later = LaterAtgs(bases);
+    for (int i = 0; i < n; ++i) {
+        CodonSite& s = sites[i];
+        if (s.atg) {
+            s.startLog = startLog_[later[i]] + SiteScore(bases, scratch, i, true);
+            s.startOdds = SameBitsExp(s.startLog);
+            s.skipLog = skipLog_[later[i]];
+            s.skipOdds = skipOdds_[later[i]];
+        }
+        if (i > 0 && sites[i - 1].stop) {
+            s.stopLog = SiteScore(bases, scratch, i, false);
+            s.stopOdds = SameBitsExp(s.stopLog);
+        }
     }
 }
 
@@ -249,18 +419,26 @@ inline void CodonDecoder::Steps(const CodonSite& prev, const CodonSite& cur, boo
     const auto& runOdds = stepOdds_[cur.run];
     const double del = step_[cur.delRun][2];
     const double delOdds = stepOdds_[cur.delRun][2];
-    f(kB5, kB5, ErrorKind::None, 0.0, 1.0);
-    if (cur.atg) f(kB5, kC0, ErrorKind::None, startPrice_ + cur.logOdds[0], startOdds_ * cur.odds[0]);
+    f(kB5, kB5, Step::Plain, cur.skipLog + cur.utrLog[0], cur.skipOdds * cur.utrOdds[0]);
+    if (cur.atg) f(kB5, kC0, Step::Start, cur.startLog + cur.logOdds[0], cur.startOdds * cur.odds[0]);
     for (int q = 0; q < 3; ++q) {
-        if (q == 2 && prev.stop) break;  // a stop codon ends the CDS
+        // A stop codon ends the CDS, unless a substitution made it.
+        double through = 0.0;
+        double throughOdds = 1.0;
+        if (q == 2 && prev.stop) {
+            if (throughOdds_ == 0.0) break;
+            through = throughLog_;
+            throughOdds = throughOdds_;
+        }
         const int next = q == 2 ? 0 : q + 1;
         const int skip = q == 0 ? 2 : q - 1;
-        f(kC0 + q, kC0 + next, ErrorKind::None, run[0] + cur.logOdds[next], runOdds[0] * cur.odds[next]);
-        if (insertion) f(kC0 + q, kC0 + q, ErrorKind::Insertion, run[1], runOdds[1]);
-        f(kC0 + q, kC0 + skip, ErrorKind::Deletion, del + cur.logOdds[skip], delOdds * cur.odds[skip]);
+        f(kC0 + q, kC0 + next, Step::Plain, run[0] + cur.logOdds[next] + through,
+          runOdds[0] * cur.odds[next] * throughOdds);
+        if (insertion) f(kC0 + q, kC0 + q, Step::Insertion, run[1] + through, runOdds[1] * throughOdds);
+        f(kC0 + q, kC0 + skip, Step::Deletion, del + cur.logOdds[skip] + through, delOdds * cur.odds[skip] * throughOdds);
     }
-    if (background && prev.stop) f(kC2, kB3, ErrorKind::None, 0.0, 1.0);
-    f(kB3, kB3, ErrorKind::None, 0.0, 1.0);
+    if (background && prev.stop) f(kC2, kB3, Step::Stop, cur.stopLog + cur.utrLog[1], cur.stopOdds * cur.utrOdds[1]);
+    f(kB3, kB3, Step::Plain, cur.utrLog[1], cur.utrOdds[1]);
 }
 
 CodonCall CodonDecoder::Run(int a, int b, const Ends& ends, CodonScratch& scratch) const {
@@ -270,6 +448,11 @@ CodonCall CodonDecoder::Run(int a, int b, const Ends& ends, CodonScratch& scratc
     Posteriors(a, b, ends, scratch);
     CodonCall call = Calls(a, b, scratch);
     call.score = score;
+    if (gene_) {
+        for (int i = a; i <= b; ++i) call.background += scratch.background[i];
+        call.logLikelihood = LogLikelihood(a, b, ends, scratch) + call.background;
+        for (int i = call.first; i >= 0 && i <= call.last; ++i) call.cleanLog += cleanLog_[scratch.sites[i].run];
+    }
     return call;
 }
 
@@ -286,7 +469,7 @@ double CodonDecoder::BestPath(int a, int b, const Ends& ends, CodonScratch& scra
         next.fill(kNever);
         std::uint8_t* bp = &back[static_cast<std::size_t>(i - a) * kStates];
         Steps(sites[i - 1], sites[i], ends.background, i < b || ends.extraLast,
-              [&](int from, int to, ErrorKind, double w, double) {
+              [&](int from, int to, Step, double w, double) {
             const double x = v[from] + w;
             if (x > next[to]) {
                 next[to] = x;
@@ -340,17 +523,18 @@ void CodonDecoder::Posteriors(int a, int b, const Ends& ends, CodonScratch& scra
         const double* prev = &f[(i - a - 1) * kStates];
         double* row = &f[(i - a) * kStates];
         Steps(sites[i - 1], sites[i], ends.background, i < b || ends.extraLast,
-              [&](int from, int to, ErrorKind, double, double w) { row[to] += prev[from] * w; });
+              [&](int from, int to, Step, double, double w) { row[to] += prev[from] * w; });
         normalise(i - a);
     }
     double total = 0.0;
     for (int s = 0; s < kStates; ++s) total += f[(m - 1) * kStates + s] * ends.endOdds[s];
 
-    std::vector<double>& insertion = scratch.insertion;
-    insertion.assign(m, 0.0);
-    std::vector<double>& deletion = scratch.deletion;
-    deletion.assign(m, 0.0);
+    std::vector<double>* posterior[] = {&scratch.insertion, &scratch.deletion, &scratch.start, &scratch.stop};
+    for (std::vector<double>* p : posterior) p->assign(m, 0.0);
+    scratch.begin.fill(0.0);
+    scratch.end.fill(0.0);
     if (!(total > 0.0)) return;
+    for (int s = 0; s < kStates; ++s) scratch.end[s] = f[(m - 1) * kStates + s] * ends.endOdds[s] / total;
     std::array<double, kStates> bw;
     for (int s = 0; s < kStates; ++s) bw[s] = ends.endOdds[s] / total;
     for (int i = b; i > a; --i) {
@@ -358,26 +542,44 @@ void CodonDecoder::Posteriors(int a, int b, const Ends& ends, CodonScratch& scra
         const double c = scale[i - a];
         std::array<double, kStates> earlier{};
         Steps(sites[i - 1], sites[i], ends.background, i < b || ends.extraLast,
-              [&](int from, int to, ErrorKind kind, double, double w) {
+              [&](int from, int to, Step step, double, double w) {
             const double x = w * bw[to] / c;
             earlier[from] += x;
-            if (kind == ErrorKind::Insertion) insertion[i - a] += prev[from] * x;
-            if (kind == ErrorKind::Deletion) deletion[i - a] += prev[from] * x;
+            if (step != Step::Plain) (*posterior[static_cast<int>(step) - 1])[i - a] += prev[from] * x;
         });
         for (int s = 0; s < kStates; ++s) bw[s] = earlier[s] < kNegligible ? 0.0 : earlier[s];
     }
+    for (int s = 0; s < kStates; ++s) scratch.begin[s] = f[s] * bw[s];
+}
+
+// ln of the odds of bases a..b over all paths against background, from the
+// forward pass's row sums and total.
+double CodonDecoder::LogLikelihood(int a, int b, const Ends& ends, const CodonScratch& scratch) const {
+    const int m = b - a + 1;
+    double mantissa = 1.0;
+    long twos = 0;
+    for (int r = 0; r < m; ++r) {
+        int e = 0;
+        mantissa = std::frexp(mantissa * scratch.scale[r], &e);
+        twos += e;
+    }
+    double total = 0.0;
+    for (int s = 0; s < kStates; ++s) total += scratch.forward[(m - 1) * kStates + s] * ends.endOdds[s];
+    return SameBitsLog(mantissa * total) + static_cast<double>(twos) * kLn2;
 }
 
 // The path's coding region and an error call for each change of frame
 // inside it. Each is placed at the median of the posterior mass of errors of
 // its kind nearby, but only after the error before it and before the next
 // change, inside the region (an extra base before its last base), and where
-// no codon read differently by the move is a stop codon; otherwise at the
-// path's place or the nearest place to it where none is.
+// no codon read differently by the move, nor one across the error, is a
+// stop codon; otherwise at the path's place or the nearest place to it where
+// none is.
 CodonCall CodonDecoder::Calls(int a, int b, const CodonScratch& scratch) {
     const std::vector<std::uint8_t>& path = scratch.path;
     const auto coding = [&](int i) { return path[i - a] >= kC0 && path[i - a] <= kC2; };
     CodonCall call;
+    RegionConfidence(a, b, scratch, call);
     int first = a;
     while (first <= b && !coding(first)) ++first;
     if (first > b) return call;
@@ -391,6 +593,20 @@ CodonCall CodonDecoder::Calls(int a, int b, const CodonScratch& scratch) {
     for (int i = first + 1; i <= last; ++i) {
         if (reading.ErrorAt(i) != ErrorKind::None) changes.push_back(i);
     }
+    // The stop codons the path reads through whole (the gene model's stops
+    // made by a substitution) may stay; any other stop codon a placement
+    // would make may not.
+    std::vector<int> through;
+    reading.Stops(scratch.sites, first, last, [&](int end, bool whole) {
+        if (whole) through.push_back(end);
+    });
+    const auto makesStop = [&](int from, int to) {
+        bool made = false;
+        reading.Stops(scratch.sites, from, to, [&](int end, bool whole) {
+            made = made || !whole || !std::binary_search(through.begin(), through.end(), end);
+        });
+        return made;
+    };
     for (std::size_t k = 0; k < changes.size(); ++k) {
         const int i = changes[k];
         const ErrorKind kind = reading.ErrorAt(i);
@@ -401,7 +617,7 @@ CodonCall CodonDecoder::Calls(int a, int b, const CodonScratch& scratch) {
         const auto placeAt = [&](int c) {
             if (c < from || c > to) return false;
             reading.Move(i, c, kind);
-            if (!reading.StopBetween(scratch.sites, std::min(i, c), std::max(i, c) + 3)) return true;
+            if (!makesStop(std::min(i, c), std::max(i, c) + 3)) return true;
             reading.Move(c, i, kind);
             return false;
         };
@@ -432,10 +648,29 @@ CodonCall CodonDecoder::Calls(int a, int b, const CodonScratch& scratch) {
     return call;
 }
 
+// The posterior of the path's start (entering the CDS from the 5' UTR, or
+// beginning in its codon position) and of its stop (leaving for the 3' UTR,
+// or ending in its codon position).
+void CodonDecoder::RegionConfidence(int a, int b, const CodonScratch& scratch, CodonCall& call) {
+    const std::vector<std::uint8_t>& path = scratch.path;
+    const auto coding = [](int state) { return state >= kC0 && state <= kC2; };
+    int first = -1;
+    int last = -1;
+    for (int i = a; i <= b; ++i) {
+        if (!coding(path[i - a])) continue;
+        if (first < 0) first = i;
+        last = i;
+    }
+    if (first < 0) return;
+    call.startConfidence = std::min(first == a ? scratch.begin[path[0]] : scratch.start[first - a], 1.0);
+    call.stopConfidence = std::min(last == b ? scratch.end[path[b - a]] : scratch.stop[last + 1 - a], 1.0);
+}
+
 CodonCall CodonDecoder::Decode(const std::vector<short>& bases, CodonScratch& scratch) const {
     const int n = static_cast<int>(bases.size());
-    Sites(bases, scratch.sites);
+    Sites(bases, scratch);
     const std::vector<CodonSite>& sites = scratch.sites;
+    if (gene_) return DecodeGene(n, scratch);
     Ends ends;
     ends.background = true;
     ends.beginLog = {0.0, beginInside_, beginInside_, beginInside_, kNever};
@@ -450,6 +685,33 @@ CodonCall CodonDecoder::Decode(const std::vector<short>& bases, CodonScratch& sc
     return Run(0, n - 1, ends, scratch);
 }
 
+// The gene model's ends: a read begins in the 5' UTR or, as options_ say,
+// inside the CDS in any codon position (or at a start codon on its first
+// base); it ends in either UTR (the 3' one also just after a stop codon) or
+// inside the CDS.
+CodonCall CodonDecoder::DecodeGene(int n, CodonScratch& scratch) const {
+    const std::vector<CodonSite>& sites = scratch.sites;
+    const double utrBegin = Quantize(SameBitsLog(1.0 - options_.beginInside));
+    const double insideBegin = Quantize(SameBitsLog(options_.beginInside / 3.0));
+    const double utrEnd = Quantize(SameBitsLog(1.0 - options_.endInside));
+    const double insideEnd = Quantize(SameBitsLog(options_.endInside));
+    Ends ends;
+    ends.background = true;
+    ends.beginLog = {utrBegin, insideBegin, insideBegin, insideBegin, kNever};
+    ends.endLog = {utrEnd, insideEnd, insideEnd, insideEnd, utrEnd};
+    if (n > 0 && sites[n - 1].stop) ends.endLog[kC2] = utrEnd;
+    for (int s = 0; s < kStates; ++s) {
+        ends.beginOdds[s] = SameBitsExp(ends.beginLog[s]);
+        ends.endOdds[s] = SameBitsExp(ends.endLog[s]);
+    }
+    if (n > 0 && sites[0].atg) {
+        const double start = utrBegin + sites[0].startLog;
+        ends.beginLog[kC0] = std::max(insideBegin, start);
+        ends.beginOdds[kC0] += SameBitsExp(start);
+    }
+    return Run(0, n - 1, ends, scratch);
+}
+
 CodonCall CodonDecoder::Refine(const std::vector<short>& bases, int first, int last, bool startFixed, bool stopFixed,
                                CodonScratch& scratch) const {
     const int n = static_cast<int>(bases.size());
@@ -457,7 +719,7 @@ CodonCall CodonDecoder::Refine(const std::vector<short>& bases, int first, int l
         throw std::invalid_argument("codon refinement: coding region " + std::to_string(first) + ".." +
                                     std::to_string(last) + " outside a read of " + std::to_string(n) + " bases");
     }
-    Sites(bases, scratch.sites);
+    Sites(bases, scratch);
     Ends ends;
     ends.background = false;
     ends.extraLast = false;  // the region's last base stays coding

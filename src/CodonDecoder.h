@@ -1,6 +1,7 @@
-// Decoding a read with the codon-level model: the most probable path
-// (Viterbi) for the coding region and its errors, and the posterior
-// probability of each error call as its confidence.
+// Decoding a read with the codon-level model, or with the gene model built
+// on it: the most probable path (Viterbi) for the coding region and its
+// errors, and posterior probabilities (forward-backward) as the confidence
+// of each error call and, with the gene model, of the region's ends.
 #pragma once
 
 #include <array>
@@ -9,6 +10,7 @@
 #include <vector>
 
 #include "CodonModel.h"
+#include "GeneModel.h"
 #include "ErrorRule.h"
 
 namespace talvo {
@@ -37,13 +39,35 @@ struct CodonCall {
     int phase = 0;
     std::vector<CodonErrorCall> errors;  // in base order, inside [first, last]
     double score = 0.0;  // natural-log odds of the path against background alone (strand choice)
+    // The posterior probability that the coding region begins where it does
+    // (at its start codon, or before the read in the same codon position),
+    // and that it ends where it does (its stop codon, or after the read).
+    double startConfidence = 0.0;
+    double stopConfidence = 0.0;
+    // With the gene model: the natural log of the probability of the bases
+    // under the model over all paths, and under the background alone (the
+    // reference of score), so that two strands can be weighed.
+    double logLikelihood = 0.0;
+    double background = 0.0;
+    // The log probability that the coding region's bases hold no error:
+    // with logLikelihood, it weighs error settings.
+    double cleanLog = 0.0;
 };
 
-// What the lattice needs of one base.
+// What the lattice needs of one base. Log values are quantized, and each
+// has its exponential beside it.
 struct CodonSite {
     double logOdds[3];  // coding emission against background, by codon position
     double odds[3];
-    std::int8_t base;     // the base's code
+    std::int8_t base;   // the base's code
+    double utrLog[2];   // 5' and 3' UTR emissions against background
+    double utrOdds[2];
+    double startLog;    // at an ATG: the CDS begins here (from the 5' UTR)
+    double startOdds;
+    double skipLog;     // at an ATG: the 5' UTR goes on
+    double skipOdds;
+    double stopLog;     // after a stop codon: the 3' UTR begins here
+    double stopOdds;
     std::uint8_t run;     // homopolymer run length of the base (1..6)
     std::uint8_t delRun;  // the longer of its run and the previous base's
     bool atg;             // an ATG begins here
@@ -63,6 +87,11 @@ class CodonScratch {
     std::vector<double> scale;
     std::vector<double> insertion;   // posterior of an insertion step at each base
     std::vector<double> deletion;
+    std::vector<double> start;       // posterior of the CDS beginning at each base (from the 5' UTR)
+    std::vector<double> stop;        // posterior of the 3' UTR beginning at each base (after a stop)
+    std::array<double, 5> begin{};   // posterior of beginning, and of ending, in each state
+    std::array<double, 5> end{};
+    std::vector<double> background;  // log probability of each base under the background model
 };
 
 // Log-probability tables of one model under one error setting, built once
@@ -74,11 +103,18 @@ public:
     // or when its insertion and deletion probabilities at a run length are
     // negative or sum to 1 or more.
     CodonDecoder(const CodonModel& model, const std::string& setting);
+    // The gene model: the codon model's coding states and setting with the
+    // gene model's untranslated regions and sites, read as the options say.
+    // Throws std::invalid_argument when an option is out of its range
+    // (CheckGeneOptions), or when the scaled error probabilities sum to 1 or
+    // more.
+    CodonDecoder(const CodonModel& model, const std::string& setting, const GeneModel& gene,
+                 const GeneOptions& options);
 
-    // The long-read use: the whole read decoded with the codon model alone
-    // (5' background, a start codon, coding, a stop codon, 3' background; a
-    // read may begin or end inside the CDS). Unknown bases (code -1) are
-    // allowed anywhere.
+    // The whole read decoded (5' UTR, a start codon, coding, a stop codon,
+    // 3' UTR; a read may begin or end inside the CDS): with the codon model
+    // alone, the long-read use, whose UTRs are background; with the gene
+    // model, its prediction. Unknown bases (code -1) are allowed anywhere.
     CodonCall Decode(const std::vector<short>& bases, CodonScratch& scratch) const;
 
     // The refinement use: the coding region [first, last] is kept and only
@@ -104,7 +140,10 @@ private:
         bool background;
         bool extraLast = true;
     };
-    void Sites(const std::vector<short>& bases, std::vector<CodonSite>& sites) const;
+    void Sites(const std::vector<short>& bases, CodonScratch& scratch) const;
+    // The gene model's site terms of the sites (startLog, stopLog).
+    void SiteTerms(const std::vector<short>& bases, CodonScratch& scratch) const;
+    double SiteScore(const std::vector<short>& bases, const CodonScratch& scratch, int at, bool startSite) const;
     template <typename F>
     void Steps(const CodonSite& prev, const CodonSite& cur, bool background, bool insertion, F&& f) const;
     // The decoding of bases a..b of the sites in scratch, step by step: the
@@ -115,6 +154,11 @@ private:
     double BestPath(int a, int b, const Ends& ends, CodonScratch& scratch) const;
     void Posteriors(int a, int b, const Ends& ends, CodonScratch& scratch) const;
     static CodonCall Calls(int a, int b, const CodonScratch& scratch);
+    static void RegionConfidence(int a, int b, const CodonScratch& scratch, CodonCall& call);
+    double LogLikelihood(int a, int b, const Ends& ends, const CodonScratch& scratch) const;
+    CodonCall DecodeGene(int n, CodonScratch& scratch) const;
+    // The gene model's tables, from its counts.
+    void GeneTables(const CodonModel& model, const GeneModel& gene);
 
     int order_ = 0;
     // Coding emissions against background by word (every order up to
@@ -130,6 +174,27 @@ private:
     double endInside_ = 0.0;    // a read ending inside the CDS
     double startOdds_ = 1.0;
     double beginInsideOdds_ = 1.0;
+
+    // The gene model's parts (gene_ false: the codon model alone).
+    bool gene_ = false;
+    GeneOptions options_;
+    std::vector<double> utrLogOdds_;  // by word: 5' and 3' UTR emissions against background
+    std::vector<double> utrOdds_;
+    std::vector<double> backgroundLog_;  // by word: the background's log probability
+    // Site weight arrays by position: log P(base | base before) at 4 * before
+    // + base, then log P(base) at 16 + base.
+    std::vector<std::array<double, 20>> startSite_;
+    std::vector<std::array<double, 20>> stopSite_;
+    // An ATG of the 5' UTR is the start; is not: [0] the first ATG of its
+    // open reading frame, [1] a later one.
+    std::array<double, 2> startLog_{};
+    std::array<double, 2> skipLog_{};
+    std::array<double, 2> skipOdds_{};
+    // Reading on through a stop codon in frame (one a substitution made; the
+    // gene model, from the setting's substitution rate); odds 0: never.
+    std::array<double, kLongestRun + 1> cleanLog_{};  // by run length: log P(no error)
+    double throughLog_ = 0.0;
+    double throughOdds_ = 0.0;
 };
 
 }  // namespace talvo

@@ -2,7 +2,8 @@
 //
 //   talvo codon model 1
 //   lengths UTR5 CDS UTR3                     mean lengths in bases
-//   setting NAME ORDER insertion I1..I6 deletion D1..D6   one line per setting
+//   setting NAME ORDER insertion I1..I6 deletion D1..D6 [substitution S]
+//                                             one line per setting
 //   AAAAA n0A n0T n0G n0C n1A .. n2C nA nT nG nC          1024 count lines
 //
 // A count line names a context of five bases and gives the counts of the
@@ -12,16 +13,15 @@
 #include "CodonModel.h"
 
 #include <algorithm>
-#include <charconv>
-#include <cmath>
+#include <cerrno>
 #include <fstream>
 #include <ostream>
-#include <sstream>
 #include <system_error>
 
 #include "EngineError.h"
 #include "FileOpen.h"
 #include "GeneticCode.h"
+#include "ModelText.h"
 
 namespace talvo {
 
@@ -42,21 +42,7 @@ namespace {
 
 constexpr const char* kVersionLine = "talvo codon model 1";
 constexpr int kContexts = CodonModel::kWords / 4;
-constexpr char kLetters[] = {'A', 'T', 'G', 'C'};
 constexpr double kMaxErrorProbability = 0.5;
-
-std::string ContextName(int context) {
-    std::string name(CodonModel::kOrder, 'A');
-    for (int k = CodonModel::kOrder - 1; k >= 0; --k, context >>= 2) name[k] = kLetters[context & 3];
-    return name;
-}
-
-std::vector<std::string> Fields(const std::string& line) {
-    std::vector<std::string> fields;
-    std::istringstream in(line);
-    for (std::string f; in >> f;) fields.push_back(f);
-    return fields;
-}
 
 bool ValidName(const std::string& name) {
     if (name.empty()) return false;
@@ -66,60 +52,11 @@ bool ValidName(const std::string& name) {
     return true;
 }
 
-class Reader {
-public:
-    Reader(const std::string& path, std::istream& in) : path_(path), in_(in) {}
-
-    [[noreturn]] void Fail(const std::string& reason) const {
-        throw EngineError(EngineError::Kind::BadValue, path_, line_, reason);
-    }
-
-    // The next line's fields; false at the end of the file.
-    bool Next(std::vector<std::string>& fields) {
-        std::string line;
-        if (!std::getline(in_, line)) {
-            if (in_.bad()) Fail("read failed");
-            ++line_;
-            return false;
-        }
-        ++line_;
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        text_ = line;
-        fields = Fields(line);
-        return true;
-    }
-    const std::string& Text() const { return text_; }
-
-    double Real(const std::string& text, double low, double high, const std::string& what) const {
-        double value = 0.0;
-        const char* end = text.data() + text.size();
-        const auto [ptr, ec] = std::from_chars(text.data(), end, value);
-        if (ec != std::errc() || ptr != end || !std::isfinite(value)) Fail("bad number '" + text + "' for " + what);
-        if (value < low || value > high) Fail(what + " " + text + " out of range");
-        return value;
-    }
-
-    template <typename T>
-    T Whole(const std::string& text, T low, T high, const std::string& what) const {
-        T value = 0;
-        const char* end = text.data() + text.size();
-        const auto [ptr, ec] = std::from_chars(text.data(), end, value);
-        if (ec != std::errc() || ptr != end) Fail("bad number '" + text + "' for " + what);
-        if (value < low || value > high) Fail(what + " " + text + " out of range");
-        return value;
-    }
-
-private:
-    const std::string& path_;
-    std::istream& in_;
-    int line_ = 0;
-    std::string text_;
-};
-
-ErrorSetting ReadSetting(const Reader& r, const std::vector<std::string>& f) {
-    // setting NAME ORDER insertion I1..I6 deletion D1..D6
-    if (f.size() != 17 || f[3] != "insertion" || f[10] != "deletion") {
-        r.Fail("setting line needs: setting NAME ORDER insertion I1..I6 deletion D1..D6");
+ErrorSetting ReadSetting(const ModelTextReader& r, const std::vector<std::string>& f) {
+    // setting NAME ORDER insertion I1..I6 deletion D1..D6 [substitution S]
+    const bool substitution = f.size() == 19 && f[17] == "substitution";
+    if ((f.size() != 17 && !substitution) || f[3] != "insertion" || f[10] != "deletion") {
+        r.Fail("setting line needs: setting NAME ORDER insertion I1..I6 deletion D1..D6 [substitution S]");
     }
     ErrorSetting s;
     s.name = f[1];
@@ -129,13 +66,8 @@ ErrorSetting ReadSetting(const Reader& r, const std::vector<std::string>& f) {
         s.insertion[L] = r.Real(f[3 + L], 0.0, kMaxErrorProbability, "insertion probability");
         s.deletion[L] = r.Real(f[10 + L], 0.0, kMaxErrorProbability, "deletion probability");
     }
+    if (substitution) s.substitution = r.Real(f[18], 0.0, kMaxErrorProbability, "substitution probability");
     return s;
-}
-
-void PutReal(std::ostream& out, double value) {
-    char buffer[64];
-    const auto [ptr, ec] = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general, 6);
-    out.write(buffer, ec == std::errc() ? ptr - buffer : 0);
 }
 
 }  // namespace
@@ -152,7 +84,7 @@ CodonModel ReadCodonModel(const std::string& path) {
     if (!OpenForReading(file, path)) {
         throw EngineError(EngineError::Kind::CannotOpen, path, 0, std::generic_category().message(errno));
     }
-    Reader r(path, file);
+    ModelTextReader r(path, file);
     std::vector<std::string> f;
     if (!r.Next(f) || r.Text() != kVersionLine) {
         r.Fail(std::string("not a codon model of this version (the first line must be \"") + kVersionLine + "\")");
@@ -176,7 +108,7 @@ CodonModel ReadCodonModel(const std::string& path) {
     for (auto& counts : model.coding) counts.assign(CodonModel::kWords, 0);
     model.noncoding.assign(CodonModel::kWords, 0);
     for (int context = 0; context < kContexts; ++context) {
-        const std::string name = ContextName(context);
+        const std::string name = ContextName(context, CodonModel::kOrder);
         if (context > 0) more = r.Next(f);
         if (!more) r.Fail("missing the counts of context " + name);
         if (f.size() != 17 || f[0] != name) r.Fail("count line needs: " + name + " and 16 counts");
@@ -188,30 +120,32 @@ CodonModel ReadCodonModel(const std::string& path) {
             model.noncoding[4 * context + b] = r.Whole<std::uint32_t>(f[13 + b], 0, UINT32_MAX, "count");
         }
     }
-    while (r.Next(f)) {
-        if (!f.empty()) r.Fail("text after the last count line");
-    }
+    r.ExpectEnd("the last count line");
     return model;
 }
 
 void WriteCodonModel(const CodonModel& model, std::ostream& out) {
     out << kVersionLine << "\nlengths ";
-    PutReal(out, model.meanUtr5);
+    PutModelReal(out, model.meanUtr5);
     out << ' ';
-    PutReal(out, model.meanCds);
+    PutModelReal(out, model.meanCds);
     out << ' ';
-    PutReal(out, model.meanUtr3);
+    PutModelReal(out, model.meanUtr3);
     out << '\n';
     for (const ErrorSetting& s : model.settings) {
         out << "setting " << s.name << ' ' << s.order << " insertion";
         for (int L = 1; L <= 6; ++L) {
             out << ' ';
-            PutReal(out, s.insertion[L]);
+            PutModelReal(out, s.insertion[L]);
         }
         out << " deletion";
         for (int L = 1; L <= 6; ++L) {
             out << ' ';
-            PutReal(out, s.deletion[L]);
+            PutModelReal(out, s.deletion[L]);
+        }
+        if (s.substitution > 0.0) {
+            out << " substitution ";
+            PutModelReal(out, s.substitution);
         }
         out << '\n';
     }
@@ -219,7 +153,7 @@ void WriteCodonModel(const CodonModel& model, std::ostream& out) {
         return word < static_cast<int>(counts.size()) ? counts[word] : 0u;
     };
     for (int context = 0; context < kContexts; ++context) {
-        out << ContextName(context);
+        out << ContextName(context, CodonModel::kOrder);
         for (int p = 0; p < 3; ++p) {
             for (int b = 0; b < 4; ++b) out << ' ' << count(model.coding[p], 4 * context + b);
         }

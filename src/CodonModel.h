@@ -31,6 +31,9 @@ struct ErrorSetting {
     int order = 5;     // Markov order of the emissions used with this setting (0..CodonModel::kOrder)
     std::array<double, kLongestRun + 1> insertion{};
     std::array<double, kLongestRun + 1> deletion{};
+    // A substitution, per base: the gene model reads on through a stop codon
+    // in frame with this probability (one a substitution made).
+    double substitution = 0.0;
 };
 
 struct CodonModel {

@@ -59,6 +59,16 @@ inline std::vector<short> BaseCodes(std::string_view text) {
 
 inline constexpr bool IsBase(int code) { return code >= 0 && code <= 3; }
 
+// Codes 0..3 pair A-T (0-1) and G-C (2-3); an unknown base stays unknown.
+inline short Complement(short code) { return IsBase(code) ? static_cast<short>(code ^ 1) : static_cast<short>(-1); }
+
+inline std::vector<short> ReverseComplement(const std::vector<short>& bases) {
+    std::vector<short> reverse(bases.size());
+    const std::size_t n = bases.size();
+    for (std::size_t i = 0; i < n; ++i) reverse[i] = Complement(bases[n - 1 - i]);
+    return reverse;
+}
+
 // Amino-acid index of three base codes, -1 when any of them is not a base.
 inline constexpr int AminoAcidOf(int first, int second, int third) {
     if (!IsBase(first) || !IsBase(second) || !IsBase(third)) return -1;

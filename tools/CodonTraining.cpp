@@ -78,6 +78,38 @@ std::vector<ProfileOption> ReadProfileOptions(const std::vector<std::string>& va
     return profiles;
 }
 
+namespace {
+
+// Calls f(from, last, word) for every word of kWordLength bases A, C, G, T
+// of the codes, from its first to its last base.
+template <typename F>
+void ForEachWord(const std::vector<short>& codes, F&& f) {
+    int word = 0;
+    int clean = 0;  // bases up to i since the last unknown one
+    for (int i = 0; i < static_cast<int>(codes.size()); ++i) {
+        if (!IsBase(codes[i])) {
+            clean = 0;
+            continue;
+        }
+        word = ((word << 2) | codes[i]) & (CodonModel::kWords - 1);
+        if (++clean >= kWordLength) f(i - kWordLength + 1, i, word);
+    }
+}
+
+// Adds the pairs (base before, base) at the positions from..to of a site
+// whose position 0 is base `at` of the codes; pairs that reach outside the
+// sequence or hold another code are left out.
+void CountSite(const std::vector<short>& codes, int at, int from, std::vector<SitePairCounts>& site) {
+    const int n = static_cast<int>(codes.size());
+    for (int k = 0; k < static_cast<int>(site.size()); ++k) {
+        const int i = at + from + k;
+        if (i < 1 || i >= n || !IsBase(codes[i - 1]) || !IsBase(codes[i])) continue;
+        ++site[k][4 * codes[i - 1] + codes[i]];
+    }
+}
+
+}  // namespace
+
 CodonModel CountCodonWords(const std::vector<AnnotatedSequence>& set) {
     CodonModel model;
     for (auto& counts : model.coding) counts.assign(CodonModel::kWords, 0);
@@ -91,28 +123,42 @@ CodonModel CountCodonWords(const std::vector<AnnotatedSequence>& set) {
         utr5 += seq.cdsFirst;
         cds += seq.cdsLast - seq.cdsFirst + 1;
         utr3 += n - 1 - seq.cdsLast;
-        int word = 0;
-        int clean = 0;  // bases before i (and i) since the last unknown one
-        for (int i = 0; i < n; ++i) {
-            if (!IsBase(codes[i])) {
-                clean = 0;
-                continue;
-            }
-            word = ((word << 2) | codes[i]) & (CodonModel::kWords - 1);
-            if (++clean < kWordLength) continue;
-            const int from = i - kWordLength + 1;
+        ForEachWord(codes, [&](int from, int i, int word) {
             if (from >= seq.cdsFirst && i <= seq.cdsLast) {
                 ++model.coding[(i - seq.cdsFirst) % 3][word];
             } else if (i < seq.cdsFirst || from > seq.cdsLast) {
                 ++model.noncoding[word];
             }
-        }
+        });
     }
     if (!set.empty()) {
         const double count = static_cast<double>(set.size());
         model.meanUtr5 = static_cast<double>(utr5) / count;
         model.meanCds = static_cast<double>(cds) / count;
         model.meanUtr3 = static_cast<double>(utr3) / count;
+    }
+    return model;
+}
+
+GeneModel CountGeneModel(const std::vector<AnnotatedSequence>& set) {
+    GeneModel model;
+    model.utr5.assign(CodonModel::kWords, 0);
+    model.utr3.assign(CodonModel::kWords, 0);
+    model.startSite.assign(GeneModel::kStartTo - GeneModel::kStartFrom + 1, SitePairCounts{});
+    model.stopSite.assign(GeneModel::kStopTo - GeneModel::kStopFrom + 1, SitePairCounts{});
+    for (const AnnotatedSequence& seq : set) {
+        const std::vector<short> codes = BaseCodes(seq.bases);
+        ForEachWord(codes, [&](int from, int i, int word) {
+            if (i < seq.cdsFirst) ++model.utr5[word];
+            if (from > seq.cdsLast) ++model.utr3[word];
+        });
+        const std::vector<std::uint8_t> later = LaterAtgs(codes);
+        ++model.starts[later[seq.cdsFirst]];
+        for (int i = 0; i + 2 < seq.cdsFirst; ++i) {
+            if (codes[i] == 0 && codes[i + 1] == 1 && codes[i + 2] == 2) ++model.upstreamAtgs[later[i]];
+        }
+        CountSite(codes, seq.cdsFirst, GeneModel::kStartFrom, model.startSite);
+        CountSite(codes, seq.cdsLast + 1, GeneModel::kStopFrom, model.stopSite);
     }
     return model;
 }
@@ -132,6 +178,7 @@ ErrorSetting ReadErrorSetting(const std::string& name, const std::string& profil
         const double p = baseShare > 0.0 ? rate * share / baseShare : rate;
         return std::min(p, kMaxProbability);
     };
+    setting.substitution = std::min(rates.substitution, kMaxProbability);
     for (int L = 1; L <= kLongestRun; ++L) {
         setting.insertion[L] = perBase(rates.insertion, insertions[L], bases[L]);
         setting.deletion[L] = perBase(rates.deletion, deletions[L], bases[L]);

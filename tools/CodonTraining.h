@@ -1,5 +1,6 @@
-// Training of the codon-level model: word counts and mean region lengths
-// from annotated cDNAs, and error settings from measured error profiles.
+// Training of the codon-level model and of the gene model built on it: word
+// counts, mean region lengths and site counts from annotated cDNAs, and
+// error settings from measured error profiles.
 #pragma once
 
 #include <array>
@@ -8,12 +9,18 @@
 
 #include "AnnotatedSet.h"
 #include "CodonModel.h"
+#include "GeneModel.h"
 
 namespace talvo::tools {
 
 // The word counts and mean lengths of the annotated cDNAs; no settings yet.
 // Words with a base other than A, C, G, T are not counted.
 CodonModel CountCodonWords(const std::vector<AnnotatedSequence>& set);
+
+// The gene model's counts on the annotated cDNAs: words wholly inside each
+// untranslated region, the start codons and the ATGs of the 5' UTRs, and
+// the pairs of bases around each start codon and after each stop codon.
+GeneModel CountGeneModel(const std::vector<AnnotatedSequence>& set);
 
 // The error setting of an error profile (see ReadProfileMetrics): its
 // single-base insertion and deletion rates shared out over homopolymer run

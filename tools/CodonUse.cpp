@@ -1,6 +1,9 @@
 #include "CodonUse.h"
 
+#include <algorithm>
 #include <stdexcept>
+
+#include "ToolOptions.h"
 
 #include "CodonRefinement.h"
 
@@ -10,7 +13,8 @@ Use ParseUse(const std::string& name) {
     if (name == "window") return Use::Window;
     if (name == "refine") return Use::Refine;
     if (name == "long-read") return Use::LongRead;
-    throw std::invalid_argument("option --use: '" + name + "' is not window, refine or long-read");
+    if (name == "gene") return Use::Gene;
+    throw std::invalid_argument("option --use: '" + name + "' is not window, refine, long-read or gene");
 }
 
 const char* UseName(Use use) {
@@ -21,6 +25,8 @@ const char* UseName(Use use) {
         return "refine";
     case Use::LongRead:
         return "long-read";
+    case Use::Gene:
+        return "gene";
     }
     return "";
 }
@@ -45,6 +51,48 @@ Call RefinedCall(const CodonDecoder& decoder, const std::vector<short>& bases, c
     call.first = window.seqLayout.startBase;
     call.last = window.seqLayout.stopBase;
     return call;
+}
+
+Call StrandCall(const GenePrediction& gene, Strands strands) {
+    Call call;
+    call.strands = strands == Strands::Both;
+    if (gene.minus) {
+        call.otherStrand = true;
+        return call;
+    }
+    call = CodonModelCall(gene.call);
+    call.strands = strands == Strands::Both;
+    if (call.first >= 0) call.regionConfidence = std::min(gene.call.startConfidence, gene.call.stopConfidence);
+    return call;
+}
+
+void SetGeneOption(const std::string& text, GeneOptions& options) {
+    const std::size_t eq = text.find('=');
+    const std::string key = text.substr(0, eq);
+    const std::string value = eq == std::string::npos ? "" : text.substr(eq + 1);
+    const auto bad = [&] { return std::invalid_argument("option --gene: cannot use '" + text + "'"); };
+    double real = 0.0;
+    int whole = 0;
+    double* reals[] = {&options.beginInside, &options.endInside, &options.utrWeight[0], &options.utrWeight[1],
+                       &options.cleanShare, &options.cleanScale};
+    const char* realNames[] = {"begin-inside", "end-inside", "utr5-weight", "utr3-weight", "clean-share",
+                               "clean-scale"};
+    for (int k = 0; k < 6; ++k) {
+        if (key != realNames[k]) continue;
+        if (!ParseWhole(value, real)) throw bad();
+        *reals[k] = real;
+        return;
+    }
+    int GeneOptions::*fields[] = {&GeneOptions::startFrom, &GeneOptions::startTo, &GeneOptions::stopFrom,
+                                  &GeneOptions::stopTo};
+    const char* names[] = {"start-from", "start-to", "stop-from", "stop-to"};
+    for (int k = 0; k < 4; ++k) {
+        if (key != names[k]) continue;
+        if (!ParseWhole(value, whole)) throw bad();
+        options.*fields[k] = whole;
+        return;
+    }
+    throw bad();
 }
 
 }  // namespace talvo::tools

@@ -84,9 +84,18 @@ std::string DistanceBinName(std::size_t bin) {
     return prefix + std::to_string(kDistanceBins[bin - 1] + 1) + "-" + std::to_string(kDistanceBins[bin]);
 }
 
+std::string ConfidenceBinName(std::size_t bin) {
+    char name[48];
+    const double lo = bin == 0 ? 0.0 : kConfidenceBins[bin - 1];
+    const double hi = bin < kConfidenceBins.size() ? kConfidenceBins[bin] : 1.0;
+    std::snprintf(name, sizeof name, "region confidence %.2f-%.2f", lo, hi);
+    return name;
+}
+
 // The figures of a tally, each 100 part / whole, in the order printed; with
-// `confidence`, the mean confidences of the calls too.
-std::vector<Figure> Figures(const Tally& t, bool confidence) {
+// `confidence`, the mean confidences of the calls too; with `strands` and
+// `regions`, the other strand's calls and the region confidence's bins.
+std::vector<Figure> Figures(const Tally& t, bool confidence, bool strands, bool regions) {
     const long coding = t.codingTruePositive;
     auto row = [](const char* name, long part, long whole) { return Figure{name, static_cast<double>(part), whole}; };
     std::vector<Figure> rows = {
@@ -113,14 +122,32 @@ std::vector<Figure> Figures(const Tally& t, bool confidence) {
         rows.push_back({"mean confidence, other calls", t.confidenceWrong, t.predictedErrors - t.correct10,
                         t.confident});
     }
+    if (strands) rows.push_back({"other strand chosen", static_cast<double>(t.otherStrand), t.sequences, t.strands});
+    if (regions) {
+        long high = 0;
+        long highExact = 0;
+        for (std::size_t b = 0; b < t.regionReads.size(); ++b) {
+            rows.push_back({ConfidenceBinName(b), static_cast<double>(t.regionReads[b]), t.sequences, t.regions});
+            rows.push_back({"  ... both ends exact", static_cast<double>(t.regionExact[b]), t.regionReads[b], t.regions});
+            if (b > 0 && kConfidenceBins[b - 1] >= 0.9) {
+                high += t.regionReads[b];
+                highExact += t.regionExact[b];
+            }
+        }
+        rows.push_back({"region confidence >= 0.9, exact", static_cast<double>(highExact), high, t.regions});
+    }
     return rows;
 }
 
-bool AnyConfidence(const std::vector<Tally>& tallies) {
+bool Any(const std::vector<Tally>& tallies, bool Tally::*flag) {
     for (const Tally& t : tallies) {
-        if (t.confident) return true;
+        if (t.*flag) return true;
     }
     return false;
+}
+
+std::vector<Figure> Figures(const Tally& t, const std::vector<Tally>& all) {
+    return Figures(t, Any(all, &Tally::confident), Any(all, &Tally::strands), Any(all, &Tally::regions));
 }
 
 }  // namespace
@@ -137,6 +164,13 @@ void Tally::Add(const Tally& o) {
     confident = confident || o.confident;
     confidenceRight += o.confidenceRight;
     confidenceWrong += o.confidenceWrong;
+    strands = strands || o.strands;
+    otherStrand += o.otherStrand;
+    regions = regions || o.regions;
+    for (std::size_t b = 0; b < regionReads.size(); ++b) {
+        regionReads[b] += o.regionReads[b];
+        regionExact[b] += o.regionExact[b];
+    }
 }
 
 Call WindowCall(const Prediction& prediction) {
@@ -177,6 +211,15 @@ void Score(const SimulatedRead& read, const Call& call, Tally& t) {
     t.startExact += startOk;
     t.stopExact += stopOk;
     t.bothExact += startOk && stopOk;
+    t.strands = t.strands || call.strands;
+    t.otherStrand += call.otherStrand;
+    if (found && call.regionConfidence >= 0.0) {
+        t.regions = true;
+        std::size_t bin = 0;
+        while (bin < kConfidenceBins.size() && call.regionConfidence >= kConfidenceBins[bin]) ++bin;
+        ++t.regionReads[bin];
+        t.regionExact[bin] += startOk && stopOk;
+    }
 
     const long coding = read.cdsLast - read.cdsFirst + 1;
     long overlap = 0;
@@ -261,9 +304,8 @@ void PrintTable(const std::vector<std::string>& names, const std::vector<Tally>&
         out << cell;
     }
     out << "\n";
-    const bool confidence = AnyConfidence(tallies);
     std::vector<std::vector<Figure>> columns;
-    for (const Tally& t : tallies) columns.push_back(Figures(t, confidence));
+    for (const Tally& t : tallies) columns.push_back(Figures(t, tallies));
     for (std::size_t r = 0; !columns.empty() && r < columns[0].size(); ++r) {
         std::snprintf(cell, sizeof cell, "%-32s", columns[0][r].name.c_str());
         out << cell;
@@ -281,10 +323,9 @@ void PrintTable(const std::vector<std::string>& names, const std::vector<Tally>&
 
 void PrintTsv(const std::vector<std::string>& names, const std::vector<Tally>& tallies, std::ostream& out) {
     out << "scenario\tmetric\tpercent\tpart\twhole\n";
-    const bool confidence = AnyConfidence(tallies);
     for (std::size_t s = 0; s < names.size(); ++s) {
         const Tally& t = tallies[s];
-        for (const Figure& row : Figures(t, confidence)) {
+        for (const Figure& row : Figures(t, tallies)) {
             if (!row.shown) continue;
             char value[32];
             char part[32];

@@ -46,6 +46,16 @@ struct Tally {
     bool confident = false;
     double confidenceRight = 0.0;
     double confidenceWrong = 0.0;
+    // Calls decoded on both strands: whether there were any, and how many
+    // chose the other strand.
+    bool strands = false;
+    long otherStrand = 0;
+    // Calls with a confidence of their coding region: the reads with a
+    // region by bin of that confidence (kConfidenceBins), and of them those
+    // with both ends exact.
+    bool regions = false;
+    std::array<long, 6> regionReads{};
+    std::array<long, 6> regionExact{};
 
     void Add(const Tally& other);
 };
@@ -61,7 +71,13 @@ struct Call {
     // reads the read; empty: the codons are read from a codon that begins at
     // `first`, each insertion moving the later ones by +1, each deletion by -1.
     std::vector<int> framePath;
+    bool strands = false;      // decoded on both strands ...
+    bool otherStrand = false;  // ... and the other one chosen (the call holds no region)
+    double regionConfidence = -1.0;  // of both ends of the region, 0..1; -1 when not given
 };
+
+// Lower ends of the bins of region confidence after the first (0 up).
+inline constexpr std::array<double, 5> kConfidenceBins = {0.5, 0.7, 0.8, 0.9, 0.95};
 
 // The call of the window model's prediction.
 Call WindowCall(const Prediction& prediction);

@@ -128,10 +128,12 @@ std::vector<Column> MakeColumns(const std::vector<Scenario>& scenarios, const st
 }
 
 // The models a fold is predicted with: the window model's parameter
-// directory, and the codon model's decoders by setting name.
+// directory, and the codon model's decoders and the gene model's predictors
+// by setting name.
 struct FoldModels {
     std::string windowDir;
     std::map<std::string, std::unique_ptr<talvo::CodonDecoder>> decoders;
+    std::map<std::string, std::unique_ptr<talvo::GenePredictor>> genes;
 };
 
 // Variations of the error settings to try: another order (-1: as given),
@@ -153,9 +155,13 @@ void TrySettings(const SettingTrial& trial, talvo::CodonModel& model) {
     }
 }
 
-void AddDecoders(const talvo::CodonModel& model, const std::vector<std::string>& settings, FoldModels& models) {
+// The decoders of the codon model's settings and, with a gene model (whose
+// counts are not empty), the gene model's predictors.
+void AddDecoders(const talvo::CodonModel& model, const talvo::GeneModel& gene, const talvo::GeneOptions& options,
+                 const std::vector<std::string>& settings, FoldModels& models) {
     for (const std::string& setting : settings) {
         models.decoders[setting] = std::make_unique<talvo::CodonDecoder>(model, setting);
+        if (!gene.utr5.empty()) models.genes[setting] = std::make_unique<talvo::GenePredictor>(model, gene, setting, options);
     }
 }
 
@@ -163,8 +169,8 @@ void AddDecoders(const talvo::CodonModel& model, const std::vector<std::string>&
 // every column and scores them.
 void EvaluateOn(const std::vector<AnnotatedSequence>& set, const std::vector<int>& members,
                 const std::vector<Scenario>& scenarios, const std::vector<Column>& columns, uint64_t seed,
-                const FoldModels& models, const talvo::PredictionOptions& prediction, int threads,
-                std::vector<Tally>& tallies) {
+                const FoldModels& models, const talvo::PredictionOptions& prediction, talvo::Strands strands,
+                int threads, std::vector<Tally>& tallies) {
     for (std::size_t s = 0; s < scenarios.size(); ++s) {
         std::vector<SimulatedRead> reads;
         for (int idx : members) {
@@ -185,6 +191,7 @@ void EvaluateOn(const std::vector<AnnotatedSequence>& set, const std::vector<int
             if (c.scenario != s) continue;
             std::vector<Call> calls(reads.size());
             const talvo::CodonDecoder* decoder = c.setting.empty() ? nullptr : models.decoders.at(c.setting).get();
+            const talvo::GenePredictor* gene = c.use == Use::Gene ? models.genes.at(c.setting).get() : nullptr;
             std::vector<talvo::CodonScratch> scratch(Workers(count, threads));
             ParallelForByWorker(count, threads, [&](int i, int worker) {
                 switch (c.use) {
@@ -195,7 +202,10 @@ void EvaluateOn(const std::vector<AnnotatedSequence>& set, const std::vector<int
                     calls[i] = RefinedCall(*decoder, bases[i], predictions[i], scratch[worker]);
                     break;
                 case Use::LongRead:
-                    calls[i] = CodonModelCall(decoder->Decode(bases[i], scratch[worker]));
+                    calls[i] = StrandCall(PredictStrands(*decoder, bases[i], strands, scratch[worker]), strands);
+                    break;
+                case Use::Gene:
+                    calls[i] = StrandCall(gene->Predict(bases[i], strands, scratch[worker]), strands);
                     break;
                 }
             });
@@ -222,6 +232,8 @@ struct EvalCommand {
     std::string tsv;
     TrainOptions train;
     talvo::PredictionOptions prediction;
+    std::vector<std::string> gene;  // KEY=VALUE
+    std::string strand = "plus";
 };
 
 int ParseEvalCommand(int argc, char** argv, EvalCommand& command) {
@@ -271,7 +283,7 @@ int ParseEvalCommand(int argc, char** argv, EvalCommand& command) {
                     "how the calls are made, repeatable (default window)")
         ->group("Calls")
         ->type_name("U")
-        ->check(CLI::IsMember({"window", "refine", "long-read"}));
+        ->check(CLI::IsMember({"window", "refine", "long-read", "gene"}));
     app->add_option("--setting", command.settings,
                     "the codon model's error setting, repeatable (default: every one)")
         ->group("Calls")
@@ -289,6 +301,18 @@ int ParseEvalCommand(int argc, char** argv, EvalCommand& command) {
     AddNumber(*app, "--error-scale", command.trial.errorScale, 0.01, 100.0,
               "try them with their indel probabilities times X")
         ->group("Calls");
+    app->add_option("--gene", command.gene,
+                    "with --use gene: read the gene model another way, repeatable: begin-inside=P,\n"
+                    "end-inside=P, start-from=K, start-to=K, stop-from=K, stop-to=K, utr5-weight=W,\n"
+                    "utr3-weight=W, clean-share=P, clean-scale=X (see tools/README.md)")
+        ->group("Calls")
+        ->type_name("KEY=VALUE");
+    app->add_option("--strand", command.strand,
+                    "plus, or both: the codon and gene models decode both strands and choose one as\n"
+                    "talvo-scan does (the other strand's choice counts as no coding region)")
+        ->group("Calls")
+        ->check(CLI::IsMember({"plus", "both"}))
+        ->capture_default_str();
     AddNumber(*app, "--threads", command.threads, 0, 1024, "threads (0: every core)")->group("Run");
     app->add_option("--tsv", command.tsv, "also write the figures as TSV")->group("Run")->type_name("FILE");
     AddTrainOptions(*app, command.train);
@@ -308,8 +332,12 @@ struct EvalPlan {
     std::vector<Use> uses;
     bool codonUse = false;
     bool windowUse = false;
+    bool geneUse = false;
     std::vector<ProfileOption> profiles;
     talvo::CodonModel codonModel;  // with --model and a codon use
+    talvo::GeneModel geneModel;    // with --model and the gene use
+    talvo::GeneOptions geneOptions;
+    talvo::Strands strands = talvo::Strands::Plus;
     std::vector<std::string> settings;
     std::vector<Column> columns;
 };
@@ -326,15 +354,20 @@ EvalPlan MakePlan(const EvalCommand& command) {
     if (plan.uses.empty()) plan.uses.push_back(Use::Window);
     plan.codonUse = std::any_of(plan.uses.begin(), plan.uses.end(), NeedsCodonModel);
     plan.windowUse = std::any_of(plan.uses.begin(), plan.uses.end(), NeedsWindowModel);
+    plan.geneUse = std::any_of(plan.uses.begin(), plan.uses.end(), NeedsGeneModel);
+    if (!plan.geneUse && !command.gene.empty()) throw std::invalid_argument("option --gene needs --use gene");
+    for (const std::string& text : command.gene) SetGeneOption(text, plan.geneOptions);
+    talvo::CheckGeneOptions(plan.geneOptions);
+    plan.strands = command.strand == "both" ? talvo::Strands::Both : talvo::Strands::Plus;
     const SettingTrial untried;
     if (!plan.codonUse && (!command.settings.empty() || !command.errorProfiles.empty() ||
                            command.trial.order != untried.order || command.trial.errorScale != untried.errorScale)) {
         throw std::invalid_argument(
-            "options --setting, --error-profile, --codon-order and --error-scale need --use refine or long-read");
+            "options --setting, --error-profile, --codon-order and --error-scale need --use refine, long-read or gene");
     }
     plan.profiles = ReadProfileOptions(command.errorProfiles);
     if (command.folds > 0 && plan.codonUse && plan.profiles.empty()) {
-        throw std::invalid_argument("--use refine or long-read with --folds needs --error-profile NAME=FILE");
+        throw std::invalid_argument("--use refine, long-read or gene with --folds needs --error-profile NAME=FILE");
     }
     // The codon model of --model, read before any work.
     std::vector<std::string> available;
@@ -342,6 +375,7 @@ EvalPlan MakePlan(const EvalCommand& command) {
         if (plan.codonUse) {
             plan.codonModel = talvo::ReadCodonModel(talvo::CodonModelPath(command.model));
             TrySettings(command.trial, plan.codonModel);
+            if (plan.geneUse) plan.geneModel = talvo::ReadGeneModel(talvo::GeneModelPath(command.model));
         }
         for (const talvo::ErrorSetting& setting : plan.codonModel.settings) available.push_back(setting.name);
     } else {
@@ -425,10 +459,11 @@ void CrossValidate(const EvalCommand& command, const EvalPlan& plan, const std::
                 foldModel.settings.push_back(ReadErrorSetting(p.name, p.path, training));
             }
             TrySettings(command.trial, foldModel);
-            AddDecoders(foldModel, plan.settings, models);
+            AddDecoders(foldModel, plan.geneUse ? CountGeneModel(training) : talvo::GeneModel{}, plan.geneOptions,
+                        plan.settings, models);
         }
-        EvaluateOn(set, held, plan.scenarios, plan.columns, train.seed, models, command.prediction, threads,
-                   tallies);
+        EvaluateOn(set, held, plan.scenarios, plan.columns, train.seed, models, command.prediction, plan.strands,
+                   threads, tallies);
     }
 }
 
@@ -470,9 +505,9 @@ int main(int argc, char** argv) {
             for (std::size_t i = 0; i < set.size(); ++i) all[i] = static_cast<int>(i);
             FoldModels models;
             models.windowDir = command.model;
-            AddDecoders(plan.codonModel, plan.settings, models);
+            AddDecoders(plan.codonModel, plan.geneModel, plan.geneOptions, plan.settings, models);
             EvaluateOn(set, all, plan.scenarios, plan.columns, command.train.seed, models, command.prediction,
-                       threads, tallies);
+                       plan.strands, threads, tallies);
         }
         PrintFigures(command, plan, set.size(), tallies);
         std::cerr << "talvo-eval: " << talvo::ResourceSummary(begin) << "\n";

@@ -47,7 +47,7 @@ int ParseTrainCommand(int argc, char** argv, TrainCommand& command) {
         ->required();
     app->add_option("--error-profile", command.errorProfiles,
                     "also write the codon model, with the error setting NAME from the\n"
-                    "error profile FILE; repeatable")
+                    "error profile FILE, and the gene model built on it; repeatable")
         ->group("Output")
         ->type_name("NAME=FILE");
     AddNumber(*app, "--threads", command.options.threads, 0, 1024,
@@ -55,6 +55,16 @@ int ParseTrainCommand(int argc, char** argv, TrainCommand& command) {
         ->group("Run");
     AddTrainOptions(*app, command.options);
     return ParseToolCommandLine(*app, argc, argv);
+}
+
+// Writes a model file of the parameter directory; throws
+// std::runtime_error naming it when the write fails.
+template <typename Write>
+void WriteModelFile(const std::string& path, Write write) {
+    std::ofstream out(path, std::ios::binary);
+    write(out);
+    out.close();
+    if (!out) throw std::runtime_error(path + ": write failed");
 }
 
 }  // namespace
@@ -78,17 +88,20 @@ int main(int argc, char** argv) {
         // Written beside --out, read back as talvo-scan reads it, then moved
         // into place: a failed or interrupted run leaves --out as it was.
         StagedDirectory out(command.out);
-        WriteModelDirectory(classes, options, out.Path());
-        if (!profiles.empty()) {
-            const std::string path = talvo::CodonModelPath(out.Path());
-            std::ofstream file(path, std::ios::binary);
-            talvo::WriteCodonModel(codonModel, file);
-            file.close();
-            if (!file) throw std::runtime_error(out.AsTarget(path) + ": write failed");
-        }
         try {
+            WriteModelDirectory(classes, options, out.Path());
+            if (!profiles.empty()) {
+                WriteModelFile(talvo::CodonModelPath(out.Path()),
+                               [&](std::ostream& file) { talvo::WriteCodonModel(codonModel, file); });
+                const talvo::GeneModel geneModel = CountGeneModel(set);
+                WriteModelFile(talvo::GeneModelPath(out.Path()),
+                               [&](std::ostream& file) { talvo::WriteGeneModel(geneModel, file); });
+            }
             talvo::ModelSet(out.Path()).LoadAll();
-            if (!profiles.empty()) talvo::ReadCodonModel(talvo::CodonModelPath(out.Path()));
+            if (!profiles.empty()) {
+                talvo::ReadCodonModel(talvo::CodonModelPath(out.Path()));
+                talvo::ReadGeneModel(talvo::GeneModelPath(out.Path()));
+            }
         } catch (const std::runtime_error& e) {
             throw std::runtime_error(out.AsTarget(e.what()) + " (the model is not written)");
         }

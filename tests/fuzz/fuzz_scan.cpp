@@ -64,8 +64,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
         }
     }
 
-    // A whole run with every output.
-    static const talvo::ModelSet models(TALVO_SOURCE_DIR "/param-human");
+    // A whole run with every output, by the window model or the gene model.
+    static const talvo::ModelSet windows(TALVO_SOURCE_DIR "/param-human");
+    static const talvo::CodonModel codonModel = talvo::ReadCodonModel(TALVO_SOURCE_DIR "/param-human/codon-model");
+    static const talvo::GenePredictor gene(codonModel, talvo::ReadGeneModel(TALVO_SOURCE_DIR "/param-human/gene-model"),
+                                           "est", talvo::GeneOptions{});
     const std::string dir = path.substr(0, path.rfind('/') + 1);
     talvo::scan::ScanOptions options;
     options.inputs = {path};
@@ -80,10 +83,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     options.protein = dir + "proteins.faa";
     options.cds = dir + "cds.fna";
     options.threads = (control & 16) ? 2 : 1;
+    options.use = (control & 32) ? talvo::scan::ScanUse::Gene : talvo::scan::ScanUse::Window;
+    options.errorSetting = "est";
     options.quiet = true;
     NullBuffer discard;
     std::ostream err(&discard);
-    const int status = talvo::scan::ScanReads(options, models, err, {perBatch, 1000});
+    const int status = talvo::scan::ScanReads(options, {windows, nullptr, &gene}, err, {perBatch, 1000});
     Require(status == 0 || status == 1, "exit status");
     Require((status == 1) == !batches.Error().empty(), "failure exactly on a malformed input");
     return 0;

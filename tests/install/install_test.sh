@@ -33,10 +33,10 @@ diff -r "$(dirname "$0")/../../param-arabidopsis" "$share/param-arabidopsis" > /
 mkdir "$work/elsewhere" && cd "$work/elsewhere" || exit 1
 env -u TALVO_MODEL_DIR "$prefix/bin/talvo-scan" --quiet -t 1 "$share/sample.txt" > table.tsv ||
     fail "installed talvo-scan on the example"
-grep -qxF "# talvo-scan $(sed -n 's/^# talvo-scan \([^;]*\);.*/\1/p' table.tsv); model $share/param-human; strand both" \
+grep -qxF "# talvo-scan $(sed -n 's/^# talvo-scan \([^;]*\);.*/\1/p' table.tsv); model $share/param-human; strand both; gene model, error setting est" \
     table.tsv || fail "not the installed model: $(head -1 table.tsv)"
 grep -q '	cds	' table.tsv || fail "no prediction on the example: $(cat table.tsv)"
 # $TALVO_MODEL_DIR still overrides the installed model.
-TALVO_MODEL_DIR=$synthetic "$prefix/bin/talvo-scan" --quiet -t 1 "$share/sample.txt" | grep -q "model $synthetic;" ||
+TALVO_MODEL_DIR=$synthetic "$prefix/bin/talvo-scan" --use window --quiet -t 1 "$share/sample.txt" | grep -q "model $synthetic;" ||
     fail "TALVO_MODEL_DIR does not override the installed model"
 echo "PASS"

@@ -93,7 +93,7 @@ bad_input)
     printf '\x7fELF\x02\x01\x01\x00\x00\x00\x00' > binary.fa
     printf '>ok\n%s\n' "$(bases 100)" > ok.fa
 
-    m=(-d "$synthetic" --quiet)
+    m=(-d "$synthetic" --use window --quiet)
     expect "version" 0 "" 1 -- --version
     [[ $(cat out.txt) == "talvo-scan "[0-9]*.[0-9]*.[0-9]* ]] || fail "version: $(cat out.txt)"
     "$scan" --help > out.txt 2>&1 || fail "help: status $?"
@@ -124,7 +124,7 @@ bad_input)
             head -n 1892 "$synthetic/paramater/paramL1G2-ex0.txt" > "$file"
             problem="line 1893: the file ends here, after 1892 of its 3785 lines"
         fi
-        expect "model with $broken" 1 "talvo-scan: $file $problem" 0 -- -d "$broken-model" --quiet ok.fa
+        expect "model with $broken" 1 "talvo-scan: $file $problem" 0 -- -d "$broken-model" --use window --quiet ok.fa
     done
     # Reads that share a name are named apart; GFF3 declares each once.
     cat ok.fa ok.fa > twice.fa
@@ -168,7 +168,7 @@ bad_input)
     ls ./*.tmp* >/dev/null 2>&1 && fail "temporary files left: $(ls ./*.tmp*)"
 
     # The summary line without --quiet.
-    "$scan" -d "$synthetic" short.fa ok.fa > /dev/null 2> err.txt
+    "$scan" -d "$synthetic" --use window short.fa ok.fa > /dev/null 2> err.txt
     grep -Eq '^talvo-scan: 3 reads: 0 with a coding region \(0 plus, 0 minus\), 1 without, 2 too short; 0 errors called \(0 plus, 0 minus\); wall [0-9.]+ s, CPU [0-9.]+ s, peak memory [0-9]+ MB$' err.txt \
         || fail "summary line: $(cat err.txt)"
     ;;
@@ -258,7 +258,7 @@ single_read_program)
     "$make_reads" "$source_dir/sample.txt" reads.fa 60 5 || fail "make_scan_reads"
     # And reads of twelve human mRNAs of the training data, errors planted.
     human_reads 3
-    "$scan" -d "$human" --quiet --strand plus reads.fa > t.tsv || fail "run"
+    "$scan" -d "$human" --use window --quiet --strand plus reads.fa > t.tsv || fail "run"
     awk -F'\t' 'NR > 2 { print $1, ($9 == "cds" ? $4 " " $5 " " $7 : "none") }' t.tsv > scan.txt
     : > single.txt
     awk '/^>/ { if (f) close(f); f = sprintf("single%04d.fa", ++n) } { print > f }' reads.fa
@@ -285,18 +285,18 @@ output_paths)
     printf '>ok\n%s\n' "$(bases 100)" > ok.fa
     mkfifo table.fifo
     timeout 60 cat table.fifo > from-fifo.tsv &
-    "$scan" -d "$synthetic" --quiet ok.fa -o table.fifo || fail "pipe: status $?"
+    "$scan" -d "$synthetic" --use window --quiet ok.fa -o table.fifo || fail "pipe: status $?"
     wait
     [[ -p table.fifo ]] || fail "pipe: replaced by a file"
     [[ $(grep -c $'^ok\t100\t' from-fifo.tsv) == 1 ]] || fail "pipe: table not written through it"
     echo earlier > real.tsv
     ln -s real.tsv link.tsv
-    "$scan" -d "$synthetic" --quiet ok.fa -o link.tsv || fail "symbolic link: status $?"
+    "$scan" -d "$synthetic" --use window --quiet ok.fa -o link.tsv || fail "symbolic link: status $?"
     [[ -L link.tsv ]] || fail "symbolic link: replaced by a file"
     [[ $(grep -c $'^ok\t100\t' real.tsv) == 1 ]] || fail "symbolic link: its file not written"
     # Ended by a signal while it waits for input: no temporary file stays
     # behind.
-    sleep 30 | "$scan" -d "$synthetic" --quiet -t 1 - -o stopped.tsv --gff3 stopped.gff3 &
+    sleep 30 | "$scan" -d "$synthetic" --use window --quiet -t 1 - -o stopped.tsv --gff3 stopped.gff3 &
     scan_pid=$!
     sleep 1
     kill -TERM $scan_pid
@@ -325,10 +325,10 @@ codon)
             print ">plus_I551\n" ins "\n>plus_D851\n" del
             print ">minus_I787\n" rc(ins) "\n>minus_D486\n" rc(del)
         }' mrna.txt > planted.fa
-    for use in refine long-read; do
-        "$scan" -d "$human" --quiet --codon "$use" planted.fa -o "$use.tsv" --gff3 "$use.gff3" --protein "$use.faa" \
+    for use in refine long-read gene; do
+        "$scan" -d "$human" --quiet --use "$use" planted.fa -o "$use.tsv" --gff3 "$use.gff3" --protein "$use.faa" \
             || fail "$use: status $?"
-        [[ $(sed -n 2p "$use.tsv") == *$'\tstatus\terror_confidence\tcds_5prime\tcds_3prime' ]] || fail "$use: no confidence column"
+        [[ $(sed -n 2p "$use.tsv") == *$'\tstatus\terror_confidence'* ]] || fail "$use: no confidence column"
         # Each read: its strand, and the planted error with a confidence of
         # two decimals among the errors called within 10 bases of it.
         awk -F'\t' -v use="$use" '
@@ -372,15 +372,30 @@ codon)
     mkdir no-codon
     cp -r "$human"/. no-codon/
     rm -f no-codon/codon-model
-    for use in refine long-read; do
+    for use in refine long-read gene; do
         expect "$use without a codon model" 1 "talvo-scan: *no-codon/codon-model*" 0 -- \
-            -d no-codon --quiet --codon "$use" planted.fa --gff3 never.gff3
+            -d no-codon --quiet --use "$use" planted.fa --gff3 never.gff3
         [[ $(wc -l < err.txt) == 1 && ! -e never.gff3 ]] || fail "$use without a codon model: $(cat err.txt)"
     done
+    cp "$human"/codon-model no-codon/
+    rm -f no-codon/gene-model
+    expect "gene model missing" 1 "talvo-scan: cannot open no-codon/gene-model: No such file or directory" 0 -- \
+        -d no-codon --quiet planted.fa --gff3 never.gff3
     expect "unknown error setting" 1 "talvo-scan: $human/codon-model: no error setting 'pacbio' (it holds *)" 0 -- \
         -d "$human" --quiet --codon refine --error-setting pacbio planted.fa
-    expect "error setting without a use" 1 "talvo-scan: --error-setting requires --codon (see talvo-scan --help)" 0 -- \
-        -d "$human" --quiet --error-setting est planted.fa
+    expect "error setting of the window model" 1 \
+        "talvo-scan: --error-setting: the window model has no error setting (see talvo-scan --help)" 0 -- \
+        -d "$human" --quiet --use window --error-setting est planted.fa
+    expect "gene model's option with another use" 1 \
+        "talvo-scan: --inside-cds and --min-confidence are the gene model's (--use gene) (see talvo-scan --help)" 0 -- \
+        -d "$human" --quiet --use refine --min-confidence 0.5 planted.fa
+    # Regions below the confidence asked for: listed as such, left out of
+    # the GFF3 and the proteins.
+    "$scan" -d "$human" --quiet --min-confidence 0.999 planted.fa -o low.tsv --gff3 low.gff3 --protein low.faa \
+        || fail "min-confidence: status $?"
+    kept=$(grep -c $'\tcds\t' low.tsv)
+    [[ $(grep -c $'\tlow_confidence\t' low.tsv) -ge 1 && $(grep -c $'\tgene\t' low.gff3) == "$kept" &&
+        $(grep -c '>' low.faa) == "$kept" ]] || fail "min-confidence: $(cat low.tsv)"
     ;;
 ends)
     # ENST00000375337: CDS 99..1118 of 1336 bases; cut at 400 (a read that
@@ -471,7 +486,7 @@ summary)
         --first-read 62 || fail "part 2"
     "$scan" --merge-stats p1.json p2.json --stats merged.json --summary merged.html || fail "merge"
     check same merged.json s_mqc.json
-    "$scan" -d "$human" --quiet part1.fa --stats window.json -o /dev/null || fail "window model run"
+    "$scan" -d "$human" --use window --quiet part1.fa --stats window.json -o /dev/null || fail "window model run"
     expect "merging other settings" 1 "talvo-scan: window.json: made with other settings *" 0 -- \
         --merge-stats p1.json window.json --stats never.json
     expect "merging a table" 1 "talvo-scan: t.tsv: not JSON *" 0 -- --merge-stats t.tsv --summary never.html

@@ -64,6 +64,7 @@ TEST(ScanRunWithModel, OneAndThreeThreadsWriteTheSameBytes) {
         ScanOptions options;
         options.inputs = {reads};
         options.modelDirectory = "param-human";
+        options.use = ScanUse::Window;
         const std::string prefix = dir + "/run" + std::to_string(run);
         options.table = prefix + ".tsv";
         options.gff3 = prefix + ".gff3";

@@ -1,6 +1,7 @@
 #!/bin/sh
-# talvo-eval with the codon model, in a small cross-validation: the refine
-# and long-read columns come out with their figures, adding them leaves the
+# talvo-eval with the codon and gene models, in a small cross-validation: the
+# refine, long-read and gene columns come out with their figures (the gene
+# model's on both strands with its region confidence), adding them leaves the
 # window model's figures as they were, and a missing codon-model file is an
 # error that names it.
 set -eu
@@ -22,15 +23,19 @@ common="--fasta $data/transcripts.fa.gz --cds $data/cds.tsv.gz --folds 2 --subse
 # shellcheck disable=SC2086
 "$eval" $common --tsv "$tmp/window.tsv" >"$tmp/window.txt" 2>"$tmp/log" || { cat "$tmp/log"; fail "window run"; }
 # shellcheck disable=SC2086
-"$eval" $common --use window --use refine --use long-read --error-profile "est=$est" --error-profile "ont=$ont" \
-    --setting est --tsv "$tmp/all.tsv" >"$tmp/all.txt" 2>"$tmp/log" || { cat "$tmp/log"; fail "codon run"; }
+"$eval" $common --use window --use refine --use long-read --use gene --error-profile "est=$est" \
+    --error-profile "ont=$ont" --setting est --strand both --tsv "$tmp/all.tsv" >"$tmp/all.txt" 2>"$tmp/log" ||
+    { cat "$tmp/log"; fail "codon run"; }
 cat "$tmp/all.txt"
-for column in "window" "refine:est" "long-read:est"; do
+for column in "window" "refine:est" "long-read:est" "gene:est"; do
     grep -q "^profile:dmel_sanger_est_errors $column	exact start and stop	" "$tmp/all.tsv" || fail "no column $column"
 done
 grep -q "^mean confidence, right calls +-10 *- " "$tmp/all.txt" || fail "window column shows a confidence"
 grep -q "^profile:dmel_sanger_est_errors long-read:est	mean confidence, other calls	" "$tmp/all.tsv" ||
     fail "no confidence of the long-read calls"
+grep -q "^profile:dmel_sanger_est_errors gene:est	region confidence >= 0.9, exact	" "$tmp/all.tsv" ||
+    fail "no region confidence of the gene model"
+grep -q "^profile:dmel_sanger_est_errors gene:est	other strand chosen	" "$tmp/all.tsv" || fail "no strand figure"
 # The window model's column is the window-only run's.
 grep "^profile:dmel_sanger_est_errors window	" "$tmp/all.tsv" | sed 's/ window//' >"$tmp/window-in-all.tsv"
 tail -n +2 "$tmp/window.tsv" | diff - "$tmp/window-in-all.tsv" || fail "the window column changed"

@@ -364,9 +364,34 @@ TEST(CodonTraining, WordsByCodonPositionAndRatesPerBaseAtRisk) {
     EXPECT_NEAR(s.deletion[1], 0.02 / (4.0 / 21.0), 1e-12);
     EXPECT_EQ(s.insertion[2], 0.0);  // no insertion joined a run
     EXPECT_EQ(s.deletion[6], 0.0);
+    EXPECT_EQ(s.substitution, 0.001);
     std::ofstream(path) << "metric\tvalue\nmismatch_rate\t0.001\n";
     EXPECT_THROW(ReadErrorSetting("x", path, set), std::runtime_error);
     fs::remove_all(dir);
+}
+
+TEST(CodonTraining, GeneModelCountsUtrsStartsAndSites) {
+    // 5' UTR ATGTAAC (an ATG, the first of its frame), ATG GGG ATG CCC (a
+    // later ATG in frame) TGA, 3' UTR TTTTTT.
+    const std::vector<AnnotatedSequence> set = {{"s", "ATGTAACATGGGGATGCCCTGATTTTTT", 7, 21, "", 0}};
+    const GeneModel model = CountGeneModel(set);
+    EXPECT_EQ(model.starts, (std::array<std::uint64_t, 2>{1, 0}));
+    EXPECT_EQ(model.upstreamAtgs, (std::array<std::uint64_t, 2>{1, 0}));
+    const auto pair = [](char before, char base) {
+        return 4 * kBaseCode[static_cast<unsigned char>(before)] + kBaseCode[static_cast<unsigned char>(base)];
+    };
+    // Position -1 before the start is C after A; position 2 is the G of ATG.
+    EXPECT_EQ(model.startSite[-1 - GeneModel::kStartFrom][pair('A', 'C')], 1u);
+    EXPECT_EQ(model.startSite[2 - GeneModel::kStartFrom][pair('T', 'G')], 1u);
+    // Position -8 lies before the cDNA: not counted.
+    const auto& far = model.startSite[-8 - GeneModel::kStartFrom];
+    EXPECT_EQ(std::accumulate(far.begin(), far.end(), 0u), 0u);
+    // The first base after the stop codon TGA, and the stop's last base.
+    EXPECT_EQ(model.stopSite[0 - GeneModel::kStopFrom][pair('A', 'T')], 1u);
+    EXPECT_EQ(model.stopSite[-1 - GeneModel::kStopFrom][pair('G', 'A')], 1u);
+    // Six-base words wholly inside each UTR: ATGTAA, TGTAAC; TTTTTT.
+    EXPECT_EQ(std::accumulate(model.utr5.begin(), model.utr5.end(), 0u), 2u);
+    EXPECT_EQ(std::accumulate(model.utr3.begin(), model.utr3.end(), 0u), 1u);
 }
 
 }  // namespace

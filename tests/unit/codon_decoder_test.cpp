@@ -1,5 +1,4 @@
-// The codon-level model on tiny hand-made cases: a model whose codons take
-// G or A first, C or A second and A or G third, against a uniform background.
+// The codon-level model on tiny hand-made cases (HandModels.h).
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -7,53 +6,21 @@
 
 #include "CodonDecoder.h"
 #include "CodonModel.h"
+#include "HandModels.h"
 #include "TestSupport.h"
 
 namespace talvo {
 namespace {
 
+using testing_support::Cds;
 using testing_support::Codes;
+using testing_support::Edit;
+using testing_support::ExpectRefused;
+using testing_support::HandModel;
+using testing_support::kUtr3;
+using testing_support::kUtr5;
+using testing_support::ReplaceLine;
 using testing_support::TempDir;
-
-CodonModel HandModel() {
-    CodonModel model;
-    const int favoured[3][2] = {{2, 0}, {3, 0}, {0, 2}};  // base codes: A 0, T 1, G 2, C 3
-    for (int p = 0; p < 3; ++p) {
-        model.coding[p].assign(CodonModel::kWords, 2);
-        for (int w = 0; w < CodonModel::kWords; ++w) {
-            if (w % 4 == favoured[p][0] || w % 4 == favoured[p][1]) model.coding[p][w] = 100;
-        }
-    }
-    model.noncoding.assign(CodonModel::kWords, 50);
-    model.meanUtr5 = 100;
-    model.meanCds = 900;
-    model.meanUtr3 = 300;
-    ErrorSetting s;
-    s.name = "test";
-    s.order = 2;
-    for (int L = 1; L <= 6; ++L) {
-        s.insertion[L] = L >= 3 ? 0.02 : 0.001;
-        s.deletion[L] = L >= 3 ? 0.02 : 0.001;
-    }
-    model.settings.push_back(s);
-    return model;
-}
-
-// Favoured codons drawn by a fixed rule, then a run of five A (AAA AAG).
-std::string Cds() {
-    const char* codons[] = {"GCA", "GCG", "GAA", "GAG", "ACA", "ACG", "AAG", "GCA"};
-    std::string cds = "ATG";
-    unsigned x = 7;
-    for (int i = 0; i < 40; ++i) {
-        x = x * 1103515245u + 12345u;
-        cds += codons[(x >> 16) % 8];
-        if (i == 20) cds += "AAAAAG";
-    }
-    return cds + "TAA";
-}
-
-const std::string kUtr5 = "TCTTCCTCTCTTTCCTCTTCTCCTTC";
-const std::string kUtr3 = "CTTCTCCTTTCTCTCCTTCT";
 
 struct Case {
     const char* name;
@@ -64,10 +31,6 @@ struct Case {
     int slack;
     int phase = 0;
 };
-
-std::string Edit(std::string s, int pos, const std::string& insert, int erase) {
-    return s.erase(pos, erase).insert(pos, insert);
-}
 
 TEST(CodonDecoder, DecodesHandMadeReads) {
     const CodonDecoder decoder(HandModel(), "test");
@@ -181,16 +144,8 @@ TEST(CodonModelFile, NamesFileAndLineOfABadPart) {
     std::ostringstream out;
     WriteCodonModel(HandModel(), out);
     const std::string good = out.str();
-    auto replaceLine = [&](int line, const std::string& text) {
-        std::string s = good;
-        std::size_t at = 0;
-        for (int k = 1; k < line; ++k) at = s.find('\n', at) + 1;
-        return s.replace(at, s.find('\n', at) - at, text);
-    };
-    const struct {
-        std::string text;
-        std::string message;  // after the path
-    } cases[] = {
+    const auto replaceLine = [&](int line, const std::string& text) { return ReplaceLine(good, line, text); };
+    ExpectRefused("codon-model", {
         {replaceLine(1, "talvo codon model 2"), " line 1: not a codon model of this version"},
         {replaceLine(2, "lengths 100 x 300"), " line 2: bad number 'x' for mean CDS length"},
         {replaceLine(3, "setting Test 2 insertion 0 0 0 0 0 0 deletion 0 0 0 0 0 0"), " line 3: bad setting name"},
@@ -202,18 +157,7 @@ TEST(CodonModelFile, NamesFileAndLineOfABadPart) {
         {good.substr(0, good.find("\nAAAAA")) + "\n", " line 4: missing the counts of context AAAAA"},
         {"talvo codon model 1\nlengths 1 300 3\n", " line 3: missing the setting lines"},
         {good + "AAAAA 0\n", " line 1028: text after the last count line"},
-    };
-    TempDir dir;
-    for (const auto& c : cases) {
-        const std::string path = dir.Write("codon-model", c.text);
-        try {
-            ReadCodonModel(path);
-            ADD_FAILURE() << "no error for" << c.message;
-        } catch (const std::runtime_error& e) {
-            EXPECT_EQ(std::string(e.what()).rfind(path + c.message, 0), 0u) << e.what();
-        }
-    }
-    EXPECT_THROW(ReadCodonModel(dir.Path("none")), std::runtime_error);
+    }, ReadCodonModel);
 }
 
 }  // namespace

@@ -51,7 +51,7 @@ make_inputs() {
     : > empty.fa
 }
 
-write_config() {  # shard_reads threads model inputs... ($codon: the codon use, if any)
+write_config() {  # shard_reads threads model inputs... ($use: the use, if any)
     local shard=$1 threads=$2 dir=$3
     shift 3
     {
@@ -61,7 +61,7 @@ write_config() {  # shard_reads threads model inputs... ($codon: the codon use, 
         echo "shard_reads: $shard"
         echo "threads: $threads"
         echo "strand: both"
-        echo "codon: \"${codon:-}\""
+        echo "use: \"${use:-}\""
         echo "outputs: [table, gff3, bed, protein, cds, corrected, stats, summary]"
     } > config.yaml
 }
@@ -77,7 +77,7 @@ compare_with_single_runs() {
     local input name
     for input in "$@"; do
         name=${input%%.*}
-        "$scan" -d "$model" --strand both ${codon:+--codon "$codon"} -t 2 --quiet -o "single.tsv" --gff3 single.gff3 --bed single.bed \
+        "$scan" -d "$model" --strand both ${use:+--use "$use"} -t 2 --quiet -o "single.tsv" --gff3 single.gff3 --bed single.bed \
             --protein single.protein.fa --cds single.cds.fa --corrected single.corrected.fa --stats single.json "$input" 2> /dev/null ||
             fail "talvo-scan on $input"
         for output in "${outputs[@]}"; do
@@ -97,13 +97,15 @@ merge)
     run_workflow run.log || { cat run.log; fail "workflow"; }
     [ "$(ls talvo-work/reads/scan | wc -l)" = 5 ] || fail "reads.fa not cut into 5 shards"
     compare_with_single_runs reads.fa other.fq.gz few.fa empty.fa
-    # The same with the codon model alone.
-    rm -rf results talvo-work
-    codon=long-read
-    write_config 5 1 "$model" reads.fa few.fa
-    run_workflow codon.log || { cat codon.log; fail "workflow with the codon model"; }
+    grep -q '^# .*gene model' results/reads.tsv || fail "the gene model was not the default"
+    # The same with the window model alone and with the codon model alone.
+    for use in window long-read; do
+        rm -rf results talvo-work
+        write_config 5 1 "$model" reads.fa few.fa
+        run_workflow "$use.log" || { cat "$use.log"; fail "workflow with --use $use"; }
+        compare_with_single_runs reads.fa few.fa
+    done
     grep -q '^# .*codon long-read' results/reads.tsv || fail "the codon model was not used"
-    compare_with_single_runs reads.fa few.fa
     ;;
 resume)
     make_inputs 16

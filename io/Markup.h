@@ -1,13 +1,13 @@
-// Text put into an HTML or SVG page as it is: &, <, > and " written as
-// references, so that a read's header or a file name cannot open a tag (or
-// a script) in the reader's browser.
+// Text written into HTML or SVG as text, never as markup: &, <, > and "
+// written as references, so that a read's name or a FASTA header cannot open
+// a tag (or a script) in the reader's browser.
 #pragma once
 
 #include <string>
 
 namespace talvo {
 
-inline std::string HtmlText(const std::string& text) {
+inline std::string EscapeMarkup(const std::string& text) {
     std::string escaped;
     escaped.reserve(text.size());
     for (const char c : text) {
