@@ -128,7 +128,7 @@ int ParseScanOptions(int argc, const char* const* argv, ScanOptions& options) {
     double inside = -1.0;
     app.add_option("--inside-cds", inside,
                    "gene model: the probability that a read begins, and that it ends, inside its coding "
-                   "region (default 0.01, for full-length cDNAs; about 0.3 for ESTs and other fragments)")
+                   "region (default 0.01, for full-length cDNAs; 0.9 for ESTs and other fragments)")
         ->group("Prediction")
         ->check(CLI::Range(0.0001, 0.9))
         ->type_name("P");

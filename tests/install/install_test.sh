@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Installs the build into a scratch prefix and runs the installed talvo-scan
 # from another directory, with no model option: it finds the installed human
-# model. Checks that the programs, the models and the example, and nothing
-# else, are installed.
+# model. Checks that the programs, the models, the example and the manual
+# pages, and nothing else, are installed.
 #
 #   install_test.sh BUILD_DIR SYNTHETIC_MODEL
 set -u
@@ -20,8 +20,9 @@ prefix=$work/prefix
 cmake --install "$build" --prefix "$prefix" > "$work/install.log" 2>&1 || { cat "$work/install.log"; fail "cmake --install"; }
 [ "$(cd "$prefix/bin" && ls | tr '\n' ' ')" = "talvo talvo-b talvo-eval talvo-scan talvo-train " ] ||
     fail "bin/ holds: $(ls "$prefix/bin" | tr '\n' ' ')"
-[ "$(find "$prefix" -type f -not -path "$prefix/bin/*" -not -path "$prefix/share/talvo/*")" = "" ] ||
-    fail "installed outside bin/ and share/talvo/"
+[ "$(find "$prefix" -type f -not -path "$prefix/bin/*" -not -path "$prefix/share/talvo/*" \
+        -not -path "$prefix/share/man/man1/*")" = "" ] ||
+    fail "installed outside bin/, share/talvo/ and share/man/man1/"
 share=$prefix/share/talvo
 for file in sample.txt param-human/TRAINING.txt param-arabidopsis/TRAINING.txt; do
     [ -f "$share/$file" ] || fail "share/talvo/$file not installed"
