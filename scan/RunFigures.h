@@ -17,6 +17,8 @@ namespace talvo::scan {
 
 // Index of an error kind in the figures.
 enum KindIndex { kInsertion, kDeletion, kKinds };
+// Index of a coding region's end in the gene model's confidences.
+enum EndIndex { kStart, kStop, kEnds };
 
 struct RunFigures {
     // Coding-region length: bins of 100 bases, the last for 6,000 or more.
@@ -55,10 +57,15 @@ struct RunFigures {
     std::uint64_t readsWithErrors = 0;
     std::array<std::uint64_t, kRateBins> errorRate{};
     std::array<std::array<std::uint64_t, kPositionBins>, kKinds> errorPosition{};
-    // Errors with a confidence (the codon model's), by kind and bin, and the
+    // Errors with a confidence (the gene or codon model's), by kind and bin, and the
     // sum of their confidences in hundredths.
     std::array<std::array<std::uint64_t, kConfidenceBins>, kKinds> errorConfidence{};
     std::uint64_t confidenceHundredths = 0;
+    // The gene model's confidence that a region starts, and that it stops,
+    // where it does, by bin as for the errors, over the regions kept; and
+    // their sums in hundredths.
+    std::array<std::array<std::uint64_t, kConfidenceBins>, kEnds> regionConfidence{};
+    std::uint64_t regionConfidenceHundredths[kEnds] = {0, 0};
 
     // Counts one read of `length` bases; ends: of its coding region.
     void Add(const ReadPrediction& prediction, std::size_t length, const RegionEnds& ends);
@@ -75,6 +82,9 @@ struct RunFigures {
     double MeanCdsLength() const;
     // Mean confidence of the errors that have one (0 when none has).
     double MeanConfidence() const;
+    // Regions with the gene model's confidences; the mean of an end's (0 without).
+    std::uint64_t RegionConfidences() const;
+    double MeanRegionConfidence(int end) const;
 };
 
 // A confidence (0 to 1) in hundredths, rounded as "%.2f" prints it.

@@ -13,7 +13,7 @@ namespace {
 
 using Json = nlohmann::ordered_json;
 
-constexpr int kFormat = 1;
+constexpr int kFormat = 2;
 
 double Rounded(double value, int decimals) {
     const double scale = std::pow(10.0, decimals);
@@ -53,7 +53,11 @@ Json Headers() {
          Column("With errors", "Of the reads with a coding region, those with an error called", "{:,.1f}", "Oranges",
                 "%")},
         {"mean_error_confidence",
-         Column("Confidence", "Mean confidence of the errors called (codon model)", "{:,.2f}", "RdYlGn")},
+         Column("Confidence", "Mean confidence of the errors called (gene or codon model)", "{:,.2f}", "RdYlGn")},
+        {"mean_start_confidence",
+         Column("Start conf.", "Mean confidence of the coding regions' starts (gene model)", "{:,.2f}", "RdYlGn")},
+        {"mean_stop_confidence",
+         Column("Stop conf.", "Mean confidence of the coding regions' stops (gene model)", "{:,.2f}", "RdYlGn")},
     };
 }
 
@@ -70,6 +74,10 @@ Json Row(const RunFigures& f) {
         {"reads_with_errors_percent", Percent(f.readsWithErrors, f.Coding())},
     };
     if (f.Confidences() > 0) row["mean_error_confidence"] = Rounded(f.MeanConfidence(), 3);
+    if (f.RegionConfidences() > 0) {
+        row["mean_start_confidence"] = Rounded(f.MeanRegionConfidence(kStart), 3);
+        row["mean_stop_confidence"] = Rounded(f.MeanRegionConfidence(kStop), 3);
+    }
     return row;
 }
 
@@ -115,6 +123,12 @@ Json Figures(const RunFigures& f) {
           {"insertion", Counts(f.errorConfidence[kInsertion])},
           {"deletion", Counts(f.errorConfidence[kDeletion])},
           {"sum_hundredths", f.confidenceHundredths}}},
+        {"region_confidence",
+         {{"bin_width", 0.05},
+          {"start", Counts(f.regionConfidence[kStart])},
+          {"stop", Counts(f.regionConfidence[kStop])},
+          {"start_sum_hundredths", f.regionConfidenceHundredths[kStart]},
+          {"stop_sum_hundredths", f.regionConfidenceHundredths[kStop]}}},
     };
 }
 
@@ -188,6 +202,12 @@ void ReadFigures(const Json& all, RunFigures& f) {
     ReadCounts(confidence, "insertion", c, f.errorConfidence[kInsertion]);
     ReadCounts(confidence, "deletion", c, f.errorConfidence[kDeletion]);
     f.confidenceHundredths = Count(confidence, "sum_hundredths", c);
+    const Json& region = Object(all, "region_confidence", top);
+    const std::string g = top + ".region_confidence";
+    ReadCounts(region, "start", g, f.regionConfidence[kStart]);
+    ReadCounts(region, "stop", g, f.regionConfidence[kStop]);
+    f.regionConfidenceHundredths[kStart] = Count(region, "start_sum_hundredths", g);
+    f.regionConfidenceHundredths[kStop] = Count(region, "stop_sum_hundredths", g);
 }
 
 std::string Text(const Json& object, const char* key, const std::string& where) {

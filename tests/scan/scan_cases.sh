@@ -472,8 +472,10 @@ summary)
     # read without a coding region and one too short.
     human_reads 10
     printf '>polyA\n%s\n>short\nACGTACGT\n' "$(printf 'A%.0s' {1..300})" >> reads.fa
-    "$scan" -d "$human" --quiet --codon refine -t 2 reads.fa -o t.tsv --stats s_mqc.json --summary s.html \
+    # The gene model, with regions below a confidence left out (skipped).
+    "$scan" -d "$human" --quiet --min-confidence 0.1 -t 2 reads.fa -o t.tsv --stats s_mqc.json --summary s.html \
         || fail "run"
+    grep -q $'\tlow_confidence\t' t.tsv || fail "no region below the confidence asked for"
     check table t.tsv s_mqc.json
     grep -Eq 'src=|href=|url\(|@import' s.html && fail "the page refers to something outside it"
 
@@ -481,8 +483,9 @@ summary)
     half=$(grep -n '>' reads.fa | sed -n '62p' | cut -d: -f1)
     head -n $((half - 1)) reads.fa > part1.fa
     tail -n +"$half" reads.fa > part2.fa
-    "$scan" -d "$human" --quiet --codon refine part1.fa --stats p1.json --sample reads -o /dev/null || fail "part 1"
-    "$scan" -d "$human" --quiet --codon refine part2.fa --stats p2.json --sample reads -o /dev/null \
+    "$scan" -d "$human" --quiet --min-confidence 0.1 part1.fa --stats p1.json --sample reads -o /dev/null \
+        || fail "part 1"
+    "$scan" -d "$human" --quiet --min-confidence 0.1 part2.fa --stats p2.json --sample reads -o /dev/null \
         --first-read 62 || fail "part 2"
     "$scan" --merge-stats p1.json p2.json --stats merged.json --summary merged.html || fail "merge"
     check same merged.json s_mqc.json
@@ -506,7 +509,7 @@ summary)
     grep -q 'CONSOLE' browser.log && fail "console messages: $(grep CONSOLE browser.log | head -3)"
     check page dom.html s_mqc.json
     if [[ -n ${TALVO_SCREENSHOT:-} ]]; then
-        timeout 120 "${browser[@]}" --window-size=1400,2150 --screenshot="$TALVO_SCREENSHOT" "file://$work/s.html" \
+        timeout 120 "${browser[@]}" --window-size=1400,2560 --screenshot="$TALVO_SCREENSHOT" "file://$work/s.html" \
             > /dev/null 2>&1 || fail "screenshot"
     fi
     ;;

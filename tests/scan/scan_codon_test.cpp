@@ -154,7 +154,7 @@ TEST(ScanCodonRun, OneAndThreeThreadsWriteTheSameBytes) {
                 std::istringstream fields(line);
                 std::vector<std::string> f;
                 for (std::string field; std::getline(fields, field, '\t');) f.push_back(field);
-                if (f.size() != 12 || f[8] != "cds") continue;
+                if (f.size() != 14 || f[8] != "cds") continue;
                 ++strands[f[2] == "-"];
                 const double start = std::stod(f[10]);
                 const double stop = std::stod(f[11]);

@@ -91,6 +91,9 @@ TEST(ScanFigures, ShardsAddUpAndTheStatsFileReadsBack) {
             confidence.push_back(0.1 * e + 0.013 * r);
         }
         reads.push_back({Coding(r % 3 == 0, 40 + r, 300 + 45 * r, errors, confidence), 400 + 50 * r});
+        reads.back().first.startConfidence = 0.025 * r;  // the gene model's
+        reads.back().first.stopConfidence = 1.0 - 0.02 * r;
+        if (r % 7 == 0) reads.back().first.status = ReadStatus::LowConfidence;
     }
     RunFigures whole;
     RunFigures shards[3];
@@ -99,6 +102,11 @@ TEST(ScanFigures, ShardsAddUpAndTheStatsFileReadsBack) {
         whole.Add(reads[r].first, reads[r].second, ends);
         shards[r * 3 / reads.size()].Add(reads[r].first, reads[r].second, ends);
     }
+    EXPECT_EQ(whole.skipped, 6u);
+    EXPECT_EQ(whole.Coding() + whole.skipped, 40u);
+    EXPECT_EQ(whole.RegionConfidences(), 34u);  // the regions kept
+    EXPECT_EQ(whole.regionConfidence[kStart][19], 2u);  // reads 38 and 39: 0.95, 0.975
+    EXPECT_EQ(whole.regionConfidence[kStop][19], 2u);   // reads 1 and 2: 0.98, 0.96 (read 0 left out)
     RunFigures added;
     for (const RunFigures& shard : shards) added.Add(shard);
     const RunDescription run{"reads", "talvo-scan 0; model m; strand both", "talvo-scan reads.fa"};
