@@ -23,7 +23,7 @@ pages=$prefix/share/man/man1
     fail "man1/ holds: $(ls "$pages" | tr '\n' ' ')"
 
 for program in talvo talvo-b talvo-scan talvo-train talvo-eval; do
-    MANWIDTH=200 man --warnings -l "$pages/$program.1" > "$work/$program.txt" 2> "$work/$program.err" ||
+    LC_ALL=C.UTF-8 MANWIDTH=200 man --warnings -l "$pages/$program.1" > "$work/$program.txt" 2> "$work/$program.err" ||
         fail "man -l $program.1: $(cat "$work/$program.err")"
     [ -s "$work/$program.err" ] && fail "man -l $program.1 warns: $(cat "$work/$program.err")"
     # The name line, and for the pages made from --help its options.
