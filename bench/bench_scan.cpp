@@ -27,13 +27,13 @@ void BM_ScanRead(benchmark::State& state) {
     std::string out;
     for (auto _ : state) {
         out.clear();
-        const ReadPrediction prediction = PredictRead(models, PredictionOptions{}, read.bases, StrandMode::Both);
-        const std::vector<short> cds = CorrectedCds(read.bases, prediction);
-        AppendTableLine(out, read, prediction);
-        AppendGff3(out, read, prediction);
-        AppendBed12(out, read, prediction);
-        AppendProteinFasta(out, read, prediction, cds);
-        AppendCdsFasta(out, read, prediction, cds);
+        const CodingRegion region =
+            MakeCodingRegion(read.bases, PredictRead(models, PredictionOptions{}, read.bases, StrandMode::Both));
+        AppendTableLine(out, read, region);
+        AppendGff3(out, read, region);
+        AppendBed12(out, read, region);
+        AppendProteinFasta(out, read, region);
+        AppendCdsFasta(out, read, region);
         benchmark::DoNotOptimize(out.data());
     }
     state.counters["bases"] = benchmark::Counter(static_cast<double>(state.iterations()) * length,

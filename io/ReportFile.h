@@ -38,6 +38,9 @@ public:
     ~ReplacingFile();
 
     void Write(std::string_view bytes);
+    // Closes the file (a failure to store what was written shows here, as
+    // on some file systems a full disk does); nothing more is written.
+    void Close();
     // Closes the file and renames the temporary file into place.
     void Commit();
     // The temporary file, empty when the file is written in place.
@@ -45,7 +48,6 @@ public:
 
 private:
     ReplacingFile() = default;
-    void Close();
 
     int fd_ = -1;
     bool owned_ = true;       // false for standard output

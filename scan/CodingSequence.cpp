@@ -12,11 +12,8 @@ namespace {
 // The amino-acid letters in index order (Ala .. Tyr, stop).
 constexpr char kAminoAcidLetters[] = "ACDEFGHIKLMNPQRSTVWY*";
 
-}  // namespace
-
 std::vector<int> CodingPositions(const ReadPrediction& prediction) {
     std::vector<int> positions;
-    if (prediction.status != ReadStatus::Cds) return positions;
     const auto& errors = prediction.errors;
     positions.reserve(static_cast<std::size_t>(prediction.last - prediction.first) + errors.size() + 1);
     // Errors at p, in the order of the positions walked.
@@ -43,50 +40,64 @@ std::vector<int> CodingPositions(const ReadPrediction& prediction) {
     return positions;
 }
 
-std::vector<short> CorrectedCds(const std::vector<short>& bases, const ReadPrediction& prediction) {
-    const std::vector<int> positions = CodingPositions(prediction);
-    std::vector<short> cds(positions.size(), -1);
-    for (std::size_t i = 0; i < positions.size(); ++i) {
-        if (positions[i] < 0) continue;
-        const short base = bases[static_cast<std::size_t>(positions[i])];
-        cds[i] = prediction.minus ? Complement(base) : base;
+// The stretches of the codons read whole on the read (and of the codons cut
+// by the region's ends whose bases are on the read), codons counted from
+// `phase`.
+std::vector<CodingStretch> Stretches(const std::vector<int>& positions, int phase, bool minus) {
+    const int step = minus ? -1 : 1;
+    const std::size_t n = positions.size();
+    // Runs of codons in the direction of translation, as [from, to].
+    std::vector<CodingStretch> runs;
+    for (std::size_t i = 0; i < n;) {
+        const std::size_t end = std::min(i == 0 && phase > 0 ? static_cast<std::size_t>(phase) : i + 3, n);
+        bool onRead = positions[i] >= 0;
+        for (std::size_t j = i + 1; j < end && onRead; ++j) onRead = positions[j] == positions[j - 1] + step;
+        if (onRead) {
+            const int from = positions[i];
+            const int to = positions[end - 1];
+            if (!runs.empty() && runs.back().last + step == from) {
+                runs.back().last = to;
+            } else {
+                runs.push_back({from, to, i == 0 ? phase : 0});
+            }
+        }
+        i = end;
     }
-    return cds;
+    std::vector<CodingStretch> stretches;
+    stretches.reserve(runs.size());
+    for (const CodingStretch& run : runs) {
+        stretches.push_back({std::min(run.first, run.last), std::max(run.first, run.last), run.phase});
+    }
+    if (minus) std::reverse(stretches.begin(), stretches.end());
+    return stretches;
 }
 
-std::string Translate(const std::vector<short>& cds) {
+}  // namespace
+
+CodingRegion MakeCodingRegion(const std::vector<short>& bases, ReadPrediction prediction) {
+    CodingRegion region{std::move(prediction), {}, {}, {}, {}};
+    if (!region.HasCds()) return region;
+    const ReadPrediction& p = region.prediction;
+    region.positions = CodingPositions(p);
+    region.cds.assign(region.positions.size(), -1);
+    for (std::size_t i = 0; i < region.positions.size(); ++i) {
+        if (region.positions[i] < 0) continue;
+        const short base = bases[static_cast<std::size_t>(region.positions[i])];
+        region.cds[i] = p.minus ? Complement(base) : base;
+    }
+    region.protein = Translate(region.cds, p.phase);
+    region.stretches = Stretches(region.positions, p.phase, p.minus);
+    return region;
+}
+
+std::string Translate(const std::vector<short>& cds, int from) {
     std::string protein;
     protein.reserve(cds.size() / 3);
-    for (std::size_t i = 0; i + 2 < cds.size(); i += 3) {
+    for (std::size_t i = static_cast<std::size_t>(from); i + 2 < cds.size(); i += 3) {
         const int acid = AminoAcidOf(cds[i], cds[i + 1], cds[i + 2]);
         protein += acid < 0 ? 'X' : kAminoAcidLetters[acid];
     }
     return protein;
-}
-
-std::vector<CodingStretch> CodingStretches(const ReadPrediction& prediction) {
-    const std::vector<int> positions = CodingPositions(prediction);
-    const int step = prediction.minus ? -1 : 1;
-    // Runs of codons in the direction of translation, as [from, to].
-    std::vector<CodingStretch> runs;
-    for (std::size_t i = 0; i < positions.size(); i += 3) {
-        const std::size_t end = std::min(i + 3, positions.size());
-        bool onRead = positions[i] >= 0;
-        for (std::size_t j = i + 1; j < end && onRead; ++j) onRead = positions[j] == positions[j - 1] + step;
-        if (!onRead) continue;
-        const int from = positions[i];
-        const int to = positions[end - 1];
-        if (!runs.empty() && runs.back().last + step == from) {
-            runs.back().last = to;
-        } else {
-            runs.push_back({from, to});
-        }
-    }
-    std::vector<CodingStretch> stretches;
-    stretches.reserve(runs.size());
-    for (const CodingStretch& run : runs) stretches.push_back({std::min(run.first, run.last), std::max(run.first, run.last)});
-    if (prediction.minus) std::reverse(stretches.begin(), stretches.end());
-    return stretches;
 }
 
 }  // namespace talvo::scan

@@ -55,6 +55,7 @@ ReadPrediction OnRead(const CodonCall& call, bool minus, int length) {
     read.status = ReadStatus::Cds;
     read.first = minus ? length - 1 - call.last : call.first;
     read.last = minus ? length - 1 - call.first : call.last;
+    read.phase = call.phase;
     SetErrors(read, call.errors, length);
     return read;
 }
@@ -69,7 +70,13 @@ ReadPrediction RefineRead(const ModelSet& models, const PredictionOptions& optio
     ReadPrediction& read = chosen.read;
     if (read.status != ReadStatus::Cds) return read;
     const int first = read.minus ? length - 1 - read.last : read.first;
-    SetErrors(read, RefineRegion(decoder, chosen.strand, first, chosen.stopBase, scratch).errors, length);
+    const int last = read.minus ? length - 1 - read.first : read.last;
+    // The window model's stop, also past the read's end, unless the region
+    // ends before it.
+    const int stop = last == std::min(chosen.stopBase, length - 1) ? chosen.stopBase : last;
+    const CodonCall refined = RefineRegion(decoder, chosen.strand, first, stop, scratch);
+    read.phase = refined.phase;
+    SetErrors(read, refined.errors, length);
     return read;
 }
 

@@ -1,4 +1,3 @@
-#include "CodingSequence.h"
 #include "Outputs.h"
 #include "ReadBases.h"
 
@@ -14,6 +13,7 @@ void AppendHeader(std::string& out, const Read& read, const ReadPrediction& pred
     out += " cds=" + std::to_string(prediction.first + 1) + ".." + std::to_string(prediction.last + 1);
     out += prediction.minus ? " strand=- errors=" : " strand=+ errors=";
     out += ErrorList(prediction.errors);
+    if (prediction.phase != 0) out += " codon_start=" + std::to_string(prediction.phase + 1);
     out += '\n';
 }
 
@@ -26,28 +26,33 @@ void AppendWrapped(std::string& out, const std::string& text) {
 
 }  // namespace
 
-void AppendCdsFasta(std::string& out, const Read& read, const ReadPrediction& prediction,
-                    const std::vector<short>& cds) {
-    if (prediction.status != ReadStatus::Cds) return;
-    AppendHeader(out, read, prediction);
-    std::string letters(cds.size(), 'N');
-    for (std::size_t i = 0; i < cds.size(); ++i) letters[i] = BaseLetter(cds[i]);
+void AppendCdsFasta(std::string& out, const Read& read, const CodingRegion& region) {
+    if (!region.HasCds()) return;
+    AppendHeader(out, read, region.prediction);
+    std::string letters(region.cds.size(), 'N');
+    for (std::size_t i = 0; i < region.cds.size(); ++i) letters[i] = BaseLetter(region.cds[i]);
     AppendWrapped(out, letters);
 }
 
-void AppendCorrectedRead(std::string& out, const Read& read, const ReadPrediction& prediction) {
+void AppendProteinFasta(std::string& out, const Read& read, const CodingRegion& region) {
+    if (!region.HasCds()) return;
+    AppendHeader(out, read, region.prediction);
+    AppendWrapped(out, region.protein);
+}
+
+void AppendCorrectedRead(std::string& out, const Read& read, const CodingRegion& region) {
+    const std::vector<SequencingError>& errors = region.prediction.errors;
     out += '>';
     out += read.id;
     out += " errors=";
-    out += ErrorList(prediction.errors);
+    out += ErrorList(errors);
     out += '\n';
     std::string letters;
-    letters.reserve(read.bases.size() + prediction.errors.size());
-    auto error = prediction.errors.begin();
-    const auto end = prediction.errors.end();
+    letters.reserve(read.bases.size() + errors.size());
+    auto error = errors.begin();
     for (std::size_t p = 0; p <= read.bases.size(); ++p) {
         bool extra = false;
-        for (; error != end && static_cast<std::size_t>(error->pos) == p; ++error) {
+        for (; error != errors.end() && static_cast<std::size_t>(error->pos) == p; ++error) {
             if (error->kind == ErrorKind::Deletion) {
                 letters += 'N';  // the missing base, just before base p
             } else {
@@ -57,13 +62,6 @@ void AppendCorrectedRead(std::string& out, const Read& read, const ReadPredictio
         if (p < read.bases.size() && !extra) letters += BaseLetter(read.bases[p]);
     }
     AppendWrapped(out, letters);
-}
-
-void AppendProteinFasta(std::string& out, const Read& read, const ReadPrediction& prediction,
-                        const std::vector<short>& cds) {
-    if (prediction.status != ReadStatus::Cds) return;
-    AppendHeader(out, read, prediction);
-    AppendWrapped(out, Translate(cds));
 }
 
 }  // namespace talvo::scan

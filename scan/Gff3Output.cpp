@@ -1,6 +1,5 @@
 #include <cstdio>
 
-#include "CodingSequence.h"
 #include "Format.h"
 #include "Outputs.h"
 
@@ -57,7 +56,8 @@ void AppendFeature(std::string& out, const std::string& seqId, const char* type,
 
 std::string Gff3Start(const std::string& provenance) { return "##gff-version 3\n# " + provenance + "\n"; }
 
-void AppendGff3(std::string& out, const Read& read, const ReadPrediction& prediction) {
+void AppendGff3(std::string& out, const Read& read, const CodingRegion& region) {
+    const ReadPrediction& prediction = region.prediction;
     if (read.bases.empty()) return;
     std::string seqId;
     AppendEscaped(seqId, read.id, SeqIdKeeps);
@@ -82,8 +82,9 @@ void AppendGff3(std::string& out, const Read& read, const ReadPrediction& predic
         if (!prediction.confidence.empty()) mrna += ";error_confidence=" + ConfidenceList(prediction.confidence);
         AppendFeature(out, seqId, "mRNA", prediction.first, prediction.last, score, strand, '.', mrna);
         const std::string cds = "ID=cds" + n + ";Parent=mRNA" + n;
-        for (const CodingStretch& stretch : CodingStretches(prediction)) {
-            AppendFeature(out, seqId, "CDS", stretch.first, stretch.last, ".", strand, '0', cds);
+        for (const CodingStretch& stretch : region.stretches) {
+            AppendFeature(out, seqId, "CDS", stretch.first, stretch.last, ".", strand,
+                          static_cast<char>('0' + stretch.phase), cds);
         }
     }
     out += "###\n";

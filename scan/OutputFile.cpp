@@ -90,8 +90,17 @@ void OutputFile::Flush() {
     buffer_.clear();
 }
 
-void OutputFile::Commit() {
+void OutputFile::Finish() {
     Flush();
+    try {
+        file_->Close();
+    } catch (const std::system_error& e) {
+        Fail(e.code().value());
+    }
+}
+
+void OutputFile::Commit() {
+    Finish();
     try {
         file_->Commit();
     } catch (const std::system_error& e) {

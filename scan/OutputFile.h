@@ -2,7 +2,8 @@
 // only when complete (the rules of ReplacingFile: a regular file is written
 // to a temporary file beside it and renamed over it by Commit(); one that is
 // never committed leaves any earlier file in place; devices, pipes and
-// sockets are written directly). "-" is standard output. A signal that ends
+// sockets are written directly). A run finishes all its outputs before it
+// commits any, so that they are replaced together or not at all. "-" is standard output. A signal that ends
 // the process (interrupt, termination, hangup, closed pipe) removes the
 // temporary files first.
 #pragma once
@@ -30,7 +31,14 @@ public:
     OutputFile& operator=(const OutputFile&) = delete;
 
     void Write(std::string_view text);
+    // Writes what is held and closes the file: a failure (a full disk)
+    // shows here, before any output of a run is renamed into place.
+    void Finish();
+    // Finish(), then renames the temporary file into place.
     void Commit();
+    // Whether the output is written in place (standard output, a device, a
+    // pipe) rather than to a temporary file.
+    bool InPlace() const { return file_->TemporaryPath().empty(); }
 
 private:
     void Flush();

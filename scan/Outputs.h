@@ -1,11 +1,12 @@
 // The outputs of a batch run, each as text: a file's opening lines, and the
-// lines of one read appended to a batch's text.
+// lines of one read appended to a batch's text, all written from the read's
+// coding region (CodingRegion).
 #pragma once
 
 #include <string>
 #include <vector>
 
-#include "ReadPrediction.h"
+#include "CodingSequence.h"
 #include "SequenceInput.h"
 
 namespace talvo::scan {
@@ -39,31 +40,31 @@ TableColumns ColumnsOf(ScanUse use);
 // region is ".". A region below the confidence asked for is listed with its
 // values and the status low_confidence.
 std::string TableStart(const std::string& provenance, TableColumns columns = TableColumns::Plain);
-void AppendTableLine(std::string& out, const Read& read, const ReadPrediction& prediction,
+void AppendTableLine(std::string& out, const Read& read, const CodingRegion& region,
                      TableColumns columns = TableColumns::Plain);
 
 // GFF3: a sequence region per read, and per coding region a gene, an mRNA
-// and one CDS line per stretch between errors; the mRNA holds the errors
-// and, when the codon model placed them, their confidences; with the gene
-// model, the gene's and the mRNA's score is the region's confidence.
+// and one CDS line per stretch of codons, with its phase; the mRNA holds the
+// errors and, when the codon model placed them, their confidences; with the
+// gene model, the gene's and the mRNA's score is the region's confidence.
 std::string Gff3Start(const std::string& provenance);
-void AppendGff3(std::string& out, const Read& read, const ReadPrediction& prediction);
+void AppendGff3(std::string& out, const Read& read, const CodingRegion& region);
 
-// BED12: one line per coding region, a block per stretch between errors.
+// BED12: one line per coding region, a block per stretch of codons; the
+// line and its thick part span the blocks.
 std::string BedStart(const std::string& provenance);
-void AppendBed12(std::string& out, const Read& read, const ReadPrediction& prediction);
+void AppendBed12(std::string& out, const Read& read, const CodingRegion& region);
 
-// FASTA of the corrected coding sequence (cds, base codes in the direction
-// of translation) or of its protein, one record per coding region; the
-// header gives the region, the strand and the errors.
-void AppendCdsFasta(std::string& out, const Read& read, const ReadPrediction& prediction,
-                    const std::vector<short>& cds);
-void AppendProteinFasta(std::string& out, const Read& read, const ReadPrediction& prediction,
-                        const std::vector<short>& cds);
+// FASTA of the corrected coding sequence or of its protein, one record per
+// coding region; the header gives the region, the strand, the errors and,
+// when a codon is cut by the region's first base, where the first whole
+// codon begins (codon_start=2 or 3).
+void AppendCdsFasta(std::string& out, const Read& read, const CodingRegion& region);
+void AppendProteinFasta(std::string& out, const Read& read, const CodingRegion& region);
 
 // FASTA of every read with its errors undone, in the read's orientation:
 // an extra base left out, a missing base put in as N; the bases in upper
 // case, an unknown base as N. The header gives the errors.
-void AppendCorrectedRead(std::string& out, const Read& read, const ReadPrediction& prediction);
+void AppendCorrectedRead(std::string& out, const Read& read, const CodingRegion& region);
 
 }  // namespace talvo::scan

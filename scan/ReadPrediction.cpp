@@ -14,16 +14,23 @@ ReadPrediction OnRead(const Prediction& prediction, bool minus, int length) {
     }
     read.status = ReadStatus::Cds;
     const int start = prediction.seqLayout.startBase;
-    const int stop = std::min(prediction.seqLayout.stopBase, length - 1);
+    int stop = std::min(prediction.seqLayout.stopBase, length - 1);
+    std::vector<SequencingError> errors = prediction.errors;
+    // A change of frame at the last codon makes its last base an extra base,
+    // which lies outside the region.
+    if (!errors.empty() && errors.back().kind == ErrorKind::Insertion && errors.back().pos == stop) {
+        stop = errors.back().pos - 1;
+        errors.pop_back();
+    }
     if (!minus) {
         read.first = start;
         read.last = stop;
-        read.errors = prediction.errors;
+        read.errors = std::move(errors);
         return read;
     }
     read.first = length - 1 - stop;
     read.last = length - 1 - start;
-    read.errors = ErrorsOnRead(prediction.errors, length);
+    read.errors = ErrorsOnRead(errors, length);
     return read;
 }
 

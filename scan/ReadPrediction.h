@@ -30,6 +30,10 @@ struct ReadPrediction {
     // both -1 when there is none.
     int first = -1;
     int last = -1;
+    // Bases of the region, at its 5' end in the direction of translation,
+    // before its first whole codon: 1 or 2 when a codon is cut by the
+    // region's first base (a read that begins inside the CDS), else 0.
+    int phase = 0;
     // In ascending order, in the text report's convention on the read as
     // given: an insertion is the extra base at pos, a deletion a base missing
     // just before base pos.
@@ -51,7 +55,9 @@ struct ReadPrediction {
 
 // Maps the prediction of the read (minus false) or of its reverse
 // complement (minus true) onto the read of `length` bases. A coding region
-// whose last codon runs past the read's end ends at the read's last base.
+// whose last codon runs past the read's end ends at the read's last base; one
+// whose last base the error rule calls an extra base ends before it, without
+// that error.
 ReadPrediction OnRead(const Prediction& prediction, bool minus, int length);
 
 // Errors found on the reverse complement of a read of `length` bases, in

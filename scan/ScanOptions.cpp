@@ -2,6 +2,7 @@
 
 #include <sched.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <CLI/CLI.hpp>
 #include <cstdlib>
@@ -233,12 +234,36 @@ int ParseScanOptions(int argc, const char* const* argv, ScanOptions& options) {
 
 namespace {
 
-bool SameFile(const std::string& a, const std::string& b) {
-    if (a == b) return true;
+// The file a path names, as stat gives it; "-" is standard output (for an
+// output) or standard input (for an input). False when there is none yet.
+bool Identify(const std::string& path, bool output, struct stat& file) {
+    if (path == "-") return fstat(output ? STDOUT_FILENO : STDIN_FILENO, &file) == 0;
+    return stat(path.c_str(), &file) == 0;
+}
+
+bool SameInode(const struct stat& a, const struct stat& b) { return a.st_dev == b.st_dev && a.st_ino == b.st_ino; }
+
+// Whether two outputs would write into one file: standard output twice, one
+// existing file (several may share a character device such as /dev/null or a
+// terminal), or one file still to be made.
+bool SameOutput(const std::string& a, const std::string& b) {
+    if (a == "-" && b == "-") return true;
     struct stat first {};
     struct stat second {};
-    return stat(a.c_str(), &first) == 0 && stat(b.c_str(), &second) == 0 && first.st_dev == second.st_dev &&
-           first.st_ino == second.st_ino;
+    const bool firstExists = Identify(a, true, first);
+    const bool secondExists = Identify(b, true, second);
+    if (firstExists && secondExists) return SameInode(first, second) && !S_ISCHR(first.st_mode);
+    if (firstExists || secondExists || a == "-" || b == "-") return false;
+    std::error_code ec;
+    return std::filesystem::weakly_canonical(a, ec) == std::filesystem::weakly_canonical(b, ec);
+}
+
+// Whether an output would write over an input: the same regular file, also
+// when the input is standard input or the output standard output.
+bool OverwritesInput(const std::string& output, const std::string& input) {
+    struct stat out {};
+    struct stat in {};
+    return Identify(output, true, out) && Identify(input, false, in) && S_ISREG(in.st_mode) && SameInode(out, in);
 }
 
 }  // namespace
@@ -254,19 +279,18 @@ void CheckScanOptions(const ScanOptions& options) {
     for (std::size_t i = 0; i < std::size(outputs); ++i) {
         const auto& [option, path] = outputs[i];
         if (path->empty()) continue;
+        const std::string name = *path == "-" ? "standard output" : "'" + *path + "'";
         for (std::size_t j = 0; j < i; ++j) {
             const auto& [other, otherPath] = outputs[j];
-            if (!otherPath->empty() && SameFile(*path, *otherPath)) {
-                throw std::runtime_error(std::string("option ") + option + ": " +
-                                         (*path == "-" ? "standard output" : "'" + *path + "'") +
-                                         " is already the output of " + other);
+            if (!otherPath->empty() && SameOutput(*path, *otherPath)) {
+                throw std::runtime_error(std::string("option ") + option + ": " + name + " is already the output of " +
+                                         other);
             }
         }
-        if (*path == "-") continue;
         for (const std::string& input : options.inputs) {
-            if (input != "-" && SameFile(*path, input)) {
-                throw std::runtime_error(std::string("option ") + option + ": '" + *path +
-                                         "' is an input; choose another output file");
+            if (OverwritesInput(*path, input)) {
+                throw std::runtime_error(std::string("option ") + option + ": " + name + " is an input" +
+                                         (input == "-" ? " (standard input)" : "") + "; choose another output file");
             }
         }
     }

@@ -66,7 +66,19 @@ public:
         if (files_[kStats]) files_[kStats]->Write(StatsJson(figures, run));
         if (files_[kSummary]) files_[kSummary]->Write(SummaryPage(figures, run));
     }
+    // After a failure: what the outputs written in place (standard output,
+    // pipes) hold goes out; the files stay as they were.
+    void FinishStreams() {
+        for (auto& file : files_) {
+            if (file && file->InPlace()) file->Finish();
+        }
+    }
+    // Replaces every output file together: each is finished (a full disk
+    // shows then) before any is renamed into place.
     void Commit() {
+        for (auto& file : files_) {
+            if (file) file->Finish();
+        }
         for (auto& file : files_) {
             if (file) file->Commit();
         }
@@ -98,17 +110,15 @@ void PredictBatch(Batch& batch, const ScanModels& models, const ScanOptions& opt
     for (auto& text : batch.text) text.clear();
     batch.figures = RunFigures{};
     for (const Read& read : batch.reads) {
-        const ReadPrediction prediction = PredictWith(models, options, read.bases, batch.scratch);
-        batch.figures.Add(prediction, read.bases.size());
-        if (outputs.Wants(kTable)) AppendTableLine(batch.text[kTable], read, prediction, outputs.Columns());
-        if (outputs.Wants(kGff3)) AppendGff3(batch.text[kGff3], read, prediction);
-        if (outputs.Wants(kBed)) AppendBed12(batch.text[kBed], read, prediction);
-        if (outputs.Wants(kCorrected)) AppendCorrectedRead(batch.text[kCorrected], read, prediction);
-        if (prediction.status == ReadStatus::Cds && (outputs.Wants(kProtein) || outputs.Wants(kCds))) {
-            const std::vector<short> cds = CorrectedCds(read.bases, prediction);
-            if (outputs.Wants(kProtein)) AppendProteinFasta(batch.text[kProtein], read, prediction, cds);
-            if (outputs.Wants(kCds)) AppendCdsFasta(batch.text[kCds], read, prediction, cds);
-        }
+        const CodingRegion region =
+            MakeCodingRegion(read.bases, PredictWith(models, options, read.bases, batch.scratch));
+        batch.figures.Add(region.prediction, read.bases.size());
+        if (outputs.Wants(kTable)) AppendTableLine(batch.text[kTable], read, region, outputs.Columns());
+        if (outputs.Wants(kGff3)) AppendGff3(batch.text[kGff3], read, region);
+        if (outputs.Wants(kBed)) AppendBed12(batch.text[kBed], read, region);
+        if (outputs.Wants(kCorrected)) AppendCorrectedRead(batch.text[kCorrected], read, region);
+        if (outputs.Wants(kProtein)) AppendProteinFasta(batch.text[kProtein], read, region);
+        if (outputs.Wants(kCds)) AppendCdsFasta(batch.text[kCds], read, region);
     }
 }
 
@@ -118,10 +128,7 @@ int RunScan(const ScanOptions& options, std::ostream& err, BatchLimits limits) {
     if (options.mergeStats) return MergeStats(options, err);
     try {
         const ModelSet models(options.modelDirectory);
-        if (options.use == ScanUse::Window || options.use == ScanUse::Refine) {
-            models.LoadAll();
-            for (const std::string& warning : models.Warnings()) err << "talvo-scan: warning: " << warning << '\n';
-        }
+        if (options.use == ScanUse::Window || options.use == ScanUse::Refine) models.LoadAll();
         if (options.use == ScanUse::Window) return ScanReads(options, models, err, limits);
         // Read once, before any read; the decoder is shared by the threads.
         const std::string path = CodonModelPath(options.modelDirectory);
@@ -163,16 +170,21 @@ int ScanReads(const ScanOptions& options, const ScanModels& models, std::ostream
                 summary.Written(batch.figures);
             });
         summary.EndProgress();
-        outputs.WriteFigures(summary.Figures(), {options.sample, provenance, options.commandLine});
-        // The reads before a malformed record are complete: keep them.
-        outputs.Commit();
         for (const std::string& empty : input.EmptyInputs()) {
             err << "talvo-scan: warning: " << empty << " holds no reads\n";
         }
+        if (!input.FirstRepeatedName().empty()) {
+            err << "talvo-scan: warning: reads share names, the first " << input.FirstRepeatedName()
+                << "; each repeat is called NAME_<read number> in the outputs\n";
+        }
+        // A malformed input fails the run: no output file is replaced.
         if (!input.Error().empty()) {
+            outputs.FinishStreams();
             err << "talvo-scan: " << input.Error() << '\n';
             return 1;
         }
+        outputs.WriteFigures(summary.Figures(), {options.sample, provenance, options.commandLine});
+        outputs.Commit();
         if (!options.quiet) err << summary.Summary() << '\n';
         return 0;
     } catch (const EngineError& e) {

@@ -21,9 +21,11 @@ struct BatchLimits {
 };
 
 // Runs with checked options and returns the exit status: 0, or 1 after a
-// failure, reported as one line on err. A malformed input ends the run with
-// status 1, yet every output still holds every read before it. The summary
-// (unless quiet) and warnings go to err as well.
+// failure, reported as one line on err. The output files are replaced
+// together when the run succeeds; after a failure (a malformed input, a
+// full disk) every one keeps what it held, and only outputs written in place
+// (standard output, pipes) hold the reads before it. The summary (unless
+// quiet) and warnings go to err as well.
 int RunScan(const ScanOptions& options, std::ostream& err, BatchLimits limits = {});
 
 // --merge-stats: adds up the figures of the stats files given as inputs and

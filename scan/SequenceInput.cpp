@@ -46,7 +46,12 @@ int ReadSource(Source* source, void* buffer, int size) {
         } else if (code == Z_BUF_ERROR) {
             source->failure = "truncated gzip stream";
         } else {
-            source->failure = std::string("corrupt gzip stream (") + message + ")";
+            // zlib starts its message with its own name of the file (<fd:N>).
+            std::string reason = message;
+            if (reason.rfind("<fd:", 0) == 0 && reason.find(": ") != std::string::npos) {
+                reason.erase(0, reason.find(": ") + 2);
+            }
+            source->failure = "corrupt gzip stream (" + reason + ")";
         }
         return 0;
     }
@@ -158,7 +163,10 @@ bool SequenceFile::Next(Read& read) {
         HoldsBinary(parser->seq, true) || HoldsBinary(parser->qual, true)) {
         fail("binary data");
     }
-    if (source.fastq && parser->seq.l > 0 && parser->qual.l == 0) fail("no quality line");
+    // In FASTQ a record read without its '+' line (the parser then stands
+    // at the next header, or at the end) has no quality line, also when it
+    // ends right after its header.
+    if (source.fastq && parser->last_char != 0) fail("no quality line");
 
     read.id.assign(parser->name.s, parser->name.l);
     read.bases.clear();
@@ -172,8 +180,64 @@ bool SequenceFile::Next(Read& read) {
     return true;
 }
 
+// The names given so far, kept as 64-bit fingerprints (open addressing, at
+// most three quarters full): a repeat is found with 11 to 21 bytes per read,
+// not the names themselves.
+class ReadBatches::NameSet {
+public:
+    // Adds the name; false when it was there already.
+    bool Insert(std::string_view name) {
+        if (4 * (used_ + 1) > 3 * slots_.size()) Grow();
+        const std::uint64_t print = Fingerprint(name);
+        for (std::size_t i = print & (slots_.size() - 1);; i = (i + 1) & (slots_.size() - 1)) {
+            if (slots_[i] == print) return false;
+            if (slots_[i] == 0) {
+                slots_[i] = print;
+                ++used_;
+                return true;
+            }
+        }
+    }
+
+private:
+    // FNV-1a, mixed by splitmix64's finalizer; never 0 (an empty slot).
+    static std::uint64_t Fingerprint(std::string_view name) {
+        std::uint64_t h = 14695981039346656037ULL;
+        for (const char c : name) h = (h ^ static_cast<unsigned char>(c)) * 1099511628211ULL;
+        h = (h ^ (h >> 30)) * 0xbf58476d1ce4e5b9ULL;
+        h = (h ^ (h >> 27)) * 0x94d049bb133111ebULL;
+        h ^= h >> 31;
+        return h == 0 ? 1 : h;
+    }
+    void Grow() {
+        std::vector<std::uint64_t> old(std::max<std::size_t>(1024, 2 * slots_.size()), 0);
+        old.swap(slots_);
+        for (const std::uint64_t print : old) {
+            if (print == 0) continue;
+            std::size_t i = print & (slots_.size() - 1);
+            while (slots_[i] != 0) i = (i + 1) & (slots_.size() - 1);
+            slots_[i] = print;
+        }
+    }
+    std::vector<std::uint64_t> slots_;
+    std::size_t used_ = 0;
+};
+
 ReadBatches::ReadBatches(std::vector<std::string> paths, std::uint64_t firstOrdinal)
-    : paths_(std::move(paths)), ordinal_(firstOrdinal - 1) {}
+    : paths_(std::move(paths)), ordinal_(firstOrdinal - 1), names_(std::make_unique<NameSet>()) {}
+
+void ReadBatches::NameOwn(Read& read) {
+    if (read.id.empty()) read.id = "unnamed_" + std::to_string(read.ordinal);
+    if (names_->Insert(read.id)) return;
+    if (firstRepeat_.empty()) {
+        firstRepeat_ = "'" + read.id + "' (read " + std::to_string(read.ordinal) + ")";
+    }
+    std::string suffix("_");
+    suffix += std::to_string(read.ordinal);
+    do {
+        read.id.append(suffix);
+    } while (!names_->Insert(read.id));
+}
 
 ReadBatches::~ReadBatches() = default;
 
@@ -193,7 +257,7 @@ bool ReadBatches::Next(std::vector<Read>& batch, std::size_t maxBases, std::size
                 continue;
             }
             read.ordinal = ++ordinal_;
-            if (read.id.empty()) read.id = "unnamed_" + std::to_string(read.ordinal);
+            NameOwn(read);
             bases += read.bases.size();
             batch.push_back(std::move(read));
         } catch (const InputError& e) {

@@ -54,7 +54,10 @@ private:
     std::uint64_t records_ = 0;
 };
 
-// Every input in turn, in batches.
+// Every input in turn, in batches. Each read gets a name of its own: a read
+// without one is called unnamed_<n>, and one whose name an earlier read of
+// the run had is called NAME_<n> (n its number), so that every output names
+// each read once.
 class ReadBatches {
 public:
     // The reads are numbered from firstOrdinal on (see Read::ordinal).
@@ -69,14 +72,23 @@ public:
     const std::string& Error() const { return error_; }
     // Inputs that held no record at all.
     const std::vector<std::string>& EmptyInputs() const { return emptyInputs_; }
+    // The first read whose name an earlier read had ("" when none), as
+    // "'NAME' (read N)".
+    const std::string& FirstRepeatedName() const { return firstRepeat_; }
 
 private:
+    class NameSet;
+    // The read's name, made its own when an earlier read had it.
+    void NameOwn(Read& read);
+
     std::vector<std::string> paths_;
     std::size_t nextPath_ = 0;
     std::unique_ptr<SequenceFile> current_;
     std::uint64_t ordinal_ = 0;
     std::string error_;
     std::vector<std::string> emptyInputs_;
+    std::unique_ptr<NameSet> names_;
+    std::string firstRepeat_;
 };
 
 }  // namespace talvo::scan

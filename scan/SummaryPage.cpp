@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "Markup.h"
 #include "SvgChart.h"
 
 namespace talvo::scan {
@@ -172,7 +173,7 @@ BarChart ErrorKinds(const RunFigures& f) {
 }
 
 void AppendRow(std::string& out, const std::string& name, const std::string& value, const char* id) {
-    out += "<tr><th scope=\"row\">" + EscapeXml(name) + "</th><td id=\"" + id + "\">" + EscapeXml(value) +
+    out += "<tr><th scope=\"row\">" + EscapeMarkup(name) + "</th><td id=\"" + id + "\">" + EscapeMarkup(value) +
            "</td></tr>\n";
 }
 
@@ -210,8 +211,8 @@ std::string FiguresTable(const RunFigures& f) {
 }
 
 void AppendFigure(std::string& out, const std::string& heading, const BarChart& chart, const std::string& caption) {
-    out += "<figure>\n<h2>" + EscapeXml(heading) + "</h2>\n" + SvgBarChart(chart) + "\n<figcaption>" +
-           EscapeXml(caption) + "</figcaption>\n</figure>\n";
+    out += "<figure>\n<h2>" + EscapeMarkup(heading) + "</h2>\n" + SvgBarChart(chart) + "\n<figcaption>" +
+           EscapeMarkup(caption) + "</figcaption>\n</figure>\n";
 }
 
 constexpr const char* kStyle = R"(
@@ -242,14 +243,14 @@ svg.chart rect.bar:hover { opacity: 0.7; }
 std::string SummaryPage(const RunFigures& f, const RunDescription& run) {
     std::string page = "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n"
                        "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n"
-                       "<title>talvo-scan summary: " + EscapeXml(run.sample) + "</title>\n<style>" + kStyle +
+                       "<title>talvo-scan summary: " + EscapeMarkup(run.sample) + "</title>\n<style>" + kStyle +
                        "</style>\n</head>\n<body>\n";
-    page += "<h1>talvo-scan summary: " + EscapeXml(run.sample) + "</h1>\n";
-    page += "<p class=\"run\" id=\"provenance\">" + EscapeXml(run.provenance) + "</p>\n";
+    page += "<h1>talvo-scan summary: " + EscapeMarkup(run.sample) + "</h1>\n";
+    page += "<p class=\"run\" id=\"provenance\">" + EscapeMarkup(run.provenance) + "</p>\n";
     page += "<p class=\"run\">Command line" +
             std::string(run.runs > 1 ? " (of the first of " + Thousands(run.runs) + " runs whose figures are added up here)"
                                      : "") +
-            ":</p>\n<pre class=\"command\" id=\"command\">" + EscapeXml(run.command) + "</pre>\n";
+            ":</p>\n<pre class=\"command\" id=\"command\">" + EscapeMarkup(run.command) + "</pre>\n";
     page += FiguresTable(f);
     page += "<div class=\"charts\">\n";
     AppendFigure(page, "Reads by outcome and strand", Outcomes(f),

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "Markup.h"
+
 namespace talvo::scan {
 
 namespace {
@@ -37,25 +39,10 @@ std::uint64_t YStep(std::uint64_t top) {
 void AppendText(std::string& out, double x, double y, const char* anchor, const std::string& text,
                 const char* extra = "") {
     out += "<text x=\"" + Number(x) + "\" y=\"" + Number(y) + "\" text-anchor=\"" + anchor + "\"" + extra + ">" +
-           EscapeXml(text) + "</text>";
+           EscapeMarkup(text) + "</text>";
 }
 
 }  // namespace
-
-std::string EscapeXml(const std::string& text) {
-    std::string out;
-    out.reserve(text.size());
-    for (const char c : text) {
-        switch (c) {
-            case '&': out += "&amp;"; break;
-            case '<': out += "&lt;"; break;
-            case '>': out += "&gt;"; break;
-            case '"': out += "&quot;"; break;
-            default: out += c;
-        }
-    }
-    return out;
-}
 
 std::string Thousands(std::uint64_t value) {
     const std::string digits = std::to_string(value);
@@ -84,9 +71,9 @@ std::string SvgBarChart(const BarChart& chart) {
     const double gap = band > 6 ? band * 0.15 : 0.5;
     const auto y = [&](double count) { return kTop + plotHeight * (1.0 - count / static_cast<double>(top)); };
 
-    std::string svg = "<svg id=\"" + EscapeXml(chart.id) + "\" class=\"chart\" data-bins=\"" + std::to_string(bars) + "\" viewBox=\"0 0 " + Number(kWidth) +
-                      " " + Number(kHeight) + "\" role=\"img\" aria-label=\"" + EscapeXml(chart.yTitle) + " by " +
-                      EscapeXml(chart.xTitle) + "\">";
+    std::string svg = "<svg id=\"" + EscapeMarkup(chart.id) + "\" class=\"chart\" data-bins=\"" + std::to_string(bars) + "\" viewBox=\"0 0 " + Number(kWidth) +
+                      " " + Number(kHeight) + "\" role=\"img\" aria-label=\"" + EscapeMarkup(chart.yTitle) + " by " +
+                      EscapeMarkup(chart.xTitle) + "\">";
     // Grid lines and the y axis's ticks.
     for (std::uint64_t tick = 0; tick <= top; tick += step) {
         const double at = y(static_cast<double>(tick));
@@ -107,11 +94,11 @@ std::string SvgBarChart(const BarChart& chart) {
             const double lower = y(static_cast<double>(below[b]));
             std::string hover = chart.bars[b] + (series.name.empty() ? "" : ", " + series.name) + ": " +
                                 Thousands(count) + " " + chart.unit;
-            svg += "<rect class=\"bar\" data-series=\"" + EscapeXml(series.name) + "\" data-bin=\"" +
+            svg += "<rect class=\"bar\" data-series=\"" + EscapeMarkup(series.name) + "\" data-bin=\"" +
                    std::to_string(b) + "\" data-count=\"" + std::to_string(count) + "\" x=\"" +
                    Number(kLeft + band * static_cast<double>(b) + gap / 2) + "\" y=\"" + Number(upper) +
                    "\" width=\"" + Number(band - gap) + "\" height=\"" + Number(lower - upper) + "\" fill=\"" +
-                   series.colour + "\"><title>" + EscapeXml(hover) + "</title></rect>";
+                   series.colour + "\"><title>" + EscapeMarkup(hover) + "</title></rect>";
         }
     }
     for (std::size_t b = 0; b < chart.labels.size() && b < bars; ++b) {

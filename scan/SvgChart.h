@@ -39,8 +39,6 @@ struct BarChart {
 // bar of count 0, drawn without height) and a <title> for its hover text.
 std::string SvgBarChart(const BarChart& chart);
 
-// Text with & < > " escaped for HTML and SVG.
-std::string EscapeXml(const std::string& text);
 
 // 1234567 as "1,234,567".
 std::string Thousands(std::uint64_t value);

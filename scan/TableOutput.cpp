@@ -64,37 +64,32 @@ std::string TableStart(const std::string& provenance, TableColumns columns) {
            last;
 }
 
-void AppendTableLine(std::string& out, const Read& read, const ReadPrediction& prediction, TableColumns columns) {
+void AppendTableLine(std::string& out, const Read& read, const CodingRegion& region, TableColumns columns) {
+    const ReadPrediction& prediction = region.prediction;
     out += read.id;
     out += '\t';
     out += std::to_string(read.bases.size());
     const char* const end = columns == TableColumns::Plain             ? "\n"
                             : columns == TableColumns::ErrorConfidence ? "\t-\n"
                                                                        : "\t-\t-\t-\n";
-    if (prediction.status == ReadStatus::TooShort) {
-        out += "\t.\t-\t-\t0\t-\t-\ttoo_short";
+    // A read without a coding region has no path score worth printing
+    // (the window model's is a floor of -10 for a path too short to count).
+    if (!prediction.HasRegion()) {
+        out += "\t.\t-\t-\t0\t-\t-\t";
+        out += prediction.status == ReadStatus::TooShort ? "too_short" : "no_cds";
         out += end;
         return;
     }
-    if (!prediction.HasRegion()) {
-        out += "\t.\t-\t-\t0\t-\t";
-    } else {
-        out += prediction.minus ? "\t-\t" : "\t+\t";
-        out += std::to_string(prediction.first + 1);
-        out += '\t';
-        out += std::to_string(prediction.last + 1);
-        out += '\t';
-        out += std::to_string(prediction.errors.size());
-        out += '\t';
-        out += ErrorList(prediction.errors);
-        out += '\t';
-    }
+    out += prediction.minus ? "\t-\t" : "\t+\t";
+    out += std::to_string(prediction.first + 1);
+    out += '\t';
+    out += std::to_string(prediction.last + 1);
+    out += '\t';
+    out += std::to_string(prediction.errors.size());
+    out += '\t';
+    out += ErrorList(prediction.errors);
+    out += '\t';
     out += FormatG(prediction.pathScore, 6);
-    if (!prediction.HasRegion()) {
-        out += "\tno_cds";
-        out += end;
-        return;
-    }
     out += prediction.status == ReadStatus::Cds ? "\tcds" : "\tlow_confidence";
     if (columns != TableColumns::Plain) {
         out += '\t';

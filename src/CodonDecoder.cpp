@@ -92,26 +92,24 @@ double EmitOdds(const CodonSite& s, int state) {
     return s.odds[state - kC0];
 }
 
-// The error the path's change of frame at base i stands for: placed at the
-// median of the posterior mass of errors of its kind nearby (which lies
-// closer to the true place than the path's change of frame), never at or
-// before base `after`; its confidence is the posterior of errors of that
-// kind within a few bases or in the same homopolymer run.
-CodonErrorCall PlaceError(const std::vector<CodonSite>& sites, const std::vector<double>& post, int a, int b, int i,
-                          int after, ErrorKind kind) {
-    const int from = std::max(after + 1, i - kPlacementReach);
-    const int to = std::min(b, i + kPlacementReach);
+// The median of the posterior mass of errors of a kind over the bases
+// [from, to], which lies closer to the true place than the path's change of
+// frame; `otherwise` when there is no mass.
+int Median(const std::vector<double>& post, int a, int from, int to, int otherwise) {
     double near = 0.0;
     for (int k = from; k <= to; ++k) near += post[k - a];
-    int pos = i;
     double sum = 0.0;
     for (int k = from; k <= to && near > 0.0; ++k) {
         sum += post[k - a];
-        if (sum >= near / 2) {
-            pos = k;
-            break;
-        }
+        if (sum >= near / 2) return k;
     }
+    return otherwise;
+}
+
+// The confidence of an error call at pos: the posterior of errors of its
+// kind within a few bases or in the same homopolymer run.
+double Confidence(const std::vector<CodonSite>& sites, const std::vector<double>& post, int a, int b, int pos,
+                  ErrorKind kind) {
     int lo = pos - kConfidenceReach;
     int hi = pos + kConfidenceReach;
     const int runFrom = kind == ErrorKind::Deletion && pos > a ? pos - 1 : pos;
@@ -120,8 +118,63 @@ CodonErrorCall PlaceError(const std::vector<CodonSite>& sites, const std::vector
     if (kind == ErrorKind::Deletion) hi = std::max(hi, pos + 1);
     double mass = 0.0;
     for (int k = std::max(lo, a); k <= std::min(hi, b); ++k) mass += post[k - a];
-    return {pos, kind, std::min(mass, 1.0)};
+    return std::min(mass, 1.0);
 }
+
+// The reading of a coding region [first, last] with its errors undone: the
+// codon position of each base, whether it is an extra base, and the moves
+// of one error.
+class Reading {
+public:
+    // From the path's states of the bases a, a + 1, ...
+    Reading(const std::vector<std::uint8_t>& path, int a, int first, int last) : first_(first), last_(last) {
+        for (int x = first; x <= last; ++x) {
+            codonPos_.push_back(static_cast<std::uint8_t>(path[x - a] - kC0));
+            extra_.push_back(x > first && path[x - a] == path[x - 1 - a]);
+        }
+    }
+    // The error at x: an extra base, a base missing just before x, or none.
+    ErrorKind ErrorAt(int x) const {
+        if (x <= first_) return ErrorKind::None;
+        if (Extra(x)) return ErrorKind::Insertion;
+        return CodonPos(x) == (CodonPos(x - 1) + 2) % 3 ? ErrorKind::Deletion : ErrorKind::None;
+    }
+    // Moves the error of that kind at `from` to `to`, no other error lying
+    // between them; the bases after both read as before.
+    void Move(int from, int to, ErrorKind kind) {
+        for (int x = std::min(from, to); x <= std::max(from, to); ++x) {
+            const bool here = x == to;
+            extra_[x - first_] = here && kind == ErrorKind::Insertion;
+            const int step = !here ? 1 : (kind == ErrorKind::Insertion ? 0 : 2);
+            codonPos_[x - first_] = static_cast<std::uint8_t>((CodonPos(x - 1) + step) % 3);
+        }
+    }
+    // f(end, whole) for each stop codon of the reading that ends in
+    // [from, to], before the region's last base: three bases read in a row
+    // with extra bases left out (a codon missing a base is none); whole when
+    // none lies between them on the read.
+    template <typename F>
+    void Stops(const std::vector<CodonSite>& sites, int from, int to, F&& f) const {
+        for (int x = std::max(from, first_ + 2); x <= std::min(to, last_ - 1); ++x) {
+            if (Extra(x) || CodonPos(x) != 2) continue;
+            int y = x - 1;
+            while (y > first_ && Extra(y)) --y;
+            int z = y - 1;
+            while (z > first_ && Extra(z)) --z;
+            if (z < first_ || CodonPos(y) != 1 || CodonPos(z) != 0) continue;
+            if (IsStop(sites[z].base, sites[y].base, sites[x].base)) f(x, z == x - 2);
+        }
+    }
+
+private:
+    int CodonPos(int x) const { return codonPos_[x - first_]; }
+    bool Extra(int x) const { return extra_[x - first_]; }
+
+    int first_;
+    int last_;
+    std::vector<std::uint8_t> codonPos_;
+    std::vector<bool> extra_;
+};
 
 }  // namespace
 
@@ -281,6 +334,7 @@ void CodonDecoder::Sites(const std::vector<short>& bases, CodonScratch& scratch)
     int clean = 0;
     for (int i = 0; i < n; ++i) {
         CodonSite& s = sites[i];
+        s.base = static_cast<std::int8_t>(bases[i]);
         s.delRun = i > 0 ? std::max(s.run, sites[i - 1].run) : s.run;
         s.atg = i + 2 < n && bases[i] == 0 && bases[i + 1] == 1 && bases[i + 2] == 2;
         s.stop = i >= 2 && IsStop(bases[i - 2], bases[i - 1], bases[i]);
@@ -356,9 +410,11 @@ void CodonDecoder::SiteTerms(const std::vector<short>& bases, CodonScratch& scra
 
 // Every step from a state at the base before `cur` to a state at `cur`:
 // f(from, to, kind, log weight, odds weight), the weights including the
-// emission of `cur`.
+// emission of `cur`; insertion false leaves out the steps that make `cur` an
+// extra base.
 template <typename F>
-inline void CodonDecoder::Steps(const CodonSite& prev, const CodonSite& cur, bool background, F&& f) const {
+inline void CodonDecoder::Steps(const CodonSite& prev, const CodonSite& cur, bool background, bool insertion,
+                                F&& f) const {
     const auto& run = step_[cur.run];
     const auto& runOdds = stepOdds_[cur.run];
     const double del = step_[cur.delRun][2];
@@ -378,7 +434,7 @@ inline void CodonDecoder::Steps(const CodonSite& prev, const CodonSite& cur, boo
         const int skip = q == 0 ? 2 : q - 1;
         f(kC0 + q, kC0 + next, Step::Plain, run[0] + cur.logOdds[next] + through,
           runOdds[0] * cur.odds[next] * throughOdds);
-        f(kC0 + q, kC0 + q, Step::Insertion, run[1] + through, runOdds[1] * throughOdds);
+        if (insertion) f(kC0 + q, kC0 + q, Step::Insertion, run[1] + through, runOdds[1] * throughOdds);
         f(kC0 + q, kC0 + skip, Step::Deletion, del + cur.logOdds[skip] + through, delOdds * cur.odds[skip] * throughOdds);
     }
     if (background && prev.stop) f(kC2, kB3, Step::Stop, cur.stopLog + cur.utrLog[1], cur.stopOdds * cur.utrOdds[1]);
@@ -412,7 +468,8 @@ double CodonDecoder::BestPath(int a, int b, const Ends& ends, CodonScratch& scra
         std::array<double, kStates> next;
         next.fill(kNever);
         std::uint8_t* bp = &back[static_cast<std::size_t>(i - a) * kStates];
-        Steps(sites[i - 1], sites[i], ends.background, [&](int from, int to, Step, double w, double) {
+        Steps(sites[i - 1], sites[i], ends.background, i < b || ends.extraLast,
+              [&](int from, int to, Step, double w, double) {
             const double x = v[from] + w;
             if (x > next[to]) {
                 next[to] = x;
@@ -465,7 +522,7 @@ void CodonDecoder::Posteriors(int a, int b, const Ends& ends, CodonScratch& scra
     for (int i = a + 1; i <= b; ++i) {
         const double* prev = &f[(i - a - 1) * kStates];
         double* row = &f[(i - a) * kStates];
-        Steps(sites[i - 1], sites[i], ends.background,
+        Steps(sites[i - 1], sites[i], ends.background, i < b || ends.extraLast,
               [&](int from, int to, Step, double, double w) { row[to] += prev[from] * w; });
         normalise(i - a);
     }
@@ -484,7 +541,8 @@ void CodonDecoder::Posteriors(int a, int b, const Ends& ends, CodonScratch& scra
         const double* prev = &f[(i - a - 1) * kStates];
         const double c = scale[i - a];
         std::array<double, kStates> earlier{};
-        Steps(sites[i - 1], sites[i], ends.background, [&](int from, int to, Step step, double, double w) {
+        Steps(sites[i - 1], sites[i], ends.background, i < b || ends.extraLast,
+              [&](int from, int to, Step step, double, double w) {
             const double x = w * bw[to] / c;
             earlier[from] += x;
             if (step != Step::Plain) (*posterior[static_cast<int>(step) - 1])[i - a] += prev[from] * x;
@@ -511,26 +569,81 @@ double CodonDecoder::LogLikelihood(int a, int b, const Ends& ends, const CodonSc
 }
 
 // The path's coding region and an error call for each change of frame
-// inside it.
+// inside it. Each is placed at the median of the posterior mass of errors of
+// its kind nearby, but only after the error before it and before the next
+// change, inside the region (an extra base before its last base), and where
+// no codon read differently by the move, nor one across the error, is a
+// stop codon; otherwise at the path's place or the nearest place to it where
+// none is.
 CodonCall CodonDecoder::Calls(int a, int b, const CodonScratch& scratch) {
     const std::vector<std::uint8_t>& path = scratch.path;
+    const auto coding = [&](int i) { return path[i - a] >= kC0 && path[i - a] <= kC2; };
     CodonCall call;
     RegionConfidence(a, b, scratch, call);
-    for (int i = a; i <= b; ++i) {
-        const int s = path[i - a];
-        if (s < kC0 || s > kC2) continue;
-        if (call.first < 0) call.first = i;
-        call.last = i;
-        if (i == a) continue;
-        const int q = path[i - a - 1];
-        if (q < kC0 || q > kC2) continue;
-        ErrorKind kind = ErrorKind::None;
-        if (s == q) kind = ErrorKind::Insertion;
-        if (s == (q - kC0 + 2) % 3 + kC0) kind = ErrorKind::Deletion;
-        if (kind == ErrorKind::None) continue;
+    int first = a;
+    while (first <= b && !coding(first)) ++first;
+    if (first > b) return call;
+    int last = first;
+    while (last < b && coding(last + 1)) ++last;
+    call.first = first;
+    call.last = last;
+    call.phase = (3 - (path[first - a] - kC0)) % 3;
+    Reading reading(path, a, first, last);
+    std::vector<int> changes;
+    for (int i = first + 1; i <= last; ++i) {
+        if (reading.ErrorAt(i) != ErrorKind::None) changes.push_back(i);
+    }
+    // The stop codons the path reads through whole (the gene model's stops
+    // made by a substitution) may stay; any other stop codon a placement
+    // would make may not.
+    std::vector<int> through;
+    reading.Stops(scratch.sites, first, last, [&](int end, bool whole) {
+        if (whole) through.push_back(end);
+    });
+    const auto makesStop = [&](int from, int to) {
+        bool made = false;
+        reading.Stops(scratch.sites, from, to, [&](int end, bool whole) {
+            made = made || !whole || !std::binary_search(through.begin(), through.end(), end);
+        });
+        return made;
+    };
+    for (std::size_t k = 0; k < changes.size(); ++k) {
+        const int i = changes[k];
+        const ErrorKind kind = reading.ErrorAt(i);
         const std::vector<double>& post = kind == ErrorKind::Insertion ? scratch.insertion : scratch.deletion;
-        const int after = call.errors.empty() ? a : call.errors.back().pos;
-        call.errors.push_back(PlaceError(scratch.sites, post, a, b, i, after, kind));
+        const int from = std::max(call.errors.empty() ? first + 1 : call.errors.back().pos + 1, i - kPlacementReach);
+        int to = std::min(i + kPlacementReach, k + 1 < changes.size() ? changes[k + 1] - 1 : last);
+        if (kind == ErrorKind::Insertion) to = std::min(to, last - 1);
+        const auto placeAt = [&](int c) {
+            if (c < from || c > to) return false;
+            reading.Move(i, c, kind);
+            if (!makesStop(std::min(i, c), std::max(i, c) + 3)) return true;
+            reading.Move(c, i, kind);
+            return false;
+        };
+        const int median = Median(post, a, from, to, i);
+        int pos = placeAt(median) ? median : -1;
+        for (int d = 0; d <= kPlacementReach && pos < 0; ++d) {
+            if (placeAt(i + d)) {
+                pos = i + d;
+            } else if (d > 0 && placeAt(i - d)) {
+                pos = i - d;
+            }
+        }
+        if (pos < 0 && i > to) {
+            // An extra base at the region's last base that has no place
+            // before it: the region ends before it, and before any extra
+            // base left just before it.
+            call.last = i - 1;
+            while (!call.errors.empty() && call.errors.back().kind == ErrorKind::Insertion &&
+                   call.errors.back().pos >= call.last) {
+                call.last = call.errors.back().pos - 1;
+                call.errors.pop_back();
+            }
+            break;
+        }
+        if (pos < 0) pos = i;
+        call.errors.push_back({pos, kind, Confidence(scratch.sites, post, a, b, pos, kind)});
     }
     return call;
 }
@@ -609,6 +722,7 @@ CodonCall CodonDecoder::Refine(const std::vector<short>& bases, int first, int l
     Sites(bases, scratch);
     Ends ends;
     ends.background = false;
+    ends.extraLast = false;  // the region's last base stays coding
     ends.beginLog = {kNever, 0.0, startFixed ? kNever : 0.0, startFixed ? kNever : 0.0, kNever};
     ends.endLog = {kNever, stopFixed ? kNever : 0.0, stopFixed ? kNever : 0.0, 0.0, kNever};
     for (int s = 0; s < kStates; ++s) {

@@ -25,9 +25,18 @@ struct CodonErrorCall {
     double confidence = 0.0;
 };
 
+// A coding region and its errors. The region's first and last bases are
+// read as coding (neither is an extra base); every error lies inside it (an
+// extra base after first and before last, a missing base just before a base
+// after first), at most one per base. Reading the region with its errors
+// undone, counted from `phase`, never meets a stop codon before its last
+// codon unless that codon spans an extra base.
 struct CodonCall {
     int first = -1;  // the coding region's first and last base (0-based), -1 when none
     int last = -1;
+    // Bases of the region before its first whole codon: 1 or 2 when the read
+    // begins inside a codon, else 0.
+    int phase = 0;
     std::vector<CodonErrorCall> errors;  // in base order, inside [first, last]
     double score = 0.0;  // natural-log odds of the path against background alone (strand choice)
     // The posterior probability that the coding region begins where it does
@@ -50,6 +59,7 @@ struct CodonCall {
 struct CodonSite {
     double logOdds[3];  // coding emission against background, by codon position
     double odds[3];
+    std::int8_t base;   // the base's code
     double utrLog[2];   // 5' and 3' UTR emissions against background
     double utrOdds[2];
     double startLog;    // at an ATG: the CDS begins here (from the 5' UTR)
@@ -109,29 +119,33 @@ public:
 
     // The refinement use: the coding region [first, last] is kept and only
     // its errors are placed anew. startFixed: a codon begins at first (else
-    // the read begins inside the CDS, any codon position); stopFixed: last is
-    // the last base of the stop codon that ends the CDS (else the read ends
-    // inside it). The result keeps first and last. Throws
-    // std::invalid_argument when [first, last] is not a region of the read.
+    // any codon position: the read may begin inside the CDS, or the region's
+    // first bases belong to a codon read in another frame); stopFixed: last
+    // is the last base of the stop codon that ends the CDS (else any codon
+    // position). The result keeps first and last, and last is never an extra
+    // base. Throws std::invalid_argument when [first, last] is not a region
+    // of the read.
     CodonCall Refine(const std::vector<short>& bases, int first, int last, bool startFixed, bool stopFixed,
                      CodonScratch& scratch) const;
 
 private:
     // Log prices (and their exponentials) of beginning and ending in each
-    // state, and whether the background states take part.
+    // state, whether the background states take part, and whether the last
+    // base may be an extra one.
     struct Ends {
         std::array<double, 5> beginLog;
         std::array<double, 5> endLog;
         std::array<double, 5> beginOdds;
         std::array<double, 5> endOdds;
         bool background;
+        bool extraLast = true;
     };
     void Sites(const std::vector<short>& bases, CodonScratch& scratch) const;
     // The gene model's site terms of the sites (startLog, stopLog).
     void SiteTerms(const std::vector<short>& bases, CodonScratch& scratch) const;
     double SiteScore(const std::vector<short>& bases, const CodonScratch& scratch, int at, bool startSite) const;
     template <typename F>
-    void Steps(const CodonSite& prev, const CodonSite& cur, bool background, F&& f) const;
+    void Steps(const CodonSite& prev, const CodonSite& cur, bool background, bool insertion, F&& f) const;
     // The decoding of bases a..b of the sites in scratch, step by step: the
     // most probable path into scratch.path (its log odds, or -infinity when
     // no path ends), the posterior of an insertion and of a deletion step at

@@ -35,24 +35,26 @@ struct Model {
     int windowWidth = 96;  // bases per window: 96 or 196
 };
 
-// A model read from its two files, with the warnings of the reading (a file
-// that ends early, an overlong line), which the caller reports as it sees fit.
-struct LoadedModel {
-    Model model;
-    std::vector<std::string> warnings;
-};
+// How a model's files are read: leniently, as the single-read program
+// documents (a file that ends early or holds an overlong line still loads,
+// its missing values 0, with a warning), or strictly, refusing such a file
+// and any value that is not a finite number.
+enum class ModelReading { Lenient, Strict };
 
 // Reads `rules` rule records and the tables of a parameter file into model,
 // appending the rules. A file that cannot be opened or a rule field out of
-// range throws EngineError; problems that still leave a model are appended
-// to warnings. Prints nothing.
-void ReadParameterFile(const std::string& path, int rules, Model& model,
-                       std::vector<std::string>& warnings);
+// range throws EngineError, as does, when strict, what a lenient reading
+// only warns about (appended to warnings) or a value that is not finite.
+// Prints nothing.
+void ReadParameterFile(const std::string& path, int rules, Model& model, std::vector<std::string>& warnings,
+                       ModelReading reading = ModelReading::Lenient);
 // Fills model.malkovChain from a transition file (line = previous class,
 // field = current class); same failures and warnings.
-void ReadTransitionFile(const std::string& path, Model& model, std::vector<std::string>& warnings);
+void ReadTransitionFile(const std::string& path, Model& model, std::vector<std::string>& warnings,
+                        ModelReading reading = ModelReading::Lenient);
 
-// Both files of one class, kMaxRules rules, for the given window width.
-LoadedModel LoadModel(const std::string& paramPath, const std::string& matrixPath, int windowWidth);
+// Both files of one class, read strictly, kMaxRules rules, for the given
+// window width.
+Model LoadModel(const std::string& paramPath, const std::string& matrixPath, int windowWidth);
 
 }  // namespace talvo

@@ -54,6 +54,17 @@ void ModelFile::CheckComplete(int expected, std::vector<std::string>& warnings) 
     }
 }
 
+void ModelFile::RequireComplete(int expected) const {
+    if (longLine_ != 0) {
+        throw EngineError(EngineError::Kind::BadValue, path_, longLine_, "line of 256 characters or more");
+    }
+    if (linesRead_ < expected) {
+        throw EngineError(EngineError::Kind::BadValue, path_, linesRead_ + 1,
+                          "the file ends here, after " + std::to_string(linesRead_) + " of its " +
+                              std::to_string(expected) + " lines");
+    }
+}
+
 std::vector<std::string> SplitFields(const std::string& line, int count, bool cutLast) {
     std::vector<std::string> fields;
     fields.reserve(count);

@@ -26,6 +26,9 @@ public:
     // The warning for a file that ended before `expected` lines or held an
     // overlong line, appended to warnings; nothing when it was complete.
     void CheckComplete(int expected, std::vector<std::string>& warnings) const;
+    // The same refused: such a file throws EngineError (BadValue) at the
+    // overlong line or at the line where it ends.
+    void RequireComplete(int expected) const;
 
 private:
     std::ifstream in_;

@@ -1,7 +1,5 @@
 #include "ModelSet.h"
 
-#include <atomic>
-
 namespace talvo {
 
 namespace {
@@ -12,10 +10,9 @@ constexpr int kClasses = 16;
 // load is kept and thrown again to every later caller.
 struct ModelSet::Slot {
     std::once_flag once;
-    LoadedModel loaded;
+    Model model;
     std::unique_ptr<WindowScorer> scorer;
     std::exception_ptr failure;
-    std::atomic<bool> done{false};  // set once loaded (or failed)
 };
 
 ModelSet::ModelSet(std::string directory)
@@ -27,16 +24,14 @@ const Model& ModelSet::For(const SequenceClass& cls) const {
     Slot& slot = slots_[cls.Index()];
     std::call_once(slot.once, [&] {
         try {
-            slot.loaded = LoadModel(cls.ParameterPath(directory_), cls.TransitionPath(directory_),
-                                    cls.windowWidth);
-            slot.scorer = std::make_unique<WindowScorer>(slot.loaded.model);
+            slot.model = LoadModel(cls.ParameterPath(directory_), cls.TransitionPath(directory_), cls.windowWidth);
+            slot.scorer = std::make_unique<WindowScorer>(slot.model);
         } catch (...) {
             slot.failure = std::current_exception();
         }
-        slot.done.store(true, std::memory_order_release);
     });
     if (slot.failure) std::rethrow_exception(slot.failure);
-    return slot.loaded.model;
+    return slot.model;
 }
 
 const WindowScorer& ModelSet::ScorerFor(const SequenceClass& cls) const {
@@ -46,16 +41,6 @@ const WindowScorer& ModelSet::ScorerFor(const SequenceClass& cls) const {
 
 void ModelSet::LoadAll() const {
     for (const SequenceClass& cls : AllSequenceClasses()) For(cls);
-}
-
-std::vector<std::string> ModelSet::Warnings() const {
-    std::vector<std::string> warnings;
-    for (const SequenceClass& cls : AllSequenceClasses()) {
-        const Slot& slot = slots_[cls.Index()];
-        if (!slot.done.load(std::memory_order_acquire)) continue;
-        warnings.insert(warnings.end(), slot.loaded.warnings.begin(), slot.loaded.warnings.end());
-    }
-    return warnings;
 }
 
 }  // namespace talvo

@@ -23,17 +23,17 @@ public:
     ModelSet(const ModelSet&) = delete;
     ModelSet& operator=(const ModelSet&) = delete;
 
-    // The model of a class, loaded on first use (thread-safe). A file that
-    // cannot be opened or holds a bad rule throws EngineError, on this and on
-    // every later call for the class.
+    // The model of a class, loaded on first use (thread-safe) and read
+    // strictly (ModelReading::Strict): a file that cannot be opened, ends
+    // early, holds an overlong line, a bad rule or a value that is not a
+    // finite number throws EngineError, on this and on every later call for
+    // the class.
     const Model& For(const SequenceClass& cls) const;
     // The compiled scorer of that model, built with it.
     const WindowScorer& ScorerFor(const SequenceClass& cls) const;
     // Loads every class now, so that a missing or broken directory is found
     // before the first read.
     void LoadAll() const;
-    // Warnings of the classes loaded so far, in class order.
-    std::vector<std::string> Warnings() const;
 
 private:
     struct Slot;

@@ -52,6 +52,13 @@ void WebPredict::ReadFasta(std::istream& in, const std::string& source) {
     std::string text;
     fastaHeader.clear();
     const int first = buf->sbumpc();
+    // gzip data (its magic bytes 1f 8b) would read as a long sequence of
+    // unknown bases: refused, pointing to the program that reads it.
+    if (first == 0x1f && buf->sgetc() == 0x8b) {
+        throw FatalError(Stream::Err, "talvo: " + source +
+                                          ": gzip-compressed; talvo reads one plain FASTA record (decompress it, "
+                                          "or use talvo-scan, which reads gzip-compressed FASTA and FASTQ)\n");
+    }
     if (first == '>') {
         // The header ends at its line feed, or at the end of the file.
         for (int c = buf->sbumpc(); c != Traits::eof() && c != '\n'; c = buf->sbumpc()) {

@@ -7,6 +7,7 @@
 #include "CodonTable.h"
 #include "ErrorRule.h"
 #include "Format.h"
+#include "Markup.h"
 #include "Reports.h"
 #include "Variant.h"
 
@@ -42,7 +43,7 @@ void WriteHtmlReport(const std::string& header, const std::vector<short>& bases,
     const int start = prediction.seqLayout.startBase;
     const int stop = prediction.seqLayout.stopBase;
     out << "<html>\n<body>" << "<font face=\"Courier\">" << "<HR>";
-    out << "FASTA HEADER: " << header << "<BR>\n";
+    out << "FASTA HEADER: " << EscapeMarkup(header) << "<BR>\n";
     out << "SEQ LENGTH: " << arrayLen << "<BR>\n";
     out << "GC PRESSURE: " << FormatG(prediction.gcPressure, 6) << "%<BR>\n";
     if constexpr (!kVariantB) out << "DP SCORE: " << FormatG(prediction.pathScore, 6) << "<BR>\n";

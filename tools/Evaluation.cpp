@@ -186,6 +186,7 @@ std::vector<Prediction> PredictReads(const std::vector<SimulatedRead>& reads, co
                                      const PredictionOptions& options, int threads) {
     std::vector<Prediction> predictions(reads.size());
     const ModelSet models(dir);
+    models.LoadAll();  // a broken model directory fails before any work
     ParallelFor(static_cast<int>(reads.size()), threads, [&](int i) {
         Prediction p = Predict(models, BaseCodes(reads[i].bases), options);
         const int start = p.seqLayout.startBase;
@@ -196,7 +197,6 @@ std::vector<Prediction> PredictReads(const std::vector<SimulatedRead>& reads, co
         p.frameScore = {};
         predictions[i] = std::move(p);
     });
-    for (const std::string& warning : models.Warnings()) std::cerr << "talvo-eval: warning: " << warning << '\n';
     return predictions;
 }
 

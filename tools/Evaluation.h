@@ -54,8 +54,8 @@ struct Tally {
     // region by bin of that confidence (kConfidenceBins), and of them those
     // with both ends exact.
     bool regions = false;
-    std::array<long, 6> regionReads{};
-    std::array<long, 6> regionExact{};
+    std::array<long, 7> regionReads{};
+    std::array<long, 7> regionExact{};
 
     void Add(const Tally& other);
 };
@@ -77,7 +77,7 @@ struct Call {
 };
 
 // Lower ends of the bins of region confidence after the first (0 up).
-inline constexpr std::array<double, 5> kConfidenceBins = {0.5, 0.7, 0.8, 0.9, 0.95};
+inline constexpr std::array<double, 6> kConfidenceBins = {0.5, 0.7, 0.8, 0.9, 0.95, 0.99};
 
 // The call of the window model's prediction.
 Call WindowCall(const Prediction& prediction);

@@ -8,8 +8,10 @@
 
 #include "AnnotatedSet.h"
 #include "CodonTraining.h"
+#include "ModelSet.h"
 #include "Parallel.h"
 #include "ResourceSummary.h"
+#include "StagedDirectory.h"
 #include "ToolOptions.h"
 #include "Trainer.h"
 
@@ -83,14 +85,27 @@ int main(int argc, char** argv) {
         std::cerr << "talvo-train: " << set.size() << " annotated sequences, " << ThreadCount(options.threads)
                   << " threads\n";
         const auto classes = TrainModels(set, options);
-        WriteModelDirectory(classes, options, command.out);
-        if (!profiles.empty()) {
-            WriteModelFile(talvo::CodonModelPath(command.out),
-                           [&](std::ostream& out) { talvo::WriteCodonModel(codonModel, out); });
-            const talvo::GeneModel geneModel = CountGeneModel(set);
-            WriteModelFile(talvo::GeneModelPath(command.out),
-                           [&](std::ostream& out) { talvo::WriteGeneModel(geneModel, out); });
+        // Written beside --out, read back as talvo-scan reads it, then moved
+        // into place: a failed or interrupted run leaves --out as it was.
+        StagedDirectory out(command.out);
+        try {
+            WriteModelDirectory(classes, options, out.Path());
+            if (!profiles.empty()) {
+                WriteModelFile(talvo::CodonModelPath(out.Path()),
+                               [&](std::ostream& file) { talvo::WriteCodonModel(codonModel, file); });
+                const talvo::GeneModel geneModel = CountGeneModel(set);
+                WriteModelFile(talvo::GeneModelPath(out.Path()),
+                               [&](std::ostream& file) { talvo::WriteGeneModel(geneModel, file); });
+            }
+            talvo::ModelSet(out.Path()).LoadAll();
+            if (!profiles.empty()) {
+                talvo::ReadCodonModel(talvo::CodonModelPath(out.Path()));
+                talvo::ReadGeneModel(talvo::GeneModelPath(out.Path()));
+            }
+        } catch (const std::runtime_error& e) {
+            throw std::runtime_error(out.AsTarget(e.what()) + " (the model is not written)");
         }
+        out.Commit();
         PrintReport(classes, std::cerr);
         std::cerr << "talvo-train: wrote " << command.out << "; " << talvo::ResourceSummary(begin) << "\n";
     });

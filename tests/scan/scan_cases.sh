@@ -107,6 +107,28 @@ bad_input)
         "${m[@]}" ok.fa missing.fa ok.fa
     expect "missing model" 1 "talvo-scan: *no-model*" 0 -- -d "$work/no-model" --quiet ok.fa
     [[ $(wc -l < err.txt) == 1 ]] || fail "missing model: one line on stderr expected"
+    # A model with a value nan or a parameter file cut to half its lines is
+    # refused before any read, with its file and line (talvo only warns).
+    for broken in nan half; do
+        rm -rf "$broken-model" && cp -r "$synthetic" "$broken-model"
+        file=$broken-model/paramater/paramL1G2-ex0.txt
+        if [[ $broken == nan ]]; then
+            sed -i '3s/.*/0,1,2,3,0,nan/' "$file"
+            problem="line 3: value 'nan' is not a finite number"
+        else
+            head -n 1892 "$synthetic/paramater/paramL1G2-ex0.txt" > "$file"
+            problem="line 1893: the file ends here, after 1892 of its 3785 lines"
+        fi
+        expect "model with $broken" 1 "talvo-scan: $file $problem" 0 -- -d "$broken-model" --use window --quiet ok.fa
+    done
+    # Reads that share a name are named apart; GFF3 declares each once.
+    cat ok.fa ok.fa > twice.fa
+    expect "repeated read names" 0 "talvo-scan: warning: reads share names, the first 'ok' (read 2); each repeat is called NAME_<read number> in the outputs" 4 -- \
+        "${m[@]}" twice.fa --gff3 twice.gff3
+    [[ $(cut -f1 out.txt | tail -2 | tr '\n' ' ') == "ok ok_2 " ]] || fail "repeated read names: $(cat out.txt)"
+    if [[ -n $gt ]]; then
+        "$gt" gff3validator twice.gff3 > gt.txt 2>&1 || fail "repeated read names: gff3validator: $(head -3 gt.txt)"
+    fi
     expect "output is an input" 1 "talvo-scan: option --bed: 'ok.fa' is an input; choose another output file" 0 -- \
         "${m[@]}" ok.fa --bed ok.fa
     expect "two outputs on standard output" 1 \
@@ -114,13 +136,27 @@ bad_input)
     expect "bad thread count" 1 "talvo-scan: --threads: Value 0 not in range 1 to 1024 \\(see talvo-scan --help\\)" 0 -- \
         "${m[@]}" ok.fa -t 0
 
-    # Output files: the reads before a malformed record are kept, complete;
-    # a run that fails before reading leaves no file.
+    # A failed run replaces no output file: after a malformed record (its
+    # reads before it went to standard output, above) or a full disk, every
+    # file keeps what it held; a run that fails before reading leaves no file.
+    echo earlier > table.tsv && echo earlier > models.gff3
     expect "malformed input, files" 1 \
         "talvo-scan: quality.fq: record 2: quality of a different length than the sequence" 0 -- \
         "${m[@]}" quality.fq -o table.tsv --gff3 models.gff3
-    [[ $(grep -vc '^#' table.tsv) == 2 ]] || fail "malformed input: table.tsv should hold the header and read a"
-    grep -q '^##sequence-region a 1 60$' models.gff3 || fail "malformed input: models.gff3 should hold read a"
+    expect "full disk" 1 "talvo-scan: cannot write /dev/full: No space left on device" 0 -- \
+        "${m[@]}" ok.fa -o table.tsv --gff3 models.gff3 --bed /dev/full
+    [[ $(cat table.tsv models.gff3) == $'earlier\nearlier' ]] || fail "failed runs replaced an output file"
+    # The file behind standard input is an input too; several outputs may
+    # go to /dev/null.
+    gzip -c ok.fa > ok.fa.gz
+    expect "output is standard input's file" 1 \
+        "talvo-scan: option -o: 'ok.fa.gz' is an input (standard input); choose another output file" 0 -- \
+        "${m[@]}" - -o ok.fa.gz < ok.fa.gz
+    expect "output is /dev/stdin" 1 \
+        "talvo-scan: option --bed: '/dev/stdin' is an input (standard input); choose another output file" 0 -- \
+        "${m[@]}" - -o /dev/null --bed /dev/stdin < ok.fa.gz
+    gzip -dc ok.fa.gz | cmp -s - ok.fa || fail "standard input's file was changed"
+    expect "outputs to /dev/null" 0 "" 0 -- "${m[@]}" ok.fa -o /dev/null --gff3 /dev/null --bed /dev/null
     expect "missing file, files" 1 "talvo-scan: cannot open missing.fa: No such file or directory" 0 -- \
         "${m[@]}" ok.fa missing.fa -o never.tsv
     [[ -e never.tsv ]] && fail "missing file: never.tsv was written"
@@ -226,11 +262,15 @@ single_read_program)
         length=$(grep -v '>' "$file" | tr -d '\n' | wc -c)
         "$talvo" -i "$file" -d "$human" 2>/dev/null | awk -v id="$id" -v len="$length" '
             /^START:/ { start = $2; stop = $4 }
-            /^INSERTION_ERR:/ { split($2, a, "@"); errors = errors (errors ? "," : "") "I" a[2] }
-            /^DELETION_ERR:/ { errors = errors (errors ? "," : "") "D" $2 }
+            /^INSERTION_ERR:/ { split($2, a, "@"); errors = errors (errors ? "," : "") "I" a[2]; lastI = a[2] }
+            /^DELETION_ERR:/ { errors = errors (errors ? "," : "") "D" $2; lastI = 0 }
             END {
                 if (start == 0 && stop == 0) { print id, "none"; exit }
                 if (stop > len) stop = len   # a last codon past the end ends at the last base
+                if (lastI == stop) {         # an extra base on the stop base lies outside the region
+                    sub(/,?I[0-9]+$/, "", errors)
+                    stop = stop - 1
+                }
                 print id, start, stop, (errors ? errors : "-") }' >> single.txt
     done
     diff single.txt scan.txt > diff.txt || fail "talvo-scan --strand plus differs from talvo: $(head -5 diff.txt)"

@@ -22,7 +22,7 @@ namespace {
 
 // ATG AAA (extra C) GGG TTT CC(missing) TGG TAA, then CCC.
 const std::string kRead = "ATGAAACGGGTTTCCTGGTAACCC";
-const CodonCall kCall{0, 20, {{6, ErrorKind::Insertion, 0.934}, {15, ErrorKind::Deletion, 0.5}}, 7.25};
+const CodonCall kCall{0, 20, 0, {{6, ErrorKind::Insertion, 0.934}, {15, ErrorKind::Deletion, 0.5}}, 7.25};
 
 TEST(ScanCodon, CallsAndConfidencesOnBothStrands) {
     const Read plusRead{"r1", BaseCodes(kRead), 1};
@@ -41,24 +41,27 @@ TEST(ScanCodon, CallsAndConfidencesOnBothStrands) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.read.id);
-        const ReadPrediction p = OnRead(kCall, c.minus, 24);
+        const CodingRegion region = MakeCodingRegion(c.read.bases, OnRead(kCall, c.minus, 24));
         std::string table, gff;
-        AppendTableLine(table, c.read, p, TableColumns::ErrorConfidence);
-        AppendGff3(gff, c.read, p);
+        AppendTableLine(table, c.read, region, TableColumns::ErrorConfidence);
+        AppendGff3(gff, c.read, region);
         EXPECT_EQ(table, c.table);
         EXPECT_NE(gff.find(c.mrnaAttributes), std::string::npos) << gff;
-        EXPECT_EQ(Translate(CorrectedCds(c.read.bases, p)), "MKGFXW*");
+        EXPECT_EQ(region.protein, "MKGFXW*");
     }
 
     // A coding region without errors, none, a short read: "-" for the
     // confidences; the header names them.
     std::string table;
-    AppendTableLine(table, plusRead, OnRead(CodonCall{0, 20, {}, 3.5}, false, 24), TableColumns::ErrorConfidence);
-    AppendTableLine(table, plusRead, OnRead(CodonCall{-1, -1, {}, -2}, true, 24), TableColumns::ErrorConfidence);
-    AppendTableLine(table, Read{"s", BaseCodes("ACGT"), 3}, ReadPrediction{}, TableColumns::ErrorConfidence);
+    const auto region = [&](const CodonCall& call, bool minus) {
+        return MakeCodingRegion(plusRead.bases, OnRead(call, minus, 24));
+    };
+    AppendTableLine(table, plusRead, region(CodonCall{0, 20, 0, {}, 3.5}, false), TableColumns::ErrorConfidence);
+    AppendTableLine(table, plusRead, region(CodonCall{-1, -1, 0, {}, -2}, true), TableColumns::ErrorConfidence);
+    AppendTableLine(table, Read{"s", BaseCodes("ACGT"), 3}, CodingRegion{}, TableColumns::ErrorConfidence);
     EXPECT_EQ(table,
               "r1\t24\t+\t1\t21\t0\t-\t3.5\tcds\t-\n"
-              "r1\t24\t.\t-\t-\t0\t-\t-2\tno_cds\t-\n"
+              "r1\t24\t.\t-\t-\t0\t-\t-\tno_cds\t-\n"
               "s\t4\t.\t-\t-\t0\t-\t-\ttoo_short\t-\n");
     EXPECT_EQ(TableStart("p", TableColumns::ErrorConfidence),
               "# p\nread\tlength\tstrand\tcds_first\tcds_last\terrors\terror_list\tpath_score\tstatus\t"
@@ -74,19 +77,20 @@ TEST(ScanCodon, GeneModelColumnsAndRegionsBelowTheConfidence) {
     p.startConfidence = 0.974;
     p.stopConfidence = 0.881;
     std::string table, gff;
-    AppendTableLine(table, read, p, TableColumns::GeneConfidence);
-    AppendTableLine(table, read, OnRead(CodonCall{-1, -1, {}, -2}, false, 24), TableColumns::GeneConfidence);
-    AppendGff3(gff, read, p);
+    AppendTableLine(table, read, MakeCodingRegion(read.bases, p), TableColumns::GeneConfidence);
+    AppendTableLine(table, read, MakeCodingRegion(read.bases, OnRead(CodonCall{-1, -1, 0, {}, -2}, false, 24)),
+                    TableColumns::GeneConfidence);
+    AppendGff3(gff, read, MakeCodingRegion(read.bases, p));
     p.status = ReadStatus::LowConfidence;
-    AppendTableLine(table, read, p, TableColumns::GeneConfidence);
+    AppendTableLine(table, read, MakeCodingRegion(read.bases, p), TableColumns::GeneConfidence);
     EXPECT_EQ(table,
               "r1\t24\t+\t1\t21\t2\tI7,D16\t7.25\tcds\t0.93,0.50\t0.97\t0.88\n"
-              "r1\t24\t.\t-\t-\t0\t-\t-2\tno_cds\t-\t-\t-\n"
+              "r1\t24\t.\t-\t-\t0\t-\t-\tno_cds\t-\t-\t-\n"
               "r1\t24\t+\t1\t21\t2\tI7,D16\t7.25\tlow_confidence\t0.93,0.50\t0.97\t0.88\n");
     EXPECT_NE(gff.find("\tgene\t1\t21\t0.88\t+\t.\tID=gene1"), std::string::npos) << gff;
     EXPECT_NE(gff.find("\tmRNA\t1\t21\t0.88\t+\t.\tID=mRNA1"), std::string::npos) << gff;
     std::string left;
-    AppendGff3(left, read, p);
+    AppendGff3(left, read, MakeCodingRegion(read.bases, p));
     EXPECT_EQ(left, "##sequence-region r1 1 24\n###\n");
     EXPECT_EQ(TableStart("p", TableColumns::GeneConfidence),
               "# p\nread\tlength\tstrand\tcds_first\tcds_last\terrors\terror_list\tpath_score\tstatus\t"

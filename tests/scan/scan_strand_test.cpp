@@ -41,7 +41,7 @@ TEST(ScanStrandWithModel, ReadAndReverseComplementMirrorEachOther) {
                                                                           : length - mirrored.pos;
             EXPECT_EQ(a.errors[i].pos, expected);
         }
-        EXPECT_EQ(Translate(CorrectedCds(read, a)), Translate(CorrectedCds(reverse, b)));
+        EXPECT_EQ(MakeCodingRegion(read, a).protein, MakeCodingRegion(reverse, b).protein);
     }
     EXPECT_GE(predicted, 20);
 }

@@ -13,6 +13,7 @@
 #include <thread>
 
 #include "CodingSequence.h"
+#include "CodonPrediction.h"
 #include "OrderedPipeline.h"
 #include "OutputFile.h"
 #include "Outputs.h"
@@ -43,21 +44,18 @@ const std::string kRead = "ATGAAACGGGTTTCCTGGTAACCC";
 const Prediction kPlus = Made(0, 20, {{6, ErrorKind::Insertion}, {15, ErrorKind::Deletion}});
 
 TEST(ScanCodingSequence, ReadAcrossAnInsertionAndADeletion) {
-    const ReadPrediction p = OnRead(kPlus, false, 24);
-    EXPECT_EQ(CodingPositions(p), (std::vector<int>{0, 1, 2, 3, 4, 5, 7, 8, 9, 10, 11, 12, 13, 14, -1, 15,
-                                                    16, 17, 18, 19, 20}));
-    const std::vector<short> cds = CorrectedCds(BaseCodes(kRead), p);
-    EXPECT_EQ(Letters(cds), "ATGAAAGGGTTTCCNTGGTAA");
-    EXPECT_EQ(Translate(cds), "MKGFXW*");
+    const CodingRegion r = MakeCodingRegion(BaseCodes(kRead), OnRead(kPlus, false, 24));
+    EXPECT_EQ(r.positions, (std::vector<int>{0, 1, 2, 3, 4, 5, 7, 8, 9, 10, 11, 12, 13, 14, -1, 15, 16, 17, 18, 19, 20}));
+    EXPECT_EQ(Letters(r.cds), "ATGAAAGGGTTTCCNTGGTAA");
+    EXPECT_EQ(r.protein, "MKGFXW*");
     // The codon with the missing base belongs to no stretch.
-    const std::vector<CodingStretch> stretches = CodingStretches(p);
-    ASSERT_EQ(stretches.size(), 3u);
-    EXPECT_EQ(stretches[0].first, 0);
-    EXPECT_EQ(stretches[0].last, 5);
-    EXPECT_EQ(stretches[1].first, 7);
-    EXPECT_EQ(stretches[1].last, 12);
-    EXPECT_EQ(stretches[2].first, 15);
-    EXPECT_EQ(stretches[2].last, 20);
+    ASSERT_EQ(r.stretches.size(), 3u);
+    EXPECT_EQ(r.stretches[0].first, 0);
+    EXPECT_EQ(r.stretches[0].last, 5);
+    EXPECT_EQ(r.stretches[1].first, 7);
+    EXPECT_EQ(r.stretches[1].last, 12);
+    EXPECT_EQ(r.stretches[2].first, 15);
+    EXPECT_EQ(r.stretches[2].last, 20);
 }
 
 // A prediction made on the reverse complement and mapped onto the read
@@ -81,14 +79,16 @@ TEST(ScanStrand, MinusStrandMappingKeepsTheCodingSequence) {
         const int length = static_cast<int>(read.size());
         const ReadPrediction onRc = OnRead(c.prediction, false, length);
         const ReadPrediction onRead = OnRead(c.prediction, true, length);
-        EXPECT_EQ(Letters(CorrectedCds(read, onRead)), Letters(CorrectedCds(ReverseComplement(read), onRc)));
+        const CodingRegion rcRegion = MakeCodingRegion(ReverseComplement(read), onRc);
+        const CodingRegion readRegion = MakeCodingRegion(read, onRead);
+        EXPECT_EQ(Letters(readRegion.cds), Letters(rcRegion.cds));
         EXPECT_EQ(onRead.first, length - 1 - onRc.last);
         EXPECT_EQ(onRead.last, length - 1 - onRc.first);
         ASSERT_EQ(onRead.errors.size(), onRc.errors.size());
         for (std::size_t i = 1; i < onRead.errors.size(); ++i) EXPECT_LE(onRead.errors[i - 1].pos, onRead.errors[i].pos);
         // Stretches mirror each other.
-        const auto plus = CodingStretches(onRc);
-        const auto minus = CodingStretches(onRead);
+        const auto& plus = rcRegion.stretches;
+        const auto& minus = readRegion.stretches;
         ASSERT_EQ(plus.size(), minus.size());
         for (std::size_t i = 0; i < plus.size(); ++i) {
             EXPECT_EQ(minus[minus.size() - 1 - i].first, length - 1 - plus[i].last);
@@ -108,13 +108,13 @@ TEST(ScanStrand, ErrorPositionsMirrorOnTheRead) {
 
 TEST(ScanOutputs, EveryFormatOnBothStrands) {
     Read read{"r1", BaseCodes(kRead), 7};
-    const ReadPrediction plus = OnRead(kPlus, false, 24);
+    const CodingRegion plus = MakeCodingRegion(read.bases, OnRead(kPlus, false, 24));
     std::string table, gff, bed, protein, cds;
     AppendTableLine(table, read, plus);
     AppendGff3(gff, read, plus);
     AppendBed12(bed, read, plus);
-    AppendProteinFasta(protein, read, plus, CorrectedCds(read.bases, plus));
-    AppendCdsFasta(cds, read, plus, CorrectedCds(read.bases, plus));
+    AppendProteinFasta(protein, read, plus);
+    AppendCdsFasta(cds, read, plus);
     EXPECT_EQ(table, "r1\t24\t+\t1\t21\t2\tI7,D16\t12.5\tcds\n");
     EXPECT_EQ(gff,
               "##sequence-region r1 1 24\n"
@@ -130,12 +130,12 @@ TEST(ScanOutputs, EveryFormatOnBothStrands) {
 
     // The same read reverse-complemented, predicted on its minus strand.
     Read reverse{"r/2;x", ReverseComplement(read.bases), 8};
-    const ReadPrediction minus = OnRead(kPlus, true, 24);
+    const CodingRegion minus = MakeCodingRegion(reverse.bases, OnRead(kPlus, true, 24));
     table.clear(), gff.clear(), bed.clear(), protein.clear();
     AppendTableLine(table, reverse, minus);
     AppendGff3(gff, reverse, minus);
     AppendBed12(bed, reverse, minus);
-    AppendProteinFasta(protein, reverse, minus, CorrectedCds(reverse.bases, minus));
+    AppendProteinFasta(protein, reverse, minus);
     EXPECT_EQ(table, "r/2;x\t24\t-\t4\t24\t2\tD10,I18\t12.5\tcds\n");
     EXPECT_EQ(gff,
               "##sequence-region r%2F2%3Bx 1 24\n"
@@ -153,13 +153,60 @@ TEST(ScanOutputs, EveryFormatOnBothStrands) {
     ReadPrediction none;
     none.status = ReadStatus::NoCds;
     none.pathScore = -10;
-    AppendTableLine(table, read, none);
-    AppendBed12(bed, read, none);
-    AppendTableLine(table, Read{"s", BaseCodes("ACGT"), 9}, ReadPrediction{});
-    AppendGff3(gff, Read{"e", {}, 10}, ReadPrediction{});
-    EXPECT_EQ(table, "r1\t24\t.\t-\t-\t0\t-\t-10\tno_cds\ns\t4\t.\t-\t-\t0\t-\t-\ttoo_short\n");
+    AppendTableLine(table, read, MakeCodingRegion(read.bases, none));
+    AppendBed12(bed, read, MakeCodingRegion(read.bases, none));
+    AppendTableLine(table, Read{"s", BaseCodes("ACGT"), 9}, CodingRegion{});
+    AppendGff3(gff, Read{"e", {}, 10}, CodingRegion{});
+    EXPECT_EQ(table, "r1\t24\t.\t-\t-\t0\t-\t-\tno_cds\ns\t4\t.\t-\t-\t0\t-\t-\ttoo_short\n");
     EXPECT_EQ(bed, "");
     EXPECT_EQ(gff, "");
+}
+
+// A read that begins inside a codon (the codon model's calls): the codon
+// cut by the first base is neither translated nor drawn out of frame.
+TEST(ScanOutputs, RegionBeginningInsideACodonKeepsItsFrame) {
+    // kRead without its first base: TG AAA (extra C) GGG TTT CC(missing) TGG TAA CCC.
+    CodonCall call{0, 19, 2, {{5, ErrorKind::Insertion, 0.9}, {14, ErrorKind::Deletion, 0.8}}, 3.0};
+    const Read plus{"p", BaseCodes(kRead.substr(1)), 1};
+    const Read minus{"m", ReverseComplement(plus.bases), 2};
+    const struct {
+        const Read& read;
+        bool minus;
+        std::string cdsLines;
+        std::string bed;
+    } cases[] = {
+        {plus, false, "1\t5\t.\t+\t2|7\t12\t.\t+\t0|15\t20\t.\t+\t0|", "p\t0\t20\tp\t0\t+\t0\t20\t0\t3\t5,6,6,\t0,6,14,\n"},
+        {minus, true, "4\t9\t.\t-\t0|12\t17\t.\t-\t0|19\t23\t.\t-\t2|", "m\t3\t23\tm\t0\t-\t3\t23\t0\t3\t6,6,5,\t0,8,15,\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.read.id);
+        const CodingRegion region = MakeCodingRegion(c.read.bases, OnRead(call, c.minus, 23));
+        std::string gff, bed, protein, cds;
+        AppendGff3(gff, c.read, region);
+        AppendBed12(bed, c.read, region);
+        AppendProteinFasta(protein, c.read, region);
+        AppendCdsFasta(cds, c.read, region);
+        std::string lines;
+        for (std::size_t at = gff.find("\tCDS\t"); at != std::string::npos; at = gff.find("\tCDS\t", at + 1)) {
+            lines += gff.substr(at + 5, gff.find("\tID=", at) - at - 5) + "|";
+        }
+        EXPECT_EQ(lines, c.cdsLines);
+        EXPECT_EQ(bed, c.bed);
+        EXPECT_EQ(cds.substr(cds.find('\n') + 1), "TGAAAGGGTTTCCNTGGTAA\n");
+        EXPECT_EQ(protein.substr(protein.find(" codon_start=")), " codon_start=3\nKGFXW*\n");
+    }
+}
+
+// talvo calls the last base of a region whose last codon follows a change of
+// frame an extra base: talvo-scan ends the region before it.
+TEST(ScanStrand, ExtraBaseOnTheRegionsLastBaseLiesOutsideIt) {
+    const Prediction window = Made(0, 20, {{6, ErrorKind::Insertion}, {20, ErrorKind::Insertion}});
+    const ReadPrediction plus = OnRead(window, false, 24);
+    const ReadPrediction minus = OnRead(window, true, 24);
+    EXPECT_EQ(plus.last, 19);
+    EXPECT_EQ(ErrorList(plus.errors), "I7");
+    EXPECT_EQ(minus.first, 4);
+    EXPECT_EQ(ErrorList(minus.errors), "I18");
 }
 
 // Inputs written to a scratch file, plain or gzip-compressed.
@@ -232,18 +279,34 @@ TEST_F(ScanInput, MalformedInputEndsTheReadsBeforeIt) {
         {"quality of the wrong length", "@a\nAC\n+\nII\n@b\nACGT\n+\nIII\n@c\nA\n+\nI\n", "a:AC ",
          "record 2: quality of a different length than the sequence"},
         {"no quality at the end", "@a\nAC\n+\nII\n@b\nACGT\n", "a:AC ", "record 2: no quality line"},
+        {"header alone at the end", "@a\nAC\n+\nII\n@b\n", "a:AC ", "record 2: no quality line"},
+        {"header without a line end", "@a\nAC\n+\nII\n@b", "a:AC ", "record 2: no quality line"},
+        {"empty read, then a header alone", "@a\n\n+\n\n@b\n", "a: ", "record 2: no quality line"},
         {"binary data", std::string("\x1f\x00\x01\x02\xff", 5), "", "record 1: binary data"},
         {"binary in a sequence", std::string(">a\nAC\n>b\nA\x01GT\n"), "a:AC ", "record 2: binary data"},
         {"not FASTA or FASTQ", "ACGT\n", "", "record 1: not FASTA or FASTQ (no '>' or '@' at the start)"},
         {"truncated gzip", compressed.substr(0, compressed.size() - 12), "a:ACGT ", "record 2: truncated gzip stream"},
-        {"corrupt gzip", corrupt, "", "record "},
+        {"corrupt gzip", corrupt, "", "record 1: corrupt gzip stream ("},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         std::string error;
         EXPECT_EQ(ReadAll(Write(c.content), error), c.reads);
         EXPECT_NE(error.find(path_ + ": " + c.error), std::string::npos) << error;
+        EXPECT_EQ(error.find("<fd:"), std::string::npos) << error;
     }
+}
+
+// Every read gets a name of its own, so that GFF3 declares each read once.
+TEST_F(ScanInput, RepeatedNamesAreMadeTheReadsOwn) {
+    ReadBatches batches({Write(">a\nAC\n>b\nAC\n>a x\nAC\n>a_3\nAC\n>\nAC\n>b\nAC\n")});
+    std::vector<Read> batch;
+    std::string names;
+    while (batches.Next(batch, 1000, 4)) {
+        for (const Read& read : batch) names += read.id + " ";
+    }
+    EXPECT_EQ(names, "a b a_3 a_3_4 unnamed_5 b_6 ");
+    EXPECT_EQ(batches.FirstRepeatedName(), "'a' (read 3)");
 }
 
 TEST(ScanOutputFile, ReplacesItsFileOnlyWhenCommitted) {

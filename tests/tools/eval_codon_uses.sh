@@ -48,4 +48,13 @@ if "$eval" --fasta "$data/transcripts.fa.gz" --cds "$data/cds.tsv.gz" --model "$
 fi
 grep -q "^talvo-eval: .*$tmp/param/codon-model" "$tmp/err" || { cat "$tmp/err"; fail "message does not name the file"; }
 [ "$(wc -l <"$tmp/err")" -eq 1 ] || { cat "$tmp/err"; fail "message is not one line"; }
+# A model holding a value nan: refused with its file and line.
+cp -r "$root/param-human" "$tmp/nan"
+sed -i '2s/.*/1,2,nan,4/' "$tmp/nan/paramater/matrixL1G2-ex0.txt"
+if "$eval" --fasta "$data/transcripts.fa.gz" --cds "$data/cds.tsv.gz" --model "$tmp/nan" --subset 4 \
+    >/dev/null 2>"$tmp/err"; then
+    fail "ran with a model holding nan"
+fi
+grep -qx "talvo-eval: $tmp/nan/paramater/matrixL1G2-ex0.txt line 2: value 'nan' is not a finite number" "$tmp/err" ||
+    { cat "$tmp/err"; fail "a model holding nan: message"; }
 echo "talvo-eval runs the codon model's uses"

@@ -2,6 +2,8 @@
 // isoforms share a fold, and the scoring counts what it should.
 #include <gtest/gtest.h>
 
+#include <sstream>
+
 #include "ErrorSimulation.h"
 #include "Evaluation.h"
 #include "Grouping.h"
@@ -214,6 +216,45 @@ TEST(Scoring, CallsWithoutAFramePathReadCodonsAcrossTheirErrorsAndSplitConfidenc
     EXPECT_EQ(t.codonsInFrame, expected);
     EXPECT_DOUBLE_EQ(t.confidenceRight, 1.4);
     EXPECT_DOUBLE_EQ(t.confidenceWrong, 0.25);
+}
+
+TEST(Scoring, RegionConfidenceBinsCountReadsAndTheirExactEnds) {
+    // Each bin holds its lower end; 1.0 falls in the last; a read without a
+    // region, or a call without a region confidence, is in no bin.
+    SimulatedRead read;
+    read.bases = std::string(200, 'A');
+    read.cdsFirst = 10;
+    read.cdsLast = 99;
+    struct Case {
+        double confidence;
+        int first;
+        std::size_t bin;  // kConfidenceBins.size() + 1: none
+    };
+    const Case cases[] = {{0.0, 10, 0}, {0.4999, 10, 0}, {0.5, 10, 1}, {0.8999, 13, 3}, {0.9, 10, 4},
+                          {0.95, 13, 5}, {0.99, 10, 6}, {1.0, 10, 6}, {-1.0, 10, 7}, {0.99, -1, 7}};
+    Tally t;
+    std::array<long, 7> reads{};
+    std::array<long, 7> exact{};
+    for (const Case& c : cases) {
+        Call call;
+        call.first = c.first;
+        call.last = c.first < 0 ? -1 : 99;
+        call.regionConfidence = c.confidence;
+        Score(read, call, t);
+        if (c.bin < reads.size()) {
+            ++reads[c.bin];
+            exact[c.bin] += c.first == 10;
+        }
+    }
+    EXPECT_TRUE(t.regions);
+    EXPECT_EQ(t.regionReads, reads);
+    EXPECT_EQ(t.regionExact, exact);
+    std::ostringstream out;
+    PrintTsv({"s"}, {t}, out);
+    // Of the ten reads two lie at 0.99 and above; of the four at 0.9 and
+    // above (0.9, 0.95 with its start wrong, 0.99, 1.0) three are exact.
+    EXPECT_NE(out.str().find("s\tregion confidence 0.99-1.00\t20.00\t2\t10\n"), std::string::npos) << out.str();
+    EXPECT_NE(out.str().find("s\tregion confidence >= 0.9, exact\t75.00\t3\t4\n"), std::string::npos) << out.str();
 }
 
 TEST(Scoring, NoPredictionMissesEveryCodingBase) {

@@ -29,6 +29,7 @@ struct Case {
     int last;
     std::vector<SequencingError> errors;  // expected, each within `slack` bases
     int slack;
+    int phase = 0;
 };
 
 TEST(CodonDecoder, DecodesHandMadeReads) {
@@ -47,12 +48,17 @@ TEST(CodonDecoder, DecodesHandMadeReads) {
         // GCA GAA -> GCA TGA A: the stop made by the insertion must not end the CDS.
         {"stop made by an insertion", Edit(read, a + 9, "T", 0), a, z + 1, {{a + 9, ErrorKind::Insertion}}, 1},
         {"read begins inside the CDS", read.substr(a + 30), 0, z - a - 30, {}, 0},
+        {"read begins with the last two bases of a codon", read.substr(a + 31), 0, z - a - 31, {}, 0, 2},
+        {"read begins with the last base of a codon", read.substr(a + 32), 0, z - a - 32, {}, 0, 1},
+        {"insertion next to the stop codon", Edit(read, z - 3, "C", 0), a, z + 1, {{z - 3, ErrorKind::Insertion}}, 2},
+        {"deletion next to the start codon", Edit(read, a + 4, "", 1), a, z - 1, {{a + 4, ErrorKind::Deletion}}, 2},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         const CodonCall call = decoder.Decode(Codes(c.read), scratch);
         EXPECT_EQ(call.first, c.first);
         EXPECT_EQ(call.last, c.last);
+        EXPECT_EQ(call.phase, c.phase);
         ASSERT_EQ(call.errors.size(), c.errors.size());
         for (std::size_t k = 0; k < c.errors.size(); ++k) {
             EXPECT_EQ(call.errors[k].kind, c.errors[k].kind);

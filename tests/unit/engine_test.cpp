@@ -80,7 +80,6 @@ TEST(Threads, ManyThreadsPredictAsOne) {
     for (int t = 0; t < kThreads; ++t) {
         for (std::size_t i = 0; i < reads.size(); ++i) EXPECT_EQ(shown[t][i], expected[i]) << "thread " << t << ", read " << i;
     }
-    EXPECT_TRUE(models.Warnings().empty());
 }
 
 TEST(ModelSetLoading, MissingDirectoryFailsOnEveryCall) {

@@ -149,6 +149,23 @@ TEST(FastaReader, LengthBeyondTheLargestIntIsRefused) {
     }
 }
 
+// Compressed input would read as a long sequence of unknown bases.
+TEST(FastaReader, GzipInputIsRefused) {
+    try {
+        WebPredict run;
+        std::istringstream in(std::string("\x1f\x8b\x08\x00", 4) + Repeat("A", 40));
+        run.ReadFasta(in, "reads.fastq.gz");
+        FAIL() << "accepted";
+    } catch (const FatalError& e) {
+        EXPECT_EQ(e.stream, Stream::Err);
+        EXPECT_EQ(std::string(e.what()),
+                  "talvo: reads.fastq.gz: gzip-compressed; talvo reads one plain FASTA record (decompress it, or use "
+                  "talvo-scan, which reads gzip-compressed FASTA and FASTQ)\n");
+    }
+    // A 0x1f not followed by 0x8b is a character of the sequence.
+    EXPECT_EQ(Read("\x1f" + Repeat("A", 29)).arrayLen, 30);
+}
+
 TEST(FastaReader, MissingFile) {
     TempDir dir;
     const std::string path = dir.Path("absent.fa");

@@ -145,6 +145,17 @@ TEST(HtmlReport, NoCodingRegion) {
               kHtmlHead + "START: 0 STOP: 0<BR>\n<HR>\nNO CODING REGION WAS FOUND IN THIS SEQUENCE.\n");
 }
 
+// The header is text of the page, never markup.
+TEST(HtmlReport, HeaderIsEscaped) {
+    WebPredict run = Example();
+    run.fastaHeader = "<script>alert(\"x\")</script> & co";
+    const std::string page = Html(run, 10);
+    EXPECT_NE(page.find("FASTA HEADER: &lt;script&gt;alert(&quot;x&quot;)&lt;/script&gt; &amp; co<BR>\n"),
+              std::string::npos)
+        << page;
+    EXPECT_EQ(page.find("<script>"), std::string::npos);
+}
+
 TEST(HtmlReport, DeletionMarkCarriesPastABreak) {
     // Deletion before base 4 (frame 2 -> 1): the mark and its base take the
     // visible count from 4 to 6, so the break at 5 is skipped until 10.
