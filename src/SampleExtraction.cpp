@@ -12,18 +12,19 @@ namespace {
 // that leaves at the front is taken out and the one that enters at the back
 // is added. A codon's pairs reach downstream regardless of the window's end,
 // so no other count changes and every window holds what a fresh count of it
-// would hold. The tracker keeps the window's votes in step with its counts.
+// would hold. The tracker keeps the window's score in step with its counts.
+template <class Tracker>
 class SlidingWindow {
 public:
-    SlidingWindow(const short* bases, int length, int width, int start, VoteTracker& tracker)
-        : tracker_(tracker), bases_(bases), length_(length), width_(width), start_(start),
+    SlidingWindow(const short* bases, const CodonAt* codons, int length, int width, int start, Tracker& tracker)
+        : tracker_(tracker), bases_(bases), codons_(codons), length_(length), width_(width), start_(start),
           next_(start) {
         tracker_.Reset(start, start);
         Extend();
     }
 
     void Advance() {
-        if (next_ > start_) tracker_.Count(bases_, length_, start_, -1);
+        if (next_ > start_) tracker_.Count(codons_, start_, -1);
         start_ += 3;
         if (next_ < start_) next_ = start_;
         tracker_.sample.smplStart = start_;
@@ -41,22 +42,23 @@ public:
 private:
     void Extend() {
         while (next_ - start_ + 2 < width_ && next_ + 2 < length_) {
-            tracker_.Count(bases_, length_, next_, 1);
+            tracker_.Count(codons_, next_, 1);
             next_ += 3;
         }
         tracker_.sample.smplEnd = next_ - 1;
     }
 
-    VoteTracker& tracker_;
+    Tracker& tracker_;
     const short* bases_;
+    const CodonAt* codons_;
     int length_;
     int width_;
     int start_;
     int next_;  // first base of the codon after the window's last one
 };
 
-// Windows whose votes are known and whose scores are still to be summed:
-// the sums of several windows run side by side.
+// Windows whose votes are known and whose scores are still to be summed in
+// rule order: the sums of several windows run side by side.
 class PendingScores {
 public:
     explicit PendingScores(const WindowScorer& scorer) : batch_(scorer) {}
@@ -101,48 +103,34 @@ private:
     Entry entries_[VoteBatch::kWindows];
 };
 
-}  // namespace
-
-int ScanWindow(smplTestData& sample, const short* bases, int length, int start, int width,
-               bool& centreStop) {
-    const int centre = 3 * (width / 6);
-    sample.Reset(start, start);
-    centreStop = false;
-    int k = 0;
-    for (; k + 2 < width && start + k + 2 < length; k += 3) {
-        const int aa = sample.CountCodon(bases, length, start + k);
-        if (aa == kStop && k == centre) centreStop = true;
+// The scores of a dyadic model's windows, known as soon as the tracker is
+// refreshed.
+class ImmediateScores {
+public:
+    void Add(const SumTracker& tracker, std::vector<int>& classes, std::vector<double>& scores) {
+        rememberedScore = tracker.Score();
+        rememberedClass = rememberedScore > 0.0 ? kCoding : kNonCoding;
+        classes.push_back(rememberedClass);
+        scores.push_back(rememberedScore);
     }
-    sample.smplEnd = start + k - 1;
-    return k;
-}
+    void Flush() {}
 
-void ExtractSamples(const Model& model, const short* bases, int seqLen, layout& seqLayout,
-                    std::array<std::vector<double>, 3>& frameScore) {
-    ExtractSamples(WindowScorer(model), bases, seqLen, seqLayout, frameScore);
-}
+    double rememberedScore = 0.0;
+    int rememberedClass = kNonCoding;
+};
 
-void ExtractSamples(const WindowScorer& scorer, const short* bases, int seqLen,
-                    layout& seqLayout, std::array<std::vector<double>, 3>& frameScore) {
-    const int width = scorer.Width();
+// The windows of the three frames, scored with the tracker and filed by
+// their centre codon (see ExtractSamples).
+template <class Tracker, class Scores>
+void FileWindows(int width, const short* bases, int seqLen, Tracker& tracker, Scores& pending, layout& lay,
+                 std::array<std::vector<double>, 3>& frameScore) {
     const int half = width / 6;
     const int centre = 3 * half;
-    layout lay;
-    for (auto& scores : frameScore) scores.clear();
-
-    for (int f = 0; f < 3; ++f) {
-        for (int p = f; p + 2 < seqLen; p += 3) {
-            const bool start = AminoAcidOf(bases[p], bases[p + 1], bases[p + 2]) == kMet;
-            lay.codonMarks[f].push_back(start ? kStartCodon : kOtherCodon);
-        }
-    }
-
-    VoteTracker tracker(scorer, scorer.FullSpan());
-    PendingScores pending(scorer);
+    const std::vector<CodonAt> codons = CodonsOf(bases, seqLen);
     for (int f = 0; f < 3; ++f) {
         std::vector<int>& classes = lay.windowClasses[f];
         std::vector<double>& scores = frameScore[f];
-        SlidingWindow window(bases, seqLen, width, f, tracker);
+        SlidingWindow<Tracker> window(bases, codons.data(), seqLen, width, f, tracker);
         for (int s = f;; s += 3, window.Advance()) {
             const bool centreStop = window.StopAt(centre);
             const bool pastCentre = window.Scanned() - 1 >= centre + 3;
@@ -171,6 +159,50 @@ void ExtractSamples(const WindowScorer& scorer, const short* bases, int seqLen,
             classes.push_back(kBeyondEnd);
             scores.push_back(-10.0);
         }
+    }
+}
+
+}  // namespace
+
+int ScanWindow(smplTestData& sample, const short* bases, int length, int start, int width,
+               bool& centreStop) {
+    const int centre = 3 * (width / 6);
+    sample.Reset(start, start);
+    centreStop = false;
+    int k = 0;
+    for (; k + 2 < width && start + k + 2 < length; k += 3) {
+        const int aa = sample.CountCodon(bases, length, start + k);
+        if (aa == kStop && k == centre) centreStop = true;
+    }
+    sample.smplEnd = start + k - 1;
+    return k;
+}
+
+void ExtractSamples(const Model& model, const short* bases, int seqLen, layout& seqLayout,
+                    std::array<std::vector<double>, 3>& frameScore) {
+    ExtractSamples(WindowScorer(model), bases, seqLen, seqLayout, frameScore);
+}
+
+void ExtractSamples(const WindowScorer& scorer, const short* bases, int seqLen,
+                    layout& seqLayout, std::array<std::vector<double>, 3>& frameScore) {
+    layout lay;
+    for (auto& scores : frameScore) scores.clear();
+
+    for (int f = 0; f < 3; ++f) {
+        for (int p = f; p + 2 < seqLen; p += 3) {
+            const bool start = AminoAcidOf(bases[p], bases[p + 1], bases[p + 2]) == kMet;
+            lay.codonMarks[f].push_back(start ? kStartCodon : kOtherCodon);
+        }
+    }
+
+    if (scorer.Dyadic()) {
+        SumTracker tracker(scorer, scorer.FullSpan());
+        ImmediateScores scores;
+        FileWindows(scorer.Width(), bases, seqLen, tracker, scores, lay, frameScore);
+    } else {
+        VoteTracker tracker(scorer, scorer.FullSpan());
+        PendingScores scores(scorer);
+        FileWindows(scorer.Width(), bases, seqLen, tracker, scores, lay, frameScore);
     }
     seqLayout = std::move(lay);
 }

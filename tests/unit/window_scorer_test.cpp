@@ -1,7 +1,9 @@
 // The fast window scorer against the rule-by-rule scorer, bit for bit, on
 // random models (weights that are not round numbers, thresholds on and off
 // the values the rules compute, pseudo-counts that give infinite and NaN
-// values) and random sequences with unknown bases.
+// values) and random sequences with unknown bases; and on dyadic models
+// (weights multiples of 2^-40, many rules on one feature), which the fast
+// scorer sums as integers.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -10,14 +12,19 @@
 #include <climits>
 #include <cmath>
 #include <cstdint>
+#include <fstream>
 #include <limits>
 #include <memory>
 #include <random>
+#include <string>
 #include <vector>
 
 #include "ErrorPlacement.h"
+#include "GeneticCode.h"
 #include "Model.h"
+#include "ModelSet.h"
 #include "SampleExtraction.h"
+#include "SequenceClass.h"
 #include "WindowScorer.h"
 #include "WindowScoring.h"
 
@@ -61,8 +68,17 @@ protected:
         return PairAssociation(model, s, rule.gap, rule.first, rule.second);
     }
 
-    // A fresh random model of the given window width.
-    void FillModel(int width) {
+    // A weight of a dyadic model: a multiple of 2^-40 of magnitude below 4,
+    // sometimes zero or the smallest.
+    double DyadicWeight() {
+        if (Draw(50) == 0) return Pick({0.0, -0.0, 0x1p-40, -0x1p-40});
+        return std::ldexp(std::round((Unit() - 0.5) * std::ldexp(1.0, 40 + Draw(11) - 8)), -40);
+    }
+
+    // A fresh random model of the given window width; a dyadic one has its
+    // weights multiples of 2^-40 and reads few features, each through many
+    // rules.
+    void FillModel(int width, bool dyadic = false) {
         model = std::make_unique<Model>();
         Model& m = *model;
         m.windowWidth = width;
@@ -79,17 +95,24 @@ protected:
             fnlHypo& rule = m.rules[i];
             const int roll = Draw(20);
             rule.kind = roll < 14 ? 3 : roll < 16 ? 0 : roll < 18 ? 2 : Pick({1, 4, -1});
-            rule.weight = Draw(50) == 0 ? Pick({0.0, -0.0, kInf, -kInf, 1e300, 0x1p-1074})
-                                        : (Unit() - 0.5) * std::ldexp(1.0, Draw(12) - 8);
+            rule.weight = dyadic        ? DyadicWeight()
+                          : Draw(50) == 0 ? Pick({0.0, -0.0, kInf, -kInf, 1e300, 0x1p-1074})
+                                          : (Unit() - 0.5) * std::ldexp(1.0, Draw(12) - 8);
             const int dir = Draw(10) == 0 ? Pick({7, -1}) : Draw(2);
             rule.gap = Draw(4);
+            const bool again = dyadic && i > 0 && Draw(4) != 0;  // the feature of an earlier rule
+            if (again) {
+                const fnlHypo& earlier = m.rules[Draw(std::min(i, 40))];
+                rule.kind = earlier.kind, rule.gap = earlier.gap;
+                rule.first = earlier.first, rule.second = earlier.second, rule.third = earlier.third;
+            }
             if (rule.kind == 0) {
-                rule.first = Draw(4), rule.second = Draw(4), rule.third = Draw(4);
+                if (!again) rule.first = Draw(4), rule.second = Draw(4), rule.third = Draw(4);
                 const double t = Draw(4) == 0 ? Pick({0.0, 1.0 / 6, 0.25, 1.0 / 3, 0.5, 2.0 / 3, 1.0,
                                                       kNaN, -kInf})
                                               : Unit();
                 m.codonTrsld[i] = {dir, 0, t};
-            } else {
+            } else if (!again) {
                 rule.first = Draw(kAminoAcids);
                 rule.second = Draw(kAminoAcids);
             }
@@ -104,6 +127,23 @@ protected:
                 }
                 m.pairAcidTrsld[i] = {dir, 0, t};
             }
+        }
+    }
+
+    // Some pair rules get a threshold on the value of one of the sequence's
+    // windows, or one step either side: votes the log-sums cannot decide.
+    void TieThresholds(const std::vector<short>& bases) {
+        const int length = static_cast<int>(bases.size());
+        if (length <= model->windowWidth) return;
+        for (std::size_t i = 0; i < model->rules.size(); ++i) {
+            const fnlHypo& rule = model->rules[i];
+            if (rule.kind != 3 || Draw(3) != 0) continue;
+            smplTestData sample;
+            bool centreStop = false;
+            ScanWindow(sample, bases.data(), length, Draw(length - model->windowWidth), model->windowWidth,
+                       centreStop);
+            const double x = PairAssociation(*model, sample, rule.gap, rule.first, rule.second);
+            model->pairAcidTrsld[i].realTrsld = std::nextafter(x, Pick({-kInf, x, kInf}));
         }
     }
 
@@ -129,10 +169,12 @@ bool SameBits(double a, double b) {
 }
 
 TEST_F(RandomModels, FastScoreEqualsRuleByRuleScoreOnAnySample) {
-    for (int round = 0; round < 40; ++round) {
+    for (int round = 0; round < 60; ++round) {
         const int width = round % 2 == 0 ? 96 : 196;
-        FillModel(width);
+        const bool dyadic = round / 2 % 2 == 1;
+        FillModel(width, dyadic);
         const WindowScorer scorer(*model);
+        ASSERT_EQ(scorer.Dyadic(), dyadic);
         const std::vector<short> bases = RandomSequence(400);
         for (int trial = 0; trial < 200; ++trial) {
             smplTestData sample;
@@ -159,12 +201,41 @@ TEST_F(RandomModels, FastScoreEqualsRuleByRuleScoreOnAnySample) {
     }
 }
 
+// A model is dyadic when every weight of a rule that votes is a multiple of
+// 2^-40 and their magnitudes sum below 2^13.
+TEST(DyadicModels, AreThoseWhoseEveryPartialSumIsExact) {
+    const struct {
+        std::vector<std::pair<int, double>> rules;  // kind, weight
+        bool dyadic;
+    } cases[] = {
+        {{}, true},
+        {{{3, 0.25}, {0, -0x1p-40}, {2, 3.0}}, true},
+        {{{3, 0x1p12}, {2, -0x1p12 + 0x1p-40}}, true},  // magnitudes just below 2^13
+        {{{3, 0x1p12}, {2, -0x1p12}}, false},           // 2^13
+        {{{3, 0.25}, {0, 0x1p-41}}, false},
+        {{{3, 0.1}}, false},
+        {{{3, 0.25}, {2, kInf}}, false},
+        {{{3, 0.25}, {1, 0.1}, {4, kNaN}}, true},  // rules that never vote
+    };
+    for (const auto& c : cases) {
+        Model model;
+        model.windowWidth = 96;
+        for (const auto& [kind, weight] : c.rules) {
+            fnlHypo rule{};
+            rule.kind = kind;
+            rule.weight = weight;
+            model.rules.push_back(rule);
+        }
+        EXPECT_EQ(WindowScorer(model).Dyadic(), c.dyadic) << c.rules.size() << " rules";
+    }
+}
+
 // Thresholds on the value a window gives, and one step either side of it:
 // the votes that no bound can decide.
 TEST_F(RandomModels, NearTiesVoteAsTheExactValue) {
-    for (int round = 0; round < 20; ++round) {
+    for (int round = 0; round < 30; ++round) {
         const int width = round % 2 == 0 ? 96 : 196;
-        FillModel(width);
+        FillModel(width, round / 2 % 2 == 1);
         const std::vector<short> bases = RandomSequence(400);
         for (int trial = 0; trial < 10; ++trial) {
             smplTestData sample;
@@ -189,37 +260,62 @@ TEST_F(RandomModels, NearTiesVoteAsTheExactValue) {
 
 // Sample extraction with the fast scorer files the same classes and scores
 // as filing each window's fresh count scored rule by rule.
-TEST_F(RandomModels, ExtractionEqualsRuleByRuleScoringOfFreshCounts) {
-    for (int round = 0; round < 24; ++round) {
-        const int width = round % 2 == 0 ? 96 : 196;
-        FillModel(width);
-        const int length = Pick({50, 53, 60, 100, 197, 400, 1500});
-        const std::vector<short> bases = RandomSequence(length);
-        layout lay;
-        std::array<std::vector<double>, 3> frameScore;
-        ExtractSamples(*model, bases.data(), length, lay, frameScore);
+void ExpectExtractionAsRuleByRule(const Model& model, const std::vector<short>& bases, const std::string& what) {
+    const int length = static_cast<int>(bases.size());
+    const int width = model.windowWidth;
+    layout lay;
+    std::array<std::vector<double>, 3> frameScore;
+    ExtractSamples(model, bases.data(), length, lay, frameScore);
+    const int half = width / 6;
+    double rememberedScore = 0.0;
+    int rememberedClass = kNonCoding;
+    for (int f = 0; f < 3; ++f) {
+        for (int s = f, j = half;; s += 3, ++j) {
+            smplTestData sample;
+            bool centreStop = false;
+            const int k = ScanWindow(sample, bases.data(), length, s, width, centreStop);
+            if (k - 1 < 3 * half + 3) break;
+            if (centreStop) continue;
+            double score = rememberedScore;
+            int code = rememberedClass;
+            if (s + width < length) {
+                code = ScoreWindow(model, sample, score);
+                rememberedScore = score;
+                rememberedClass = code;
+            }
+            ASSERT_LT(static_cast<std::size_t>(j), lay.windowClasses[f].size());
+            ASSERT_TRUE(SameBits(frameScore[f][j], score)) << what << " frame " << f << " window " << s;
+            ASSERT_EQ(lay.windowClasses[f][j], code) << what << " frame " << f << " window " << s;
+        }
+    }
+}
 
-        const int half = width / 6;
-        double rememberedScore = 0.0;
-        int rememberedClass = kNonCoding;
-        for (int f = 0; f < 3; ++f) {
-            for (int s = f, j = half;; s += 3, ++j) {
-                smplTestData sample;
-                bool centreStop = false;
-                const int k = ScanWindow(sample, bases.data(), length, s, width, centreStop);
-                if (k - 1 < 3 * half + 3) break;
-                if (centreStop) continue;
-                double score = rememberedScore;
-                int code = rememberedClass;
-                if (s + width < length) {
-                    code = ScoreWindow(*model, sample, score);
-                    rememberedScore = score;
-                    rememberedClass = code;
-                }
-                ASSERT_LT(static_cast<std::size_t>(j), lay.windowClasses[f].size());
-                ASSERT_TRUE(SameBits(frameScore[f][j], score))
-                    << "model " << round << " frame " << f << " window " << s;
-                ASSERT_EQ(lay.windowClasses[f][j], code);
+TEST_F(RandomModels, ExtractionEqualsRuleByRuleScoringOfFreshCounts) {
+    for (int round = 0; round < 36; ++round) {
+        FillModel(round % 2 == 0 ? 96 : 196, round / 2 % 2 == 1);
+        const std::vector<short> bases = RandomSequence(Pick({50, 53, 60, 100, 197, 400, 1500}));
+        TieThresholds(bases);
+        ExpectExtractionAsRuleByRule(*model, bases, "model " + std::to_string(round));
+    }
+}
+
+// The same on every class model of the shipped parameter directories, over
+// the shipped example (a human mRNA) and its reverse complement.
+TEST(ShippedModels, ExtractionEqualsRuleByRuleScoringOfFreshCounts) {
+    std::ifstream in(TALVO_SOURCE_DIR "/sample.txt");
+    std::string line;
+    std::string text;
+    std::getline(in, line);  // header
+    while (std::getline(in, line)) text += line;
+    const std::vector<short> forward = BaseCodes(text);
+    ASSERT_GT(forward.size(), 1000u);
+    const std::vector<short> reverse = ReverseComplement(forward);
+    for (const char* name : {"param-human", "param-arabidopsis"}) {
+        const ModelSet models(std::string(TALVO_SOURCE_DIR "/") + name);
+        for (const SequenceClass& cls : AllSequenceClasses()) {
+            const Model& model = models.For(cls);
+            for (const std::vector<short>* bases : {&forward, &reverse}) {
+                ExpectExtractionAsRuleByRule(model, *bases, std::string(name) + " " + cls.FileName("param"));
             }
         }
     }
@@ -228,9 +324,9 @@ TEST_F(RandomModels, ExtractionEqualsRuleByRuleScoringOfFreshCounts) {
 // Error placement with the fast scorer moves every change of frame where
 // scoring each shifted window's fresh count rule by rule moves it.
 TEST_F(RandomModels, ErrorPlacementEqualsRuleByRuleScoringOfFreshCounts) {
-    for (int round = 0; round < 16; ++round) {
+    for (int round = 0; round < 24; ++round) {
         const int width = round % 2 == 0 ? 96 : 196;
-        FillModel(width);
+        FillModel(width, round / 2 % 2 == 1);
         const int length = Pick({300, 700, 1500});
         const std::vector<short> bases = RandomSequence(length);
         // A path through all frames with changes of either shift, some close
