@@ -6,7 +6,7 @@ std::string BedStart(const std::string& provenance) { return "# " + provenance +
 
 void AppendBed12(std::string& out, const Read& read, const CodingRegion& region) {
     const std::vector<CodingStretch>& blocks = region.stretches;
-    if (blocks.empty()) return;
+    if (!region.HasCds() || blocks.empty()) return;
     const int first = blocks.front().first;
     const std::string start = std::to_string(first);
     const std::string end = std::to_string(blocks.back().last + 1);

@@ -75,8 +75,8 @@ std::vector<CodingStretch> Stretches(const std::vector<int>& positions, int phas
 }  // namespace
 
 CodingRegion MakeCodingRegion(const std::vector<short>& bases, ReadPrediction prediction) {
-    CodingRegion region{std::move(prediction), {}, {}, {}, {}};
-    if (!region.HasCds()) return region;
+    CodingRegion region{std::move(prediction), {}, {}, {}, {}, {}};
+    if (!region.prediction.HasRegion()) return region;
     const ReadPrediction& p = region.prediction;
     region.positions = CodingPositions(p);
     region.cds.assign(region.positions.size(), -1);
@@ -87,6 +87,8 @@ CodingRegion MakeCodingRegion(const std::vector<short>& bases, ReadPrediction pr
     }
     region.protein = Translate(region.cds, p.phase);
     region.stretches = Stretches(region.positions, p.phase, p.minus);
+    region.ends = EndsOf(region.positions, region.cds, p.phase, p.minus, p.first, p.last,
+                         static_cast<int>(bases.size()));
     return region;
 }
 

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "ReadPrediction.h"
+#include "RegionEnds.h"
 
 namespace talvo::scan {
 
@@ -26,6 +27,8 @@ struct CodingStretch {
     int phase = 0;
 };
 
+// Built for every read with a region, kept or below the confidence asked
+// for; only a kept one (HasCds) goes to the GFF3, BED12, protein and CDS.
 struct CodingRegion {
     ReadPrediction prediction;
     // The region in the direction of translation as positions on the read:
@@ -43,6 +46,9 @@ struct CodingRegion {
     // spans an extra base belongs to none, so that the stretches joined in
     // the direction of translation read every codon in its frame.
     std::vector<CodingStretch> stretches;
+    // Whether it begins with a start codon and ends with a stop codon,
+    // where they lie, and the read's untranslated bases on either side.
+    RegionEnds ends;
 
     bool HasCds() const { return prediction.status == ReadStatus::Cds; }
 };

@@ -71,21 +71,44 @@ void AppendGff3(std::string& out, const Read& read, const CodingRegion& region) 
         const char strand = prediction.minus ? '-' : '+';
         std::string name;
         AppendEscaped(name, read.id, ValueKeeps);
-        // The gene model's confidence of the region scores the gene and its mRNA.
+        // The read is the transcript: the gene and the mRNA span it, the
+        // UTRs and the start and stop codons lie beside and on the CDS lines;
+        // the gene model's confidence of the region scores the gene and its mRNA.
+        const int lastBase = static_cast<int>(read.bases.size()) - 1;
         const std::string score =
             prediction.startConfidence >= 0.0 ? FormatConfidence(prediction.RegionConfidence()) : ".";
-        AppendFeature(out, seqId, "gene", prediction.first, prediction.last, score, strand, '.',
-                      "ID=gene" + n + ";Name=" + name);
+        AppendFeature(out, seqId, "gene", 0, lastBase, score, strand, '.', "ID=gene" + n + ";Name=" + name);
         std::string mrna = "ID=mRNA" + n + ";Parent=gene" + n + ";Name=" + name +
                            ";path_score=" + FormatG(prediction.pathScore, 6);
         if (!prediction.errors.empty()) mrna += ";sequencing_errors=" + ErrorList(prediction.errors);
         if (!prediction.confidence.empty()) mrna += ";error_confidence=" + ConfidenceList(prediction.confidence);
-        AppendFeature(out, seqId, "mRNA", prediction.first, prediction.last, score, strand, '.', mrna);
-        const std::string cds = "ID=cds" + n + ";Parent=mRNA" + n;
+        const RegionEnds& ends = region.ends;
+        if (!ends.fivePrimeComplete) mrna += ";five_prime_partial=true";
+        if (!ends.threePrimeComplete) mrna += ";three_prime_partial=true";
+        AppendFeature(out, seqId, "mRNA", 0, lastBase, score, strand, '.', mrna);
+        const std::string parent = "Parent=mRNA" + n;
+        struct Part {
+            const char* type;
+            ReadSpan span;
+        };
+        const bool minus = prediction.minus;
+        const Part below[] = {{minus ? "three_prime_UTR" : "five_prime_UTR", minus ? ends.threePrimeUtr : ends.fivePrimeUtr},
+                              {minus ? "stop_codon" : "start_codon", minus ? ends.stopCodon : ends.startCodon}};
+        const Part above[] = {{minus ? "start_codon" : "stop_codon", minus ? ends.startCodon : ends.stopCodon},
+                              {minus ? "five_prime_UTR" : "three_prime_UTR", minus ? ends.fivePrimeUtr : ends.threePrimeUtr}};
+        const auto appendParts = [&](const Part (&parts)[2]) {
+            for (const Part& part : parts) {
+                if (part.span.Empty()) continue;
+                AppendFeature(out, seqId, part.type, part.span.first, part.span.last, ".", strand, '.', parent);
+            }
+        };
+        appendParts(below);
+        const std::string cds = "ID=cds" + n + ";" + parent;
         for (const CodingStretch& stretch : region.stretches) {
             AppendFeature(out, seqId, "CDS", stretch.first, stretch.last, ".", strand,
                           static_cast<char>('0' + stretch.phase), cds);
         }
+        appendParts(above);
     }
     out += "###\n";
 }

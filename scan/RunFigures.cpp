@@ -32,7 +32,7 @@ int PositionBin(std::uint64_t offset, std::uint64_t length) {
 
 int ConfidenceBin(int hundredths) { return std::min(hundredths / 5, RunFigures::kConfidenceBins - 1); }
 
-void RunFigures::Add(const ReadPrediction& prediction, std::size_t length) {
+void RunFigures::Add(const ReadPrediction& prediction, std::size_t length, const RegionEnds& regionEnds) {
     ++reads;
     bases += length;
     if (prediction.status == ReadStatus::NoCds) ++noCds;
@@ -46,6 +46,14 @@ void RunFigures::Add(const ReadPrediction& prediction, std::size_t length) {
     shortestCds = shortestCds == 0 ? cds : std::min(shortestCds, cds);
     longestCds = std::max(longestCds, cds);
     ++cdsLength[LengthBin(cds)];
+    ++ends[regionEnds.fivePrimeComplete][regionEnds.threePrimeComplete];
+    if (prediction.startConfidence >= 0.0) {
+        for (const int end : {kStart, kStop}) {
+            const int hundredths = Hundredths(end == kStart ? prediction.startConfidence : prediction.stopConfidence);
+            ++regionConfidence[end][ConfidenceBin(hundredths)];
+            regionConfidenceHundredths[end] += static_cast<std::uint64_t>(hundredths);
+        }
+    }
     ++errorRate[RateBin(prediction.errors.size(), cds)];
     if (!prediction.errors.empty()) ++readsWithErrors;
     for (std::size_t e = 0; e < prediction.errors.size(); ++e) {
@@ -90,7 +98,14 @@ void RunFigures::Add(const RunFigures& other) {
     confidenceHundredths += other.confidenceHundredths;
     AddArray(cdsLength, other.cdsLength);
     AddArray(errorRate, other.errorRate);
-    for (int s = 0; s < 2; ++s) coding[s] += other.coding[s];
+    for (int s = 0; s < 2; ++s) {
+        coding[s] += other.coding[s];
+        for (int t = 0; t < 2; ++t) ends[s][t] += other.ends[s][t];
+    }
+    for (int end = 0; end < kEnds; ++end) {
+        AddArray(regionConfidence[end], other.regionConfidence[end]);
+        regionConfidenceHundredths[end] += other.regionConfidenceHundredths[end];
+    }
     for (int k = 0; k < kKinds; ++k) {
         for (int s = 0; s < 2; ++s) errors[k][s] += other.errors[k][s];
         AddArray(errorPosition[k], other.errorPosition[k]);
@@ -117,6 +132,17 @@ double RunFigures::MeanCdsLength() const {
 double RunFigures::MeanConfidence() const {
     const std::uint64_t n = Confidences();
     return n == 0 ? 0.0 : static_cast<double>(confidenceHundredths) / 100.0 / static_cast<double>(n);
+}
+
+std::uint64_t RunFigures::RegionConfidences() const {
+    std::uint64_t n = 0;
+    for (const std::uint64_t count : regionConfidence[kStart]) n += count;
+    return n;
+}
+
+double RunFigures::MeanRegionConfidence(int end) const {
+    const std::uint64_t n = RegionConfidences();
+    return n == 0 ? 0.0 : static_cast<double>(regionConfidenceHundredths[end]) / 100.0 / static_cast<double>(n);
 }
 
 std::string DescribeCounts(const RunFigures& f) {

@@ -11,11 +11,14 @@
 #include <string>
 
 #include "ReadPrediction.h"
+#include "RegionEnds.h"
 
 namespace talvo::scan {
 
 // Index of an error kind in the figures.
 enum KindIndex { kInsertion, kDeletion, kKinds };
+// Index of a coding region's end in the gene model's confidences.
+enum EndIndex { kStart, kStop, kEnds };
 
 struct RunFigures {
     // Coding-region length: bins of 100 bases, the last for 6,000 or more.
@@ -46,18 +49,26 @@ struct RunFigures {
     std::uint64_t shortestCds = 0;  // 0 while no read has a coding region
     std::uint64_t longestCds = 0;
     std::array<std::uint64_t, kLengthBins> cdsLength{};
+    // Reads with a coding region by whether it is complete at its 5' and at
+    // its 3' end: [5' complete][3' complete].
+    std::uint64_t ends[2][2] = {{0, 0}, {0, 0}};
 
     std::uint64_t errors[kKinds][2] = {{0, 0}, {0, 0}};  // [kind][plus, minus]
     std::uint64_t readsWithErrors = 0;
     std::array<std::uint64_t, kRateBins> errorRate{};
     std::array<std::array<std::uint64_t, kPositionBins>, kKinds> errorPosition{};
-    // Errors with a confidence (the codon model's), by kind and bin, and the
+    // Errors with a confidence (the gene or codon model's), by kind and bin, and the
     // sum of their confidences in hundredths.
     std::array<std::array<std::uint64_t, kConfidenceBins>, kKinds> errorConfidence{};
     std::uint64_t confidenceHundredths = 0;
+    // The gene model's confidence that a region starts, and that it stops,
+    // where it does, by bin as for the errors, over the regions kept; and
+    // their sums in hundredths.
+    std::array<std::array<std::uint64_t, kConfidenceBins>, kEnds> regionConfidence{};
+    std::uint64_t regionConfidenceHundredths[kEnds] = {0, 0};
 
-    // Counts one read of `length` bases.
-    void Add(const ReadPrediction& prediction, std::size_t length);
+    // Counts one read of `length` bases; ends: of its coding region.
+    void Add(const ReadPrediction& prediction, std::size_t length, const RegionEnds& ends);
     // Adds the figures of other reads (a batch, a shard).
     void Add(const RunFigures& other);
 
@@ -71,6 +82,9 @@ struct RunFigures {
     double MeanCdsLength() const;
     // Mean confidence of the errors that have one (0 when none has).
     double MeanConfidence() const;
+    // Regions with the gene model's confidences; the mean of an end's (0 without).
+    std::uint64_t RegionConfidences() const;
+    double MeanRegionConfidence(int end) const;
 };
 
 // A confidence (0 to 1) in hundredths, rounded as "%.2f" prints it.

@@ -112,7 +112,7 @@ void PredictBatch(Batch& batch, const ScanModels& models, const ScanOptions& opt
     for (const Read& read : batch.reads) {
         const CodingRegion region =
             MakeCodingRegion(read.bases, PredictWith(models, options, read.bases, batch.scratch));
-        batch.figures.Add(region.prediction, read.bases.size());
+        batch.figures.Add(region.prediction, read.bases.size(), region.ends);
         if (outputs.Wants(kTable)) AppendTableLine(batch.text[kTable], read, region, outputs.Columns());
         if (outputs.Wants(kGff3)) AppendGff3(batch.text[kGff3], read, region);
         if (outputs.Wants(kBed)) AppendBed12(batch.text[kBed], read, region);

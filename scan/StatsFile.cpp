@@ -13,7 +13,7 @@ namespace {
 
 using Json = nlohmann::ordered_json;
 
-constexpr int kFormat = 1;
+constexpr int kFormat = 2;
 
 double Rounded(double value, int decimals) {
     const double scale = std::pow(10.0, decimals);
@@ -43,6 +43,9 @@ Json Headers() {
         {"minus_percent",
          Column("Minus", "Of the reads with a coding region, those on the minus strand", "{:,.1f}", "Purples", "%")},
         {"too_short_percent", Column("Too short", "Reads shorter than 30 bases", "{:,.1f}", "Reds", "%")},
+        {"complete_percent",
+         Column("Complete", "Of the reads with a coding region, those with its start and its stop codon", "{:,.1f}",
+                "Blues", "%")},
         {"mean_cds_length", Column("CDS length", "Mean length of the coding regions (bases)", "{:,.0f}", "Blues")},
         {"errors_per_kb",
          Column("Errors/kb", "Insertions and deletions called per kilobase of coding region", "{:,.2f}", "OrRd")},
@@ -50,7 +53,11 @@ Json Headers() {
          Column("With errors", "Of the reads with a coding region, those with an error called", "{:,.1f}", "Oranges",
                 "%")},
         {"mean_error_confidence",
-         Column("Confidence", "Mean confidence of the errors called (codon model)", "{:,.2f}", "RdYlGn")},
+         Column("Confidence", "Mean confidence of the errors called (gene or codon model)", "{:,.2f}", "RdYlGn")},
+        {"mean_start_confidence",
+         Column("Start conf.", "Mean confidence of the coding regions' starts (gene model)", "{:,.2f}", "RdYlGn")},
+        {"mean_stop_confidence",
+         Column("Stop conf.", "Mean confidence of the coding regions' stops (gene model)", "{:,.2f}", "RdYlGn")},
     };
 }
 
@@ -61,11 +68,16 @@ Json Row(const RunFigures& f) {
         {"coding_percent", Percent(f.Coding(), f.reads)},
         {"minus_percent", Percent(f.coding[1], f.Coding())},
         {"too_short_percent", Percent(f.tooShort, f.reads)},
+        {"complete_percent", Percent(f.ends[1][1], f.Coding())},
         {"mean_cds_length", Rounded(f.MeanCdsLength(), 1)},
         {"errors_per_kb", Rounded(f.ErrorsPerKb(), 3)},
         {"reads_with_errors_percent", Percent(f.readsWithErrors, f.Coding())},
     };
     if (f.Confidences() > 0) row["mean_error_confidence"] = Rounded(f.MeanConfidence(), 3);
+    if (f.RegionConfidences() > 0) {
+        row["mean_start_confidence"] = Rounded(f.MeanRegionConfidence(kStart), 3);
+        row["mean_stop_confidence"] = Rounded(f.MeanRegionConfidence(kStop), 3);
+    }
     return row;
 }
 
@@ -90,6 +102,11 @@ Json Figures(const RunFigures& f) {
           {"sum", f.codingBases},
           {"shortest", f.shortestCds},
           {"longest", f.longestCds}}},
+        {"ends",
+         {{"complete", f.ends[1][1]},
+          {"five_prime_partial", f.ends[0][1]},
+          {"three_prime_partial", f.ends[1][0]},
+          {"both_partial", f.ends[0][0]}}},
         {"errors",
          {{"insertion_plus", f.errors[kInsertion][0]},
           {"insertion_minus", f.errors[kInsertion][1]},
@@ -106,6 +123,12 @@ Json Figures(const RunFigures& f) {
           {"insertion", Counts(f.errorConfidence[kInsertion])},
           {"deletion", Counts(f.errorConfidence[kDeletion])},
           {"sum_hundredths", f.confidenceHundredths}}},
+        {"region_confidence",
+         {{"bin_width", 0.05},
+          {"start", Counts(f.regionConfidence[kStart])},
+          {"stop", Counts(f.regionConfidence[kStop])},
+          {"start_sum_hundredths", f.regionConfidenceHundredths[kStart]},
+          {"stop_sum_hundredths", f.regionConfidenceHundredths[kStop]}}},
     };
 }
 
@@ -155,6 +178,13 @@ void ReadFigures(const Json& all, RunFigures& f) {
     f.shortestCds = Count(length, "shortest", l);
     f.longestCds = Count(length, "longest", l);
 
+    const Json& ends = Object(all, "ends", top);
+    const std::string n = top + ".ends";
+    f.ends[1][1] = Count(ends, "complete", n);
+    f.ends[0][1] = Count(ends, "five_prime_partial", n);
+    f.ends[1][0] = Count(ends, "three_prime_partial", n);
+    f.ends[0][0] = Count(ends, "both_partial", n);
+
     const Json& errors = Object(all, "errors", top);
     const std::string e = top + ".errors";
     f.errors[kInsertion][0] = Count(errors, "insertion_plus", e);
@@ -172,6 +202,12 @@ void ReadFigures(const Json& all, RunFigures& f) {
     ReadCounts(confidence, "insertion", c, f.errorConfidence[kInsertion]);
     ReadCounts(confidence, "deletion", c, f.errorConfidence[kDeletion]);
     f.confidenceHundredths = Count(confidence, "sum_hundredths", c);
+    const Json& region = Object(all, "region_confidence", top);
+    const std::string g = top + ".region_confidence";
+    ReadCounts(region, "start", g, f.regionConfidence[kStart]);
+    ReadCounts(region, "stop", g, f.regionConfidence[kStop]);
+    f.regionConfidenceHundredths[kStart] = Count(region, "start_sum_hundredths", g);
+    f.regionConfidenceHundredths[kStop] = Count(region, "stop_sum_hundredths", g);
 }
 
 std::string Text(const Json& object, const char* key, const std::string& where) {

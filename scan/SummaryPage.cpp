@@ -81,13 +81,15 @@ BarChart Chart(const char* id, const char* xTitle, const char* yTitle, const cha
 
 BarChart Outcomes(const RunFigures& f) {
     BarChart chart = Chart("reads-by-outcome", "outcome", "reads", "reads");
-    chart.bars = {"with a coding region", "no coding region", "too short (< 30 bases)", "skipped"};
+    chart.bars = {"with a coding region", "no coding region", "too short (< 30 bases)",
+                  "skipped: a coding region below --min-confidence"};
     for (std::size_t b = 0; b < chart.bars.size(); ++b) chart.ticks.push_back({b + 0.5, chart.bars[b]});
     chart.ticks[0].text = "coding";
     chart.ticks[2].text = "too short";
+    chart.ticks[3].text = "skipped";
     chart.series = {{"plus strand", kPlus, {f.coding[0], 0, 0, 0}},
                     {"minus strand", kMinus, {f.coding[1], 0, 0, 0}},
-                    {"no strand", kOther, {0, f.noCds, f.tooShort, f.skipped}}};
+                    {"not by strand", kOther, {0, f.noCds, f.tooShort, f.skipped}}};
     for (const std::uint64_t n : {f.Coding(), f.noCds, f.tooShort, f.skipped}) {
         chart.labels.push_back(Thousands(n) + Share(n, f.reads));
     }
@@ -105,6 +107,17 @@ BarChart CdsLengths(const RunFigures& f) {
                                  : Thousands(b * width) + " bases or more");
     }
     chart.ticks = EdgeTicks(0, TickEvery(bins), bins, [&](int b) { return Thousands(b * width); });
+    return chart;
+}
+
+BarChart Ends(const RunFigures& f) {
+    BarChart chart = Chart("cds-ends", "ends of the coding region", "reads with a coding region", "reads");
+    chart.bars = {"complete: start and stop codon", "5′ partial: no start codon", "3′ partial: no stop codon",
+                  "partial at both ends"};
+    chart.ticks = {{0.5, "complete"}, {1.5, "5′ partial"}, {2.5, "3′ partial"}, {3.5, "both partial"}};
+    const std::vector<std::uint64_t> counts = {f.ends[1][1], f.ends[0][1], f.ends[1][0], f.ends[0][0]};
+    chart.series = {{"", kSingle, counts}};
+    for (const std::uint64_t n : counts) chart.labels.push_back(Thousands(n) + Share(n, f.Coding()));
     return chart;
 }
 
@@ -150,13 +163,29 @@ BarChart ErrorPositions(const RunFigures& f) {
     return chart;
 }
 
-BarChart ErrorConfidences(const RunFigures& f) {
-    BarChart chart =
-        ByKind("error-confidence", "confidence of the error (probability under the codon model)", f.errorConfidence);
+// Bars and ticks of the confidence bins, 0.05 wide, the last holding 1.00 too.
+void ConfidenceBins(BarChart& chart) {
     for (int b = 0; b < RunFigures::kConfidenceBins; ++b) {
         chart.bars.push_back("confidence " + Fixed(b * 0.05, 2) + "–" + Fixed(b * 0.05 + (b == 19 ? 0.05 : 0.04), 2));
     }
     chart.ticks = EdgeTicks(0, 4, RunFigures::kConfidenceBins, [](int b) { return Fixed(b * 0.05, 1); });
+}
+
+BarChart ErrorConfidences(const RunFigures& f) {
+    BarChart chart =
+        ByKind("error-confidence", "confidence of the error (probability under the model)", f.errorConfidence);
+    ConfidenceBins(chart);
+    return chart;
+}
+
+// Not stacked: every region has both a start's and a stop's confidence.
+BarChart EndConfidences(const RunFigures& f, int end) {
+    BarChart chart = Chart(end == kStart ? "start-confidence" : "stop-confidence",
+                           end == kStart ? "confidence of the start (probability under the gene model)"
+                                         : "confidence of the stop (probability under the gene model)",
+                           "coding regions", "regions");
+    chart.series = {{"", end == kStart ? kPlus : kMinus, Counts(f.regionConfidence[end])}};
+    ConfidenceBins(chart);
     return chart;
 }
 
@@ -187,12 +216,17 @@ std::string FiguresTable(const RunFigures& f) {
               "fig-coding");
     AppendRow(table, "without a coding region", Thousands(f.noCds) + Share(f.noCds, f.reads), "fig-no-cds");
     AppendRow(table, "too short (< 30 bases)", Thousands(f.tooShort) + Share(f.tooShort, f.reads), "fig-too-short");
-    AppendRow(table, "skipped", Thousands(f.skipped), "fig-skipped");
+    AppendRow(table, "skipped (a coding region below --min-confidence)", Thousands(f.skipped) + Share(f.skipped, f.reads),
+              "fig-skipped");
     AppendRow(table, "coding-region length",
               f.Coding() == 0 ? "–"
                               : "mean " + Grouped(f.MeanCdsLength(), 1) + " bases, shortest " +
                                     Thousands(f.shortestCds) + ", longest " + Thousands(f.longestCds),
               "fig-cds-length");
+    AppendRow(table, "complete coding regions",
+              Thousands(f.ends[1][1]) + Share(f.ends[1][1], f.Coding()) + "; 5′ partial " + Thousands(f.ends[0][1]) +
+                  ", 3′ partial " + Thousands(f.ends[1][0]) + ", both " + Thousands(f.ends[0][0]),
+              "fig-ends");
     AppendRow(table, "bases in coding regions", Thousands(f.codingBases), "fig-coding-bases");
     AppendRow(table, "errors called",
               Thousands(f.Errors()) + ": " + Thousands(f.ErrorsOfKind(kInsertion)) + " insertions, " +
@@ -204,9 +238,15 @@ std::string FiguresTable(const RunFigures& f) {
               Thousands(f.readsWithErrors) + Share(f.readsWithErrors, f.Coding()) + " of those with a coding region",
               "fig-reads-with-errors");
     AppendRow(table, "mean confidence of the errors",
-              f.Confidences() == 0 ? "– (confidences come with the codon model: --codon)"
+              f.Confidences() == 0 ? "– (the window model gives none)"
                                    : Fixed(f.MeanConfidence(), 2) + " over " + Thousands(f.Confidences()) + " errors",
               "fig-confidence");
+    AppendRow(table, "mean confidence of the starts and stops",
+              f.RegionConfidences() == 0
+                  ? "– (the gene model gives them)"
+                  : Fixed(f.MeanRegionConfidence(kStart), 2) + " and " + Fixed(f.MeanRegionConfidence(kStop), 2) +
+                        " over " + Thousands(f.RegionConfidences()) + " coding regions",
+              "fig-region-confidence");
     return table + "</table>\n";
 }
 
@@ -260,6 +300,9 @@ std::string SummaryPage(const RunFigures& f, const RunDescription& run) {
                  "Bins of " + std::to_string(RunFigures::kLengthBinWidth) + " bases, up to the longest region; a last bin "
                  "holds every region of " + Thousands((RunFigures::kLengthBins - 1) * RunFigures::kLengthBinWidth) +
                      " bases or more.");
+    AppendFigure(page, "Ends of the coding regions", Ends(f),
+                 "Complete at the 5′ end: the region begins with a start codon (ATG); at the 3′ end: it ends with a "
+                 "stop codon in its frame. A region cut by the read's start or end is partial there.");
     AppendFigure(page, "Errors per kilobase of coding region", ErrorRates(f),
                  "Per read with a coding region: insertions and deletions called per 1,000 bases of its region, in "
                  "bins of " + std::to_string(RunFigures::kRateBinWidth) + " up to the highest (a last bin holds 100 or "
@@ -270,12 +313,20 @@ std::string SummaryPage(const RunFigures& f, const RunDescription& run) {
     AppendFigure(page, "Kinds of error", ErrorKinds(f),
                  "An insertion is an extra base in the read, a deletion a base missing from it; by the strand of "
                  "the read's coding region.");
+    const auto endCaption = [&](const std::string& verb) {
+        return f.RegionConfidences() == 0
+                   ? std::string("Only the gene model (--use gene, the default) gives its coding regions' starts and "
+                                 "stops a confidence.")
+                   : "Per coding region kept: the probability, under the gene model, that it " + verb +
+                         " where it does; bins of 0.05.";
+    };
+    AppendFigure(page, "Confidence of the starts", EndConfidences(f, kStart), endCaption("starts"));
+    AppendFigure(page, "Confidence of the stops", EndConfidences(f, kStop), endCaption("stops"));
     AppendFigure(page, "Confidence of the errors", ErrorConfidences(f),
                  f.Confidences() == 0
-                     ? std::string("The window model gives its errors no confidence; the codon model (--codon refine "
-                                   "or long-read) does.")
-                     : "The probability, under the codon model, that the read holds an error of that kind within a "
-                       "few bases; bins of 0.05.");
+                     ? std::string("The window model gives its errors no confidence; the gene and codon models do.")
+                     : "The probability, under the model, that the read holds an error of that kind within a few "
+                       "bases; bins of 0.05.");
     page += "</div>\n</body>\n</html>\n";
     return page;
 }

@@ -57,11 +57,12 @@ std::string ConfidenceList(const std::vector<double>& confidence) {
 }
 
 std::string TableStart(const std::string& provenance, TableColumns columns) {
-    const char* last = columns == TableColumns::Plain             ? "\n"
-                       : columns == TableColumns::ErrorConfidence ? "\terror_confidence\n"
-                                                                  : "\terror_confidence\tstart_confidence\tstop_confidence\n";
-    return "# " + provenance + "\nread\tlength\tstrand\tcds_first\tcds_last\terrors\terror_list\tpath_score\tstatus" +
-           last;
+    std::string header = "# " + provenance + "\nread\tlength\tstrand\tcds_first\tcds_last\terrors\terror_list\tpath_score\tstatus";
+    if (columns != TableColumns::Plain) header += "\terror_confidence";
+    if (columns == TableColumns::GeneConfidence) header += "\tstart_confidence\tstop_confidence";
+    // The marks of the region's ends come last, 5' before 3' as the start's
+    // confidence before the stop's.
+    return header + "\tcds_5prime\tcds_3prime\n";
 }
 
 void AppendTableLine(std::string& out, const Read& read, const CodingRegion& region, TableColumns columns) {
@@ -69,9 +70,10 @@ void AppendTableLine(std::string& out, const Read& read, const CodingRegion& reg
     out += read.id;
     out += '\t';
     out += std::to_string(read.bases.size());
-    const char* const end = columns == TableColumns::Plain             ? "\n"
-                            : columns == TableColumns::ErrorConfidence ? "\t-\n"
-                                                                       : "\t-\t-\t-\n";
+    // The columns after status of a read without a region.
+    const char* const end = columns == TableColumns::Plain             ? "\t-\t-\n"
+                            : columns == TableColumns::ErrorConfidence ? "\t-\t-\t-\n"
+                                                                       : "\t-\t-\t-\t-\t-\n";
     // A read without a coding region has no path score worth printing
     // (the window model's is a floor of -10 for a path too short to count).
     if (!prediction.HasRegion()) {
@@ -101,7 +103,8 @@ void AppendTableLine(std::string& out, const Read& read, const CodingRegion& reg
         out += '\t';
         out += FormatConfidence(prediction.stopConfidence);
     }
-    out += '\n';
+    out += region.ends.fivePrimeComplete ? "\tcomplete" : "\tpartial";
+    out += region.ends.threePrimeComplete ? "\tcomplete\n" : "\tpartial\n";
 }
 
 }  // namespace talvo::scan

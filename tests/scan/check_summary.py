@@ -29,15 +29,20 @@ def figures_of_table(path):
     position = {"insertion": [0] * 20, "deletion": [0] * 20}
     confidence = {"insertion": [0] * 20, "deletion": [0] * 20}
     hundredths = 0
+    region = {"start": [0] * 20, "stop": [0] * 20, "start_sum_hundredths": 0, "stop_sum_hundredths": 0}
+    ends = {"complete": 0, "five_prime_partial": 0, "three_prime_partial": 0, "both_partial": 0}
     with open(path) as table:
         for line in table:
-            if line.startswith("#") or line.startswith("read\t"):
+            if line.startswith("#"):
                 continue
             f = line.rstrip("\n").split("\t")
+            if f[0] == "read":
+                column = {name: i for i, name in enumerate(f)}
+                continue
             reads["total"] += 1
             reads["bases"] += int(f[1])
             if f[8] != "cds":
-                reads[f[8]] += 1
+                reads["skipped" if f[8] == "low_confidence" else f[8]] += 1
                 continue
             strand = "plus" if f[2] == "+" else "minus"
             reads["coding_" + strand] += 1
@@ -47,10 +52,18 @@ def figures_of_table(path):
             shortest = length if shortest == 0 else min(shortest, length)
             longest = max(longest, length)
             lengths[min(length // 100, 60)] += 1
+            ends[{("complete", "complete"): "complete", ("partial", "complete"): "five_prime_partial",
+                  ("complete", "partial"): "three_prime_partial", ("partial", "partial"): "both_partial"}[
+                (f[column["cds_5prime"]], f[column["cds_3prime"]])]] += 1
             rates[0 if n == 0 else 1 + min(n * 1000 // length, 100)] += 1
             errors["reads_with_errors"] += n > 0
+            for end in ("start", "stop"):
+                if end + "_confidence" in column:  # the gene model's
+                    h = int(f[column[end + "_confidence"]].replace(".", ""))
+                    region[end][min(h // 5, 19)] += 1
+                    region[end + "_sum_hundredths"] += h
             calls = f[6].split(",") if n else []
-            confs = f[9].split(",") if n and len(f) > 9 else []
+            confs = f[column["error_confidence"]].split(",") if n and "error_confidence" in column else []
             for i, call in enumerate(calls):
                 kind = "insertion" if call[0] == "I" else "deletion"
                 errors[f"{kind}_{strand}"] += 1
@@ -64,10 +77,12 @@ def figures_of_table(path):
     return {
         "reads": reads,
         "cds_length": {"bin_width": 100, "counts": lengths, "sum": sum_, "shortest": shortest, "longest": longest},
+        "ends": ends,
         "errors": errors,
         "errors_per_kb": {"bin_width": 1, "counts": rates},
         "error_position": {"bins": 20, **position},
         "error_confidence": {"bin_width": 0.05, **confidence, "sum_hundredths": hundredths},
+        "region_confidence": {"bin_width": 0.05, **region},
     }
 
 
@@ -111,14 +126,18 @@ def expected_charts(t):
     coding = r["coding_plus"] + r["coding_minus"]
     return {
         "reads-by-outcome": {"plus strand": [r["coding_plus"], 0, 0, 0], "minus strand": [r["coding_minus"], 0, 0, 0],
-                             "no strand": [0, r["no_cds"], r["too_short"], r["skipped"]]},
+                             "not by strand": [0, r["no_cds"], r["too_short"], r["skipped"]]},
         "cds-length": {"": drawn(t["cds_length"]["counts"], 20)},
+        "cds-ends": {"": [t["ends"][k] for k in ("complete", "five_prime_partial", "three_prime_partial",
+                                                  "both_partial")]},
         "errors-per-kb": {"": drawn(t["errors_per_kb"]["counts"], 21)},
         "error-position": {k: t["error_position"][k] for k in ("insertion", "deletion")},
         "error-kinds": {"plus strand": [e["insertion_plus"], e["deletion_plus"]],
                         "minus strand": [e["insertion_minus"], e["deletion_minus"]]},
         "error-confidence": {k: t["error_confidence"][k] for k in ("insertion", "deletion")},
-    }, {"fig-reads": f"{r['total']:,}", "fig-coding": f"{coding:,} ("}
+        "start-confidence": {"": t["region_confidence"]["start"]},
+        "stop-confidence": {"": t["region_confidence"]["stop"]},
+    }, {"fig-reads": f"{r['total']:,}", "fig-coding": f"{coding:,} (", "fig-skipped": f"{r['skipped']:,}"}
 
 
 def main(check, first, stats_path):

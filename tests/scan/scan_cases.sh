@@ -22,6 +22,11 @@
 #                        minus strand, its confidence in the table and GFF3
 #                        (validated); a missing codon model, an unknown
 #                        error setting
+#   ends                 reads of a human mRNA whole, cut inside its CDS
+#                        at the 5' end and at the 3' end, on both strands,
+#                        with the codon model alone: the table's marks,
+#                        the GFF3 start and stop codons and UTRs where
+#                        the region has them, the partial marks (validated)
 #   summary              --stats agrees with the table; the stats of two
 #                        halves of the input added up (--merge-stats) are
 #                        the whole run's; MultiQC reads the stats file; the
@@ -96,8 +101,8 @@ bad_input)
     expect "no input" 1 "talvo-scan: inputs is required (see talvo-scan --help)" 0 -- -d "$synthetic"
     expect "empty file" 0 "talvo-scan: warning: empty.fa holds no reads" 2 -- "${m[@]}" empty.fa
     expect "short reads" 0 "" 4 -- "${m[@]}" short.fa
-    grep -q $'^short\t8\t.\t-\t-\t0\t-\t-\ttoo_short$' out.txt || fail "short read: no too_short line"
-    grep -q $'^empty\t0\t.*too_short$' out.txt || fail "empty read: no too_short line"
+    grep -q $'^short\t8\t.\t-\t-\t0\t-\t-\ttoo_short\t-\t-$' out.txt || fail "short read: no too_short line"
+    grep -q $'^empty\t0\t.*too_short\t' out.txt || fail "empty read: no too_short line"
     expect "quality of the wrong length" 1 \
         "talvo-scan: quality.fq: record 2: quality of a different length than the sequence" 3 -- "${m[@]}" quality.fq
     expect "truncated gzip" 1 "talvo-scan: truncated.fa.gz: record 2: truncated gzip stream" 3 -- \
@@ -392,6 +397,72 @@ codon)
     [[ $(grep -c $'\tlow_confidence\t' low.tsv) -ge 1 && $(grep -c $'\tgene\t' low.gff3) == "$kept" &&
         $(grep -c '>' low.faa) == "$kept" ]] || fail "min-confidence: $(cat low.tsv)"
     ;;
+ends)
+    # ENST00000375337: CDS 99..1118 of 1336 bases; cut at 400 (a read that
+    # begins inside the CDS) and at 800 (one that ends inside it).
+    gzip -dc "$source_dir/data/human/transcripts.fa.gz" |
+        awk '/^>/ { keep = $1 == ">ENST00000375337"; next } keep { printf "%s", $0 }' > mrna.txt
+    awk '
+        function rc(s,   r, i) {
+            r = ""
+            for (i = length(s); i > 0; --i) r = r substr("TGCA", index("ACGT", substr(s, i, 1)), 1)
+            return r
+        }
+        {
+            whole = $0; cut5 = substr($0, 400); cut3 = substr($0, 1, 800)
+            print ">plus_complete\n" whole "\n>plus_5partial\n" cut5 "\n>plus_3partial\n" cut3
+            print ">minus_complete\n" rc(whole) "\n>minus_5partial\n" rc(cut5) "\n>minus_3partial\n" rc(cut3)
+        }' mrna.txt > ends.fa
+    "$scan" -d "$human" --quiet --codon long-read ends.fa -o t.tsv --gff3 m.gff3 || fail "run"
+    # The table's marks and, per read, the features in the GFF3: type,
+    # first, last, strand (the UTRs and codons of the whole mRNA and its
+    # cuts, mirrored on the minus strand).
+    awk -F'\t' 'NR > 2 { print $1, $3, $4, $5, $(NF - 1), $NF }' t.tsv > marks.txt
+    diff marks.txt - > diff.txt <<'END' || fail "table marks: $(cat diff.txt)"
+plus_complete + 99 1118 complete complete
+plus_5partial + 1 719 partial complete
+plus_3partial + 99 800 complete partial
+minus_complete - 219 1238 complete complete
+minus_5partial - 219 937 partial complete
+minus_3partial - 1 702 complete partial
+END
+    awk -F'\t' '!/^#/ && $3 != "CDS" { print $1, $3, $4, $5, $7 }' m.gff3 > features.txt
+    diff features.txt - > diff.txt <<'END' || fail "GFF3 features: $(cat diff.txt)"
+plus_complete gene 1 1336 +
+plus_complete mRNA 1 1336 +
+plus_complete five_prime_UTR 1 98 +
+plus_complete start_codon 99 101 +
+plus_complete stop_codon 1116 1118 +
+plus_complete three_prime_UTR 1119 1336 +
+plus_5partial gene 1 937 +
+plus_5partial mRNA 1 937 +
+plus_5partial stop_codon 717 719 +
+plus_5partial three_prime_UTR 720 937 +
+plus_3partial gene 1 800 +
+plus_3partial mRNA 1 800 +
+plus_3partial five_prime_UTR 1 98 +
+plus_3partial start_codon 99 101 +
+minus_complete gene 1 1336 -
+minus_complete mRNA 1 1336 -
+minus_complete three_prime_UTR 1 218 -
+minus_complete stop_codon 219 221 -
+minus_complete start_codon 1236 1238 -
+minus_complete five_prime_UTR 1239 1336 -
+minus_5partial gene 1 937 -
+minus_5partial mRNA 1 937 -
+minus_5partial three_prime_UTR 1 218 -
+minus_5partial stop_codon 219 221 -
+minus_3partial gene 1 800 -
+minus_3partial mRNA 1 800 -
+minus_3partial start_codon 700 702 -
+minus_3partial five_prime_UTR 703 800 -
+END
+    [[ $(grep -c $'\tmRNA\t.*;five_prime_partial=true' m.gff3) == 2 &&
+       $(grep -c $'\tmRNA\t.*;three_prime_partial=true' m.gff3) == 2 ]] || fail "GFF3 partial marks"
+    if [[ -n $gt ]]; then
+        "$gt" gff3validator m.gff3 > gt.txt 2>&1 || fail "gff3validator: $(head -3 gt.txt)"
+    fi
+    ;;
 summary)
     for tool in chromium multiqc python3; do
         command -v "$tool" > /dev/null || { echo "SKIPPED: $tool is not installed"; exit 77; }
@@ -401,8 +472,10 @@ summary)
     # read without a coding region and one too short.
     human_reads 10
     printf '>polyA\n%s\n>short\nACGTACGT\n' "$(printf 'A%.0s' {1..300})" >> reads.fa
-    "$scan" -d "$human" --quiet --codon refine -t 2 reads.fa -o t.tsv --stats s_mqc.json --summary s.html \
+    # The gene model, with regions below a confidence left out (skipped).
+    "$scan" -d "$human" --quiet --min-confidence 0.1 -t 2 reads.fa -o t.tsv --stats s_mqc.json --summary s.html \
         || fail "run"
+    grep -q $'\tlow_confidence\t' t.tsv || fail "no region below the confidence asked for"
     check table t.tsv s_mqc.json
     grep -Eq 'src=|href=|url\(|@import' s.html && fail "the page refers to something outside it"
 
@@ -410,8 +483,9 @@ summary)
     half=$(grep -n '>' reads.fa | sed -n '62p' | cut -d: -f1)
     head -n $((half - 1)) reads.fa > part1.fa
     tail -n +"$half" reads.fa > part2.fa
-    "$scan" -d "$human" --quiet --codon refine part1.fa --stats p1.json --sample reads -o /dev/null || fail "part 1"
-    "$scan" -d "$human" --quiet --codon refine part2.fa --stats p2.json --sample reads -o /dev/null \
+    "$scan" -d "$human" --quiet --min-confidence 0.1 part1.fa --stats p1.json --sample reads -o /dev/null \
+        || fail "part 1"
+    "$scan" -d "$human" --quiet --min-confidence 0.1 part2.fa --stats p2.json --sample reads -o /dev/null \
         --first-read 62 || fail "part 2"
     "$scan" --merge-stats p1.json p2.json --stats merged.json --summary merged.html || fail "merge"
     check same merged.json s_mqc.json
@@ -435,7 +509,7 @@ summary)
     grep -q 'CONSOLE' browser.log && fail "console messages: $(grep CONSOLE browser.log | head -3)"
     check page dom.html s_mqc.json
     if [[ -n ${TALVO_SCREENSHOT:-} ]]; then
-        timeout 120 "${browser[@]}" --window-size=1400,1750 --screenshot="$TALVO_SCREENSHOT" "file://$work/s.html" \
+        timeout 120 "${browser[@]}" --window-size=1400,2560 --screenshot="$TALVO_SCREENSHOT" "file://$work/s.html" \
             > /dev/null 2>&1 || fail "screenshot"
     fi
     ;;

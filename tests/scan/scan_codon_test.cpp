@@ -34,9 +34,9 @@ TEST(ScanCodon, CallsAndConfidencesOnBothStrands) {
         std::string mrnaAttributes;
     };
     const Case cases[] = {
-        {plusRead, false, "r1\t24\t+\t1\t21\t2\tI7,D16\t7.25\tcds\t0.93,0.50\n",
+        {plusRead, false, "r1\t24\t+\t1\t21\t2\tI7,D16\t7.25\tcds\t0.93,0.50\tcomplete\tcomplete\n",
          "path_score=7.25;sequencing_errors=I7,D16;error_confidence=0.93,0.50\n"},
-        {minusRead, true, "r2\t24\t-\t4\t24\t2\tD10,I18\t7.25\tcds\t0.50,0.93\n",
+        {minusRead, true, "r2\t24\t-\t4\t24\t2\tD10,I18\t7.25\tcds\t0.50,0.93\tcomplete\tcomplete\n",
          "path_score=7.25;sequencing_errors=D10,I18;error_confidence=0.50,0.93\n"},
     };
     for (const Case& c : cases) {
@@ -60,12 +60,12 @@ TEST(ScanCodon, CallsAndConfidencesOnBothStrands) {
     AppendTableLine(table, plusRead, region(CodonCall{-1, -1, 0, {}, -2}, true), TableColumns::ErrorConfidence);
     AppendTableLine(table, Read{"s", BaseCodes("ACGT"), 3}, CodingRegion{}, TableColumns::ErrorConfidence);
     EXPECT_EQ(table,
-              "r1\t24\t+\t1\t21\t0\t-\t3.5\tcds\t-\n"
-              "r1\t24\t.\t-\t-\t0\t-\t-\tno_cds\t-\n"
-              "s\t4\t.\t-\t-\t0\t-\t-\ttoo_short\t-\n");
+              "r1\t24\t+\t1\t21\t0\t-\t3.5\tcds\t-\tcomplete\tcomplete\n"
+              "r1\t24\t.\t-\t-\t0\t-\t-\tno_cds\t-\t-\t-\n"
+              "s\t4\t.\t-\t-\t0\t-\t-\ttoo_short\t-\t-\t-\n");
     EXPECT_EQ(TableStart("p", TableColumns::ErrorConfidence),
               "# p\nread\tlength\tstrand\tcds_first\tcds_last\terrors\terror_list\tpath_score\tstatus\t"
-              "error_confidence\n");
+              "error_confidence\tcds_5prime\tcds_3prime\n");
 }
 
 // The gene model's columns: the errors' confidences, then the start's and
@@ -84,17 +84,17 @@ TEST(ScanCodon, GeneModelColumnsAndRegionsBelowTheConfidence) {
     p.status = ReadStatus::LowConfidence;
     AppendTableLine(table, read, MakeCodingRegion(read.bases, p), TableColumns::GeneConfidence);
     EXPECT_EQ(table,
-              "r1\t24\t+\t1\t21\t2\tI7,D16\t7.25\tcds\t0.93,0.50\t0.97\t0.88\n"
-              "r1\t24\t.\t-\t-\t0\t-\t-\tno_cds\t-\t-\t-\n"
-              "r1\t24\t+\t1\t21\t2\tI7,D16\t7.25\tlow_confidence\t0.93,0.50\t0.97\t0.88\n");
-    EXPECT_NE(gff.find("\tgene\t1\t21\t0.88\t+\t.\tID=gene1"), std::string::npos) << gff;
-    EXPECT_NE(gff.find("\tmRNA\t1\t21\t0.88\t+\t.\tID=mRNA1"), std::string::npos) << gff;
+              "r1\t24\t+\t1\t21\t2\tI7,D16\t7.25\tcds\t0.93,0.50\t0.97\t0.88\tcomplete\tcomplete\n"
+              "r1\t24\t.\t-\t-\t0\t-\t-\tno_cds\t-\t-\t-\t-\t-\n"
+              "r1\t24\t+\t1\t21\t2\tI7,D16\t7.25\tlow_confidence\t0.93,0.50\t0.97\t0.88\tcomplete\tcomplete\n");
+    EXPECT_NE(gff.find("\tgene\t1\t24\t0.88\t+\t.\tID=gene1"), std::string::npos) << gff;
+    EXPECT_NE(gff.find("\tmRNA\t1\t24\t0.88\t+\t.\tID=mRNA1"), std::string::npos) << gff;
     std::string left;
     AppendGff3(left, read, MakeCodingRegion(read.bases, p));
     EXPECT_EQ(left, "##sequence-region r1 1 24\n###\n");
     EXPECT_EQ(TableStart("p", TableColumns::GeneConfidence),
               "# p\nread\tlength\tstrand\tcds_first\tcds_last\terrors\terror_list\tpath_score\tstatus\t"
-              "error_confidence\tstart_confidence\tstop_confidence\n");
+              "error_confidence\tstart_confidence\tstop_confidence\tcds_5prime\tcds_3prime\n");
 }
 
 // Every use in process with batches of two reads (ThreadSanitizer watches
@@ -154,7 +154,7 @@ TEST(ScanCodonRun, OneAndThreeThreadsWriteTheSameBytes) {
                 std::istringstream fields(line);
                 std::vector<std::string> f;
                 for (std::string field; std::getline(fields, field, '\t');) f.push_back(field);
-                if (f.size() != 12 || f[8] != "cds") continue;
+                if (f.size() != 14 || f[8] != "cds") continue;
                 ++strands[f[2] == "-"];
                 const double start = std::stod(f[10]);
                 const double stop = std::stod(f[11]);

@@ -25,6 +25,13 @@ ReadPrediction Coding(bool minus, int first, int last, std::vector<SequencingErr
     return p;
 }
 
+RegionEnds Marks(bool fivePrimeComplete, bool threePrimeComplete) {
+    RegionEnds ends;
+    ends.fivePrimeComplete = fivePrimeComplete;
+    ends.threePrimeComplete = threePrimeComplete;
+    return ends;
+}
+
 TEST(ScanFigures, BinEdges) {
     struct Case {
         int got;
@@ -51,12 +58,13 @@ TEST(ScanFigures, ErrorsFromTheFivePrimeEndOnEitherStrand) {
     // its first base and one missing after its last; on the minus strand the
     // same places are the 3' and the 5' end.
     const std::vector<SequencingError> edges = {{100, ErrorKind::Insertion}, {200, ErrorKind::Deletion}};
-    f.Add(Coding(false, 100, 199, edges, {0.5, 1.0}), 300);
-    f.Add(Coding(true, 100, 199, edges), 300);
-    f.Add(ReadPrediction{}, 20);
+    f.Add(Coding(false, 100, 199, edges, {0.5, 1.0}), 300, Marks(true, true));
+    f.Add(Coding(true, 100, 199, edges), 300, Marks(false, true));
+    f.Add(ReadPrediction{}, 20, {});
     ReadPrediction none;
     none.status = ReadStatus::NoCds;
-    f.Add(none, 300);
+    f.Add(none, 300, {});
+    EXPECT_EQ(f.ends[1][1] + f.ends[0][1], 2u);
     EXPECT_EQ(f.reads, 4u);
     EXPECT_EQ(f.bases, 920u);
     EXPECT_EQ(f.coding[0] + f.coding[1] + f.noCds + f.tooShort, 4u);
@@ -83,13 +91,22 @@ TEST(ScanFigures, ShardsAddUpAndTheStatsFileReadsBack) {
             confidence.push_back(0.1 * e + 0.013 * r);
         }
         reads.push_back({Coding(r % 3 == 0, 40 + r, 300 + 45 * r, errors, confidence), 400 + 50 * r});
+        reads.back().first.startConfidence = 0.025 * r;  // the gene model's
+        reads.back().first.stopConfidence = 1.0 - 0.02 * r;
+        if (r % 7 == 0) reads.back().first.status = ReadStatus::LowConfidence;
     }
     RunFigures whole;
     RunFigures shards[3];
     for (std::size_t r = 0; r < reads.size(); ++r) {
-        whole.Add(reads[r].first, reads[r].second);
-        shards[r * 3 / reads.size()].Add(reads[r].first, reads[r].second);
+        const RegionEnds ends = Marks(r % 2 == 0, r % 5 != 0);
+        whole.Add(reads[r].first, reads[r].second, ends);
+        shards[r * 3 / reads.size()].Add(reads[r].first, reads[r].second, ends);
     }
+    EXPECT_EQ(whole.skipped, 6u);
+    EXPECT_EQ(whole.Coding() + whole.skipped, 40u);
+    EXPECT_EQ(whole.RegionConfidences(), 34u);  // the regions kept
+    EXPECT_EQ(whole.regionConfidence[kStart][19], 2u);  // reads 38 and 39: 0.95, 0.975
+    EXPECT_EQ(whole.regionConfidence[kStop][19], 2u);   // reads 1 and 2: 0.98, 0.96 (read 0 left out)
     RunFigures added;
     for (const RunFigures& shard : shards) added.Add(shard);
     const RunDescription run{"reads", "talvo-scan 0; model m; strand both", "talvo-scan reads.fa"};

@@ -251,7 +251,20 @@ std::vector<std::string> Violations(const Read& read, const CodingRegion& region
         const int from = std::stoi(f[3]);
         const int to = std::stoi(f[4]);
         check(f[6] == table[2], "GFF3 strand");
-        if (f[2] == "gene" || f[2] == "mRNA") check(from == first && to == last, "GFF3 " + f[2] + " is not the region");
+        if (f[2] == "gene" || f[2] == "mRNA") check(from == 1 && to == length, "GFF3 " + f[2] + " is not the read");
+        // The UTRs are the read beside the region; a start or stop codon
+        // lies at the region's end that the table marks complete.
+        const bool fivePrimeSide = f[2] == "five_prime_UTR" || f[2] == "start_codon";
+        if (fivePrimeSide || f[2] == "three_prime_UTR" || f[2] == "stop_codon") {
+            const bool low = fivePrimeSide != minus;  // at the read's lower end
+            if (f[2].find("UTR") != std::string::npos) {
+                check(low ? from == 1 && to == first - 1 : from == last + 1 && to == length, "GFF3 " + f[2]);
+            } else {
+                check(table[fivePrimeSide ? 9 : 10] == "complete" && to - from == 2 &&
+                          (low ? from == first : to == last),
+                      "GFF3 " + f[2]);
+            }
+        }
         if (f[2] == "mRNA") {
             const auto at = f[8].find("sequencing_errors=");
             check((at == std::string::npos ? "-" : f[8].substr(at + 18, f[8].find(';', at) - at - 18)) == table[6],
@@ -266,6 +279,14 @@ std::vector<std::string> Violations(const Read& read, const CodingRegion& region
         check(std::to_string((3 - ((at - start) % 3 + 3) % 3) % 3) == f[7], "GFF3 phase of the line at " + f[3]);
     }
     check(lineBases == coding, "GFF3 CDS lines are not the codons read whole on the read");
+    // 5' complete: the corrected CDS begins with ATG as its first codon; 3'
+    // complete: it ends with a stop codon in its frame.
+    const std::size_t n = expected.size();
+    const std::string lastCodon = n >= 3 ? expected.substr(n - 3) : "";
+    check((table[9] == "complete") == (start == 0 && expected.compare(0, 3, "ATG") == 0), "5' mark " + table[9]);
+    check((table[10] == "complete") == (n >= static_cast<std::size_t>(start) + 3 && (n - start) % 3 == 0 &&
+                                        (lastCodon == "TAA" || lastCodon == "TAG" || lastCodon == "TGA")),
+          "3' mark " + table[10]);
     const std::vector<std::string> b = Split(bed.substr(0, bed.size() - (bed.empty() ? 0 : 1)), '\t');
     std::string sizes, starts;
     for (const auto& [from, to] : lines) {

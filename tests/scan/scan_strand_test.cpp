@@ -79,7 +79,7 @@ TEST(ScanRunWithModel, OneAndThreeThreadsWriteTheSameBytes) {
         }
     }
     EXPECT_EQ(outputs[0], outputs[1]);
-    EXPECT_NE(outputs[0].find("\tcds\n"), std::string::npos);
+    EXPECT_NE(outputs[0].find("\tcds\t"), std::string::npos);
     std::filesystem::remove_all(dir);
 }
 

@@ -115,14 +115,17 @@ TEST(ScanOutputs, EveryFormatOnBothStrands) {
     AppendBed12(bed, read, plus);
     AppendProteinFasta(protein, read, plus);
     AppendCdsFasta(cds, read, plus);
-    EXPECT_EQ(table, "r1\t24\t+\t1\t21\t2\tI7,D16\t12.5\tcds\n");
+    EXPECT_EQ(table, "r1\t24\t+\t1\t21\t2\tI7,D16\t12.5\tcds\tcomplete\tcomplete\n");
     EXPECT_EQ(gff,
               "##sequence-region r1 1 24\n"
-              "r1\ttalvo-scan\tgene\t1\t21\t.\t+\t.\tID=gene7;Name=r1\n"
-              "r1\ttalvo-scan\tmRNA\t1\t21\t.\t+\t.\tID=mRNA7;Parent=gene7;Name=r1;path_score=12.5;sequencing_errors=I7,D16\n"
+              "r1\ttalvo-scan\tgene\t1\t24\t.\t+\t.\tID=gene7;Name=r1\n"
+              "r1\ttalvo-scan\tmRNA\t1\t24\t.\t+\t.\tID=mRNA7;Parent=gene7;Name=r1;path_score=12.5;sequencing_errors=I7,D16\n"
+              "r1\ttalvo-scan\tstart_codon\t1\t3\t.\t+\t.\tParent=mRNA7\n"
               "r1\ttalvo-scan\tCDS\t1\t6\t.\t+\t0\tID=cds7;Parent=mRNA7\n"
               "r1\ttalvo-scan\tCDS\t8\t13\t.\t+\t0\tID=cds7;Parent=mRNA7\n"
               "r1\ttalvo-scan\tCDS\t16\t21\t.\t+\t0\tID=cds7;Parent=mRNA7\n"
+              "r1\ttalvo-scan\tstop_codon\t19\t21\t.\t+\t.\tParent=mRNA7\n"
+              "r1\ttalvo-scan\tthree_prime_UTR\t22\t24\t.\t+\t.\tParent=mRNA7\n"
               "###\n");
     EXPECT_EQ(bed, "r1\t0\t21\tr1\t0\t+\t0\t21\t0\t3\t6,6,6,\t0,7,15,\n");
     EXPECT_EQ(protein, ">r1 cds=1..21 strand=+ errors=I7,D16\nMKGFXW*\n");
@@ -136,14 +139,17 @@ TEST(ScanOutputs, EveryFormatOnBothStrands) {
     AppendGff3(gff, reverse, minus);
     AppendBed12(bed, reverse, minus);
     AppendProteinFasta(protein, reverse, minus);
-    EXPECT_EQ(table, "r/2;x\t24\t-\t4\t24\t2\tD10,I18\t12.5\tcds\n");
+    EXPECT_EQ(table, "r/2;x\t24\t-\t4\t24\t2\tD10,I18\t12.5\tcds\tcomplete\tcomplete\n");
     EXPECT_EQ(gff,
               "##sequence-region r%2F2%3Bx 1 24\n"
-              "r%2F2%3Bx\ttalvo-scan\tgene\t4\t24\t.\t-\t.\tID=gene8;Name=r/2%3Bx\n"
-              "r%2F2%3Bx\ttalvo-scan\tmRNA\t4\t24\t.\t-\t.\tID=mRNA8;Parent=gene8;Name=r/2%3Bx;path_score=12.5;sequencing_errors=D10,I18\n"
+              "r%2F2%3Bx\ttalvo-scan\tgene\t1\t24\t.\t-\t.\tID=gene8;Name=r/2%3Bx\n"
+              "r%2F2%3Bx\ttalvo-scan\tmRNA\t1\t24\t.\t-\t.\tID=mRNA8;Parent=gene8;Name=r/2%3Bx;path_score=12.5;sequencing_errors=D10,I18\n"
+              "r%2F2%3Bx\ttalvo-scan\tthree_prime_UTR\t1\t3\t.\t-\t.\tParent=mRNA8\n"
+              "r%2F2%3Bx\ttalvo-scan\tstop_codon\t4\t6\t.\t-\t.\tParent=mRNA8\n"
               "r%2F2%3Bx\ttalvo-scan\tCDS\t4\t9\t.\t-\t0\tID=cds8;Parent=mRNA8\n"
               "r%2F2%3Bx\ttalvo-scan\tCDS\t12\t17\t.\t-\t0\tID=cds8;Parent=mRNA8\n"
               "r%2F2%3Bx\ttalvo-scan\tCDS\t19\t24\t.\t-\t0\tID=cds8;Parent=mRNA8\n"
+              "r%2F2%3Bx\ttalvo-scan\tstart_codon\t22\t24\t.\t-\t.\tParent=mRNA8\n"
               "###\n");
     EXPECT_EQ(bed, "r/2;x\t3\t24\tr/2;x\t0\t-\t3\t24\t0\t3\t6,6,6,\t0,8,15,\n");
     EXPECT_EQ(protein, ">r/2;x cds=4..24 strand=- errors=D10,I18\nMKGFXW*\n");
@@ -157,7 +163,7 @@ TEST(ScanOutputs, EveryFormatOnBothStrands) {
     AppendBed12(bed, read, MakeCodingRegion(read.bases, none));
     AppendTableLine(table, Read{"s", BaseCodes("ACGT"), 9}, CodingRegion{});
     AppendGff3(gff, Read{"e", {}, 10}, CodingRegion{});
-    EXPECT_EQ(table, "r1\t24\t.\t-\t-\t0\t-\t-\tno_cds\ns\t4\t.\t-\t-\t0\t-\t-\ttoo_short\n");
+    EXPECT_EQ(table, "r1\t24\t.\t-\t-\t0\t-\t-\tno_cds\t-\t-\ns\t4\t.\t-\t-\t0\t-\t-\ttoo_short\t-\t-\n");
     EXPECT_EQ(bed, "");
     EXPECT_EQ(gff, "");
 }
