@@ -59,7 +59,6 @@ struct CodonCall {
 struct CodonSite {
     double logOdds[3];  // coding emission against background, by codon position
     double odds[3];
-    std::int8_t base;   // the base's code
     double utrLog[2];   // 5' and 3' UTR emissions against background
     double utrOdds[2];
     double startLog;    // at an ATG: the CDS begins here (from the 5' UTR)
@@ -68,6 +67,7 @@ struct CodonSite {
     double skipOdds;
     double stopLog;     // after a stop codon: the 3' UTR begins here
     double stopOdds;
+    std::int8_t base;     // the base's code (kept with the small fields: the sites stay 136 bytes)
     std::uint8_t run;     // homopolymer run length of the base (1..6)
     std::uint8_t delRun;  // the longer of its run and the previous base's
     bool atg;             // an ATG begins here
