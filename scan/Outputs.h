@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "CodingSequence.h"
+#include "ScanOptions.h"
 #include "SequenceInput.h"
 
 namespace talvo::scan {
@@ -15,9 +16,10 @@ namespace talvo::scan {
 // strand setting and, but for the window model alone, the use and its error
 // setting, e.g. "talvo-scan 0.1.0; model ./param-human; strand both" (the
 // window model), "...; strand both; codon refine, error setting est" or
-// "...; strand both; gene model, error setting est".
-std::string Provenance(const std::string& modelDirectory, StrandMode mode, ScanUse use,
-                       const std::string& errorSetting);
+// "...; strand both; gene model, error setting est", the gene model's
+// --inside-cds and --min-confidence after it when they are given (so that
+// the figures of runs made otherwise are not added up).
+std::string Provenance(const ScanOptions& options);
 
 // Errors as I<pos>/D<pos>, 1-based, comma-separated; "-" when there is none.
 std::string ErrorList(const std::vector<SequencingError>& errors);

@@ -155,8 +155,7 @@ int ScanReads(const ScanOptions& options, const ScanModels& models, std::ostream
         throw std::invalid_argument("the models given lack the one that the use predicts with");
     }
     try {
-        const std::string provenance =
-            Provenance(options.modelDirectory, options.strand, options.use, options.errorSetting);
+        const std::string provenance = Provenance(options);
         Outputs outputs(options, provenance);
         RunSummary summary(!options.quiet && isatty(STDERR_FILENO) == 1);
         ReadBatches input(options.inputs, options.firstRead);

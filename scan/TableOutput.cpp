@@ -6,17 +6,27 @@
 
 namespace talvo::scan {
 
-std::string Provenance(const std::string& modelDirectory, StrandMode mode, ScanUse use,
-                       const std::string& errorSetting) {
+std::string Provenance(const ScanOptions& options) {
+    const StrandMode mode = options.strand;
     const char* strand = mode == StrandMode::Both ? "both" : (mode == StrandMode::Plus ? "plus" : "minus");
-    std::string provenance = std::string("talvo-scan " TALVO_VERSION "; model ") + modelDirectory + "; strand " + strand;
-    switch (use) {
+    std::string provenance =
+        std::string("talvo-scan " TALVO_VERSION "; model ") + options.modelDirectory + "; strand " + strand;
+    switch (options.use) {
         case ScanUse::Window: return provenance;
         case ScanUse::Gene: provenance += "; gene model"; break;
         case ScanUse::Refine: provenance += "; codon refine"; break;
         case ScanUse::LongRead: provenance += "; codon long-read"; break;
     }
-    return provenance + ", error setting " + errorSetting;
+    provenance += ", error setting " + options.errorSetting;
+    if (options.use != ScanUse::Gene) return provenance;
+    const auto number = [](double value) {
+        char text[32];
+        std::snprintf(text, sizeof text, "%g", value);
+        return std::string(text);
+    };
+    if (options.gene.beginInside != GeneOptions{}.beginInside) provenance += ", inside-cds " + number(options.gene.beginInside);
+    if (options.minConfidence > 0.0) provenance += ", min-confidence " + number(options.minConfidence);
+    return provenance;
 }
 
 TableColumns ColumnsOf(ScanUse use) {

@@ -492,6 +492,9 @@ summary)
     "$scan" -d "$human" --use window --quiet part1.fa --stats window.json -o /dev/null || fail "window model run"
     expect "merging other settings" 1 "talvo-scan: window.json: made with other settings *" 0 -- \
         --merge-stats p1.json window.json --stats never.json
+    "$scan" -d "$human" --quiet --min-confidence 0.5 part2.fa --stats other.json -o /dev/null || fail "threshold run"
+    expect "merging another threshold" 1 "talvo-scan: other.json: made with other settings (*min-confidence 0.5) *" 0 -- \
+        --merge-stats p1.json other.json --stats never.json
     expect "merging a table" 1 "talvo-scan: t.tsv: not JSON *" 0 -- --merge-stats t.tsv --summary never.html
     [[ -e never.json || -e never.html ]] && fail "a failed merge wrote its output"
 
