@@ -352,7 +352,8 @@ TEST(ScanOutputProperty, EveryUseOnBothStrandsFollowsTheEdgeRule) {
         EXPECT_GE(seen["minus"], count * 3 / 10);
         EXPECT_GE(seen["errors"], count * 3 / 10);
         if (std::string(use.name) == "long-read" || std::string(use.name) == "gene") {
-            EXPECT_GE(seen["codon cut by the first base"], count / 20);
+            // a few in a hundred reads: enough to exercise the phase, whatever the model's training
+            EXPECT_GE(seen["codon cut by the first base"], count / 40);
         }
     }
 }
