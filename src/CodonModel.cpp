@@ -13,13 +13,10 @@
 #include "CodonModel.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <fstream>
 #include <ostream>
-#include <system_error>
 
 #include "EngineError.h"
-#include "FileOpen.h"
 #include "GeneticCode.h"
 #include "ModelText.h"
 
@@ -81,14 +78,10 @@ const ErrorSetting* CodonModel::Setting(const std::string& name) const {
 
 CodonModel ReadCodonModel(const std::string& path) {
     std::ifstream file;
-    if (!OpenForReading(file, path)) {
-        throw EngineError(EngineError::Kind::CannotOpen, path, 0, std::generic_category().message(errno));
-    }
+    OpenModelText(file, path);
     ModelTextReader r(path, file);
+    r.ExpectVersion(kVersionLine, "codon");
     std::vector<std::string> f;
-    if (!r.Next(f) || r.Text() != kVersionLine) {
-        r.Fail(std::string("not a codon model of this version (the first line must be \"") + kVersionLine + "\")");
-    }
     CodonModel model;
     if (!r.Next(f)) r.Fail("missing the lengths line");
     if (f.size() != 4 || f[0] != "lengths") r.Fail("lengths line needs: lengths UTR5 CDS UTR3");

@@ -17,12 +17,9 @@
 
 #include <fstream>
 #include <ostream>
-#include <cerrno>
 #include <stdexcept>
-#include <system_error>
 
 #include "EngineError.h"
-#include "FileOpen.h"
 #include "GeneticCode.h"
 #include "ModelText.h"
 
@@ -99,14 +96,10 @@ void CheckGeneOptions(const GeneOptions& options) {
 
 GeneModel ReadGeneModel(const std::string& path) {
     std::ifstream file;
-    if (!OpenForReading(file, path)) {
-        throw EngineError(EngineError::Kind::CannotOpen, path, 0, std::generic_category().message(errno));
-    }
+    OpenModelText(file, path);
     ModelTextReader r(path, file);
+    r.ExpectVersion(kVersionLine, "gene");
     std::vector<std::string> f;
-    if (!r.Next(f) || r.Text() != kVersionLine) {
-        r.Fail(std::string("not a gene model of this version (the first line must be \"") + kVersionLine + "\")");
-    }
     GeneModel model;
     if (!r.Next(f) || f.size() != 6 || f[0] != "starts" || f[3] != "upstream-atgs") {
         r.Fail("starts line needs: starts S1 S2 upstream-atgs U1 U2");

@@ -1,10 +1,13 @@
 #include "ModelText.h"
 
+#include <cerrno>
+#include <fstream>
 #include <istream>
 #include <ostream>
 #include <sstream>
 
 #include "EngineError.h"
+#include "FileOpen.h"
 
 namespace talvo {
 
@@ -35,6 +38,19 @@ double ModelTextReader::Real(const std::string& text, double low, double high, c
     if (ec != std::errc() || ptr != end || !std::isfinite(value)) Fail("bad number '" + text + "' for " + what);
     if (value < low || value > high) Fail(what + " " + text + " out of range");
     return value;
+}
+
+void ModelTextReader::ExpectVersion(const std::string& versionLine, const std::string& kind) {
+    std::vector<std::string> fields;
+    if (!Next(fields) || Text() != versionLine) {
+        Fail("not a " + kind + " model of this version (the first line must be \"" + versionLine + "\")");
+    }
+}
+
+void OpenModelText(std::ifstream& file, const std::string& path) {
+    if (!OpenForReading(file, path)) {
+        throw EngineError(EngineError::Kind::CannotOpen, path, 0, std::generic_category().message(errno));
+    }
 }
 
 void ModelTextReader::ExpectEnd(const std::string& after) {

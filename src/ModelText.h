@@ -39,6 +39,10 @@ public:
         return value;
     }
 
+    // Reads the first line; fails unless it is `versionLine`, naming the
+    // model's `kind` ("codon", "gene").
+    void ExpectVersion(const std::string& versionLine, const std::string& kind);
+
     // Fails unless only blank lines follow.
     void ExpectEnd(const std::string& after);
 
@@ -48,6 +52,10 @@ private:
     int line_ = 0;
     std::string text_;
 };
+
+// Opens a model's text file, or throws EngineError (cannot open) with the
+// system's reason.
+void OpenModelText(std::ifstream& file, const std::string& path);
 
 // A real with 6 significant digits, as the model files hold them.
 void PutModelReal(std::ostream& out, double value);
